@@ -1,0 +1,30 @@
+// Conversions between UTF-8, UTF-16 (String) and Windows-1252 (ShortString).
+//
+// None of these throw. Malformed UTF-8 decodes to U+FFFD per bad sequence; unpaired
+// surrogates encode to U+FFFD in UTF-8. Characters that Windows-1252 cannot hold become '?'.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "korvex/platform/types.h"
+
+namespace krv {
+
+String ToUtf16(std::string_view utf8);
+std::string ToUtf8(const String& s);
+std::string ToUtf8(std::u16string_view s);
+
+// Windows-1252 byte -> UTF-16 code unit. The five unassigned bytes (81 8D 8F 90 9D)
+// map to the C1 control of the same value, as Windows does.
+Char AnsiToChar(unsigned char c);
+// UTF-16 code unit -> Windows-1252 byte; false (and '?') when the character has no byte.
+bool CharToAnsi(Char c, unsigned char& out);
+
+// Whole-string Windows-1252 conversions; unmappable characters become '?'.
+String FromAnsi(std::string_view ansi);
+std::string ToAnsi(const String& s);
+// As ToAnsi, cut to the first 255 characters.
+ShortString ToShortString(const String& s);
+
+}  // namespace krv

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what Korvex needs to build, test, benchmark and fuzz on Debian 12.
+# Idempotent: packages already present are left alone. Run as root (or with sudo).
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  clang libclang-rt-14-dev clang-format
+  libgtest-dev libgmock-dev libbenchmark-dev
+  zlib1g-dev libssl-dev libpcre2-dev
+  sharutils unicode-data
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update
+  $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
+fi
