@@ -1,0 +1,7 @@
+#include "korvex/stringl/chars.h"
+
+namespace krv {
+
+TCharSet WordSeps = kDefaultWordSeps;
+
+}  // namespace krv
