@@ -1,0 +1,174 @@
+// POSIX implementation of the file wrappers in internal/os_file.h.
+#include "platform/internal/os_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "korvex/platform/text.h"
+
+namespace krv::detail {
+
+std::string NativeFileName(const String& name) {
+  return ToUtf8(name);
+}
+
+int OsOpenFile(const String& name, OsOpenMode mode, int& err) {
+  int flags = O_CLOEXEC;
+  switch (mode) {
+    case OsOpenMode::kRead:
+      flags |= O_RDONLY;
+      break;
+    case OsOpenMode::kWrite:
+      flags |= O_WRONLY;
+      break;
+    case OsOpenMode::kReadWrite:
+      flags |= O_RDWR;
+      break;
+    case OsOpenMode::kCreate:
+      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      break;
+    case OsOpenMode::kCreateWriteOnly:
+      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      break;
+    case OsOpenMode::kAppendWriteOnly:
+      flags |= O_WRONLY;
+      break;
+  }
+  const std::string native = NativeFileName(name);
+  if (native.empty() || native.find('\0') != std::string::npos) {
+    err = ENOENT;
+    return -1;
+  }
+  int fd;
+  do {
+    fd = ::open(native.c_str(), flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    err = errno;
+    return -1;
+  }
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    err = EISDIR;
+    return -1;
+  }
+  if (mode == OsOpenMode::kAppendWriteOnly && ::lseek(fd, 0, SEEK_END) < 0) {
+    err = errno;
+    ::close(fd);
+    return -1;
+  }
+  err = 0;
+  return fd;
+}
+
+std::ptrdiff_t OsRead(int fd, void* buffer, std::size_t count, int& err) {
+  for (;;) {
+    const ssize_t n = ::read(fd, buffer, count);
+    if (n >= 0) return n;
+    if (errno != EINTR) {
+      err = errno;
+      return -1;
+    }
+  }
+}
+
+std::size_t OsWrite(int fd, const void* buffer, std::size_t count, int& err) {
+  const char* p = static_cast<const char*>(buffer);
+  std::size_t done = 0;
+  while (done < count) {
+    const ssize_t n = ::write(fd, p + done, count - done);
+    if (n > 0) {
+      done += static_cast<std::size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else {
+      err = n < 0 ? errno : EIO;
+      break;
+    }
+  }
+  return done;
+}
+
+std::int64_t OsSeek(int fd, std::int64_t offset, int whence, int& err) {
+  const int w = whence == 0 ? SEEK_SET : whence == 1 ? SEEK_CUR : SEEK_END;
+  const off_t r = ::lseek(fd, static_cast<off_t>(offset), w);
+  if (r < 0) {
+    err = errno;
+    return -1;
+  }
+  return r;
+}
+
+std::int64_t OsFileSize(int fd, int& err) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+    return -1;
+  }
+  return st.st_size;
+}
+
+bool OsTruncate(int fd, std::int64_t size, int& err) {
+  int r;
+  do {
+    r = ::ftruncate(fd, static_cast<off_t>(size));
+  } while (r != 0 && errno == EINTR);
+  if (r != 0) {
+    err = errno;
+    return false;
+  }
+  return true;
+}
+
+bool OsClose(int fd, int& err) {
+  // POSIX leaves the descriptor state unspecified after EINTR; Linux has closed it.
+  if (::close(fd) != 0 && errno != EINTR) {
+    err = errno;
+    return false;
+  }
+  return true;
+}
+
+std::string OsErrorText(int err) {
+  char buf[256];
+  buf[0] = '\0';
+#if defined(__GLIBC__) && defined(_GNU_SOURCE)
+  const char* s = ::strerror_r(err, buf, sizeof buf);
+  return s ? std::string(s) : std::string();
+#else
+  if (::strerror_r(err, buf, sizeof buf) != 0) return "error " + std::to_string(err);
+  return buf;
+#endif
+}
+
+int OsErrNoEnt() {
+  return ENOENT;
+}
+int OsErrNotDir() {
+  return ENOTDIR;
+}
+int OsErrAccess() {
+  return EACCES;
+}
+int OsErrPerm() {
+  return EPERM;
+}
+int OsErrIsDir() {
+  return EISDIR;
+}
+int OsErrMFile() {
+  return EMFILE;
+}
+int OsErrNoSpc() {
+  return ENOSPC;
+}
+int OsErrRoFs() {
+  return EROFS;
+}
+
+}  // namespace krv::detail
