@@ -1,0 +1,248 @@
+// ASCII85 coding over streams, a block at a time: the input is read in large chunks, whole
+// groups are coded straight from the chunk into an output buffer, and only the groups that
+// straddle a chunk, hold line breaks, a "z" or the terminator take the character-by-character
+// path.
+#include "korvex/dstruct/ascii85.h"
+
+#include <bit>
+#include <cstring>
+#include <memory>
+
+namespace krv {
+namespace {
+
+constexpr char kFirstDigit = '!';  // digit 0; digit 84 is 'u'
+constexpr std::uint32_t kPow85[5] = {1, 85, 7225, 614125, 52200625};
+
+// Input chunk for encoding: a multiple of 4 so every chunk but the last holds whole groups.
+constexpr std::size_t kEncodeChunk = 48 * 1024;
+static_assert(kEncodeChunk % 4 == 0);
+// Room for the text of one chunk, plus slack for 8-byte stores of 5-character groups.
+constexpr std::size_t kEncodeOut = kEncodeChunk / 4 * 5 + 16;
+
+constexpr std::size_t kDecodeChunk = 64 * 1024;
+constexpr std::size_t kDecodeOut = 64 * 1024;
+
+inline std::uint32_t LoadBE32(const std::uint8_t* p) {
+  std::uint32_t v;
+  std::memcpy(&v, p, 4);
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  return v;
+}
+
+inline void StoreBE32(std::uint8_t* p, std::uint32_t v) {
+  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
+  std::memcpy(p, &v, 4);
+}
+
+// Writes the five digits of a full group; needs 8 bytes of room at out. The quotients by the
+// powers of 85 are independent of each other, so they run in parallel.
+inline char* EncodeFullGroup(std::uint32_t v, char* out) {
+  const std::uint32_t q1 = v / 85, q2 = v / 7225, q3 = v / 614125, q4 = v / 52200625;
+  const std::uint64_t digits = std::uint64_t{q4} | std::uint64_t{q3 - q4 * 85} << 8 |
+                               std::uint64_t{q2 - q3 * 85} << 16 |
+                               std::uint64_t{q1 - q2 * 85} << 24 | std::uint64_t{v - q1 * 85} << 32;
+  std::uint64_t text = digits + 0x2121212121ull;  // plus '!' in each of the five bytes
+  if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text) >> 24;
+  std::memcpy(out, &text, 8);
+  return out + 5;
+}
+
+// Encodes the whole groups of in[0..n) (n a multiple of 4); returns the end of the text.
+char* EncodeGroups(const std::uint8_t* in, std::size_t n, char* out) {
+  for (std::size_t i = 0; i < n; i += 4) {
+    const std::uint32_t v = LoadBE32(in + i);
+    if (v == 0) {
+      *out++ = 'z';
+    } else {
+      out = EncodeFullGroup(v, out);
+    }
+  }
+  return out;
+}
+
+// The k + 1 digits of the value of a final group of k bytes (1 <= k <= 3).
+char* EncodePartialGroup(const std::uint8_t* in, std::size_t k, char* out) {
+  std::uint32_t v = 0;
+  for (std::size_t i = 0; i < k; ++i) v = v << 8 | in[i];
+  for (std::size_t d = k + 1; d-- > 0;) {
+    *out++ = static_cast<char>(kFirstDigit + v / kPow85[d]);
+    v %= kPow85[d];
+  }
+  return out;
+}
+
+inline bool IsDigit(std::uint8_t c) {
+  return static_cast<std::uint8_t>(c - kFirstDigit) <= 84;
+}
+
+// Reads the input a chunk at a time and remembers how far decoding got.
+class ChunkReader {
+ public:
+  explicit ChunkReader(TStream& in) : in_(in), buf_(new std::uint8_t[kDecodeChunk]) {}
+
+  const std::uint8_t* Data() const { return buf_.get() + pos_; }
+  std::size_t Available() const { return len_ - pos_; }
+  void Skip(std::size_t n) { pos_ += n; }
+
+  // The next character, or -1 at the end of the input.
+  int Next() {
+    if (pos_ == len_) {
+      if (at_end_) return -1;
+      len_ = in_.Read(buf_.get(), kDecodeChunk);
+      pos_ = 0;
+      if (len_ == 0) {
+        at_end_ = true;
+        return -1;
+      }
+    }
+    return buf_[pos_++];
+  }
+
+  // The next character that is not CR or LF, or -1.
+  int NextSignificant() {
+    int c;
+    do c = Next();
+    while (c == '\r' || c == '\n');
+    return c;
+  }
+
+  // Puts back what was read beyond the decoded text, so the input stands right after it.
+  void Unread() {
+    if (pos_ < len_) in_.Seek(-static_cast<std::int64_t>(len_ - pos_), soFromCurrent);
+    pos_ = len_;
+  }
+
+ private:
+  TStream& in_;
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::size_t pos_ = 0, len_ = 0;
+  bool at_end_ = false;
+};
+
+// Collects decoded bytes and writes them in blocks.
+class ByteSink {
+ public:
+  explicit ByteSink(TStream& out) : out_(out), buf_(new std::uint8_t[kDecodeOut]) {}
+  // Room for one more group.
+  std::uint8_t* Reserve4() {
+    if (len_ > kDecodeOut - 4) Flush();
+    return buf_.get() + len_;
+  }
+  void Commit(std::size_t n) { len_ += n; }
+  void Flush() {
+    if (len_ > 0) out_.WriteBuffer(buf_.get(), len_);
+    len_ = 0;
+  }
+
+ private:
+  TStream& out_;
+  std::unique_ptr<std::uint8_t[]> buf_;
+  std::size_t len_ = 0;
+};
+
+// Decodes the m counting characters of one group into m - 1 bytes, with the value taken in
+// 32-bit arithmetic as the format defines it. Updates result for bad characters and for a
+// group of sound digits whose value does not fit its bytes.
+void DecodeGroup(const std::uint8_t* chars, std::size_t m, ByteSink& sink, Integer& result) {
+  std::uint32_t v = 0;
+  std::uint64_t exact = 0;
+  bool sound = true;
+  for (std::size_t i = 0; i < m; ++i) {
+    const std::uint8_t c = chars[i];
+    if (!IsDigit(c)) {
+      result = c == 'z' ? -2 : -1;
+      sound = false;
+    }
+    v = v * 85 + (static_cast<std::uint32_t>(c) - kFirstDigit);
+    exact = exact * 85 + (c - kFirstDigit);
+  }
+  if (m <= 1) return;
+  const std::size_t bytes = m - 1;
+  if (sound && (exact >> (8 * bytes)) != 0) result = -1;
+  std::uint8_t* out = sink.Reserve4();
+  for (std::size_t i = 0; i < bytes; ++i)
+    out[i] = static_cast<std::uint8_t>(v >> (8 * (bytes - 1 - i)));
+  sink.Commit(bytes);
+}
+
+}  // namespace
+
+void EncodeASCII85(TStream& input, TStream& output) {
+  const std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[kEncodeChunk]);
+  const std::unique_ptr<char[]> out(new char[kEncodeOut]);
+  for (;;) {
+    const std::size_t n = input.Read(in.get(), kEncodeChunk);
+    if (n == 0) break;
+    const std::size_t whole = n & ~std::size_t{3};
+    char* end = EncodeGroups(in.get(), whole, out.get());
+    if (whole < n) end = EncodePartialGroup(in.get() + whole, n - whole, end);
+    output.WriteBuffer(out.get(), static_cast<std::size_t>(end - out.get()));
+    if (whole < n) break;  // a short group ends the input, as a short read of 4 bytes does
+  }
+  output.WriteBuffer("~>", 2);
+}
+
+Integer DecodeASCII85(TStream& input, TStream& output) {
+  ChunkReader reader(input);
+  ByteSink sink(output);
+  Integer result = 0;
+  for (;;) {
+    // Whole groups of five digits, and "z", straight from the chunk.
+    for (;;) {
+      const std::uint8_t* p = reader.Data();
+      const std::size_t avail = reader.Available();
+      if (avail >= 5 && IsDigit(p[0]) && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) &&
+          IsDigit(p[4])) {
+        const std::uint64_t v = std::uint64_t{p[0]} * kPow85[4] + std::uint64_t{p[1]} * kPow85[3] +
+                                std::uint64_t{p[2]} * kPow85[2] + std::uint64_t{p[3]} * kPow85[1] +
+                                p[4] - std::uint64_t{0x21} * (52200625 + 614125 + 7225 + 85 + 1);
+        if (v > 0xFFFFFFFFu) result = -1;
+        StoreBE32(sink.Reserve4(), static_cast<std::uint32_t>(v));
+        sink.Commit(4);
+        reader.Skip(5);
+      } else if (avail >= 1 && p[0] == 'z') {
+        std::memset(sink.Reserve4(), 0, 4);
+        sink.Commit(4);
+        reader.Skip(1);
+      } else {
+        break;
+      }
+    }
+
+    // One group character by character: line breaks, the terminator, the end of a chunk.
+    std::uint8_t chars[5];
+    int c = reader.NextSignificant();
+    if (c < 0) break;
+    if (c == 'z') {
+      std::memset(sink.Reserve4(), 0, 4);
+      sink.Commit(4);
+      continue;
+    }
+    chars[0] = static_cast<std::uint8_t>(c);
+    std::size_t count = 1;
+    bool last = false;
+    while (count < 5) {
+      c = reader.NextSignificant();
+      if (c < 0) {
+        last = true;
+        break;
+      }
+      chars[count++] = static_cast<std::uint8_t>(c);
+    }
+    std::size_t m = count;
+    for (std::size_t i = count; i-- > 0;)
+      if (chars[i] == '~') {
+        m = i;
+        last = true;
+        break;
+      }
+    DecodeGroup(chars, m, sink, result);
+    if (last) break;
+  }
+  sink.Flush();
+  reader.Unread();
+  return result;
+}
+
+}  // namespace krv
