@@ -1,0 +1,371 @@
+// The search: backtracking over the program with a memory of failed states (see
+// internal/grep_program.h for the argument that bounds its cost).
+#include <algorithm>
+
+#include "stringl/internal/grep_program.h"
+
+namespace krv::detail {
+namespace {
+
+// Literals up to this length are compared directly at every test.
+constexpr int kShortLiteral = 16;
+// Memory kept between searches; more is released after a search.
+constexpr std::size_t kKeepWords = std::size_t{1} << 20;
+
+inline Char FoldChar(Char c) {
+  return static_cast<unsigned>(c - u'A') < 26u ? static_cast<Char>(c + 32) : c;
+}
+
+template <bool kFold>
+class Searcher {
+ public:
+  Searcher(const GrepProgram& prog, GrepScratch& scratch, std::u16string_view s,
+           std::int32_t start0)
+      : p_(prog),
+        sc_(scratch),
+        s_(s),
+        L_(static_cast<std::int32_t>(s.size())),
+        S0_(start0),
+        n_(prog.count),
+        stride_((static_cast<std::size_t>(L_) + 64) / 64),
+        budget_(4 * (static_cast<std::int64_t>(L_) - start0 + 1) + 1024) {}
+
+  ~Searcher() {
+    for (std::uint32_t w : sc_.memo_touched) sc_.memo[w] = 0;
+    sc_.memo_touched.clear();
+    if (sc_.memo.size() > kKeepWords) {
+      sc_.memo = {};
+      sc_.memo_touched = {};
+    }
+    for (auto& occ : sc_.occurs) {
+      if (occ.size() > kKeepWords / 16) occ = {};
+    }
+  }
+
+  bool Run(GrepResult& r) {
+    if (!RequiredLiteralMayOccur()) return false;
+    if (p_.ops[0].kind == taBol) return Try(S0_, r);
+    // Starts are tried from S0 up to the last character (or at S0 alone when it lies past it).
+    const std::int32_t last = std::max(S0_, L_ - 1);
+    for (std::int32_t x = S0_; x <= last; ++x) {
+      x = NextCandidate(x);
+      if (x < 0 || x > last) break;
+      if (Try(x, r)) return true;
+    }
+    return false;
+  }
+
+ private:
+  const GrepOp& Op(int k) const { return p_.ops[static_cast<std::size_t>(k)]; }
+  Char At(std::int32_t x) const {
+    const Char c = s_[static_cast<std::size_t>(x)];
+    return kFold ? FoldChar(c) : c;
+  }
+  const Char* Lit(const GrepOp& op) const {
+    return p_.literals.data() + static_cast<std::size_t>(op.lit);
+  }
+
+  bool InSet(const GrepOp& op, Char c) const {
+    return c < 256 && ((op.set[c >> 6] >> (c & 63)) & 1) != 0;
+  }
+
+  bool Unit(int k, std::int32_t x) {
+    const GrepOp& op = Op(k);
+    switch (op.unit) {
+      case GrepUnit::kAny:
+        return x < L_;
+      case GrepUnit::kSet:
+        return x < L_ && InSet(op, At(x));
+      case GrepUnit::kString:
+        return StringUnit(k, x);
+      case GrepUnit::kNone:
+        break;
+    }
+    return false;
+  }
+
+  bool StringUnit(int k, std::int32_t x) {
+    const GrepOp& op = Op(k);
+    const std::int32_t w = op.width;
+    if (x > L_ - w) return false;
+    const Char* lit = Lit(op);
+    if (w <= kShortLiteral) {
+      for (std::int32_t i = 0; i < w; ++i) {
+        if (At(x + i) != lit[i]) return false;
+      }
+      return true;
+    }
+    const std::uint64_t bit = std::uint64_t{1} << k;
+    if (occ_built_ & bit) {
+      const auto& occ = sc_.occurs[static_cast<std::size_t>(k)];
+      return ((occ[static_cast<std::size_t>(x) >> 6] >> (x & 63)) & 1) != 0;
+    }
+    std::int32_t i = 0;
+    while (i < w && At(x + i) == lit[i]) ++i;
+    work_[static_cast<std::size_t>(k)] += i + 1;
+    if (work_[static_cast<std::size_t>(k)] > budget_) BuildOccurrences(k);
+    return i == w;
+  }
+
+  // Marks every position from S0 where literal k occurs (Knuth-Morris-Pratt).
+  void BuildOccurrences(int k) {
+    const GrepOp& op = Op(k);
+    auto& occ = sc_.occurs[static_cast<std::size_t>(k)];
+    occ.assign(stride_, 0);
+    const Char* lit = Lit(op);
+    const std::int32_t* pre = p_.prefix.data() + op.lit;
+    const std::int32_t w = op.width;
+    std::int32_t j = 0;
+    for (std::int32_t i = S0_; i < L_; ++i) {
+      const Char c = At(i);
+      while (j > 0 && c != lit[j]) j = pre[j - 1];
+      if (c == lit[j]) ++j;
+      if (j == w) {
+        const std::int32_t at = i - w + 1;
+        occ[static_cast<std::size_t>(at) >> 6] |= std::uint64_t{1} << (at & 63);
+        j = pre[j - 1];
+      }
+    }
+    occ_built_ |= std::uint64_t{1} << k;
+  }
+
+  std::size_t MemoBit(int k, std::int32_t x) const {
+    return static_cast<std::size_t>(k) * stride_ * 64 + static_cast<std::size_t>(x);
+  }
+  bool Failed(int k, std::int32_t x) const {
+    if (!memo_ready_) return false;
+    const std::size_t b = MemoBit(k, x);
+    return ((sc_.memo[b >> 6] >> (b & 63)) & 1) != 0;
+  }
+  void SetFailed(int k, std::int32_t x) {
+    if (!memo_ready_) {
+      const std::size_t need = static_cast<std::size_t>(n_) * stride_;
+      if (sc_.memo.size() < need) sc_.memo.resize(need, 0);
+      memo_ready_ = true;
+    }
+    const std::size_t b = MemoBit(k, x);
+    std::uint64_t& word = sc_.memo[b >> 6];
+    if (word == 0) sc_.memo_touched.push_back(static_cast<std::uint32_t>(b >> 6));
+    word |= std::uint64_t{1} << (b & 63);
+  }
+
+  // End of a final repetition: it takes units greedily from q. Gives the 1-based last
+  // position, which is the 0-based position after the last unit taken.
+  std::int32_t Greedy(int k, std::int32_t q) {
+    const std::int32_t w = Op(k).width;
+    if (w <= 0) return q;
+    while (Unit(k, q)) q += w;
+    return q;
+  }
+
+  // Smallest position from x on where the first token can pass its test, or -1.
+  std::int32_t NextCandidate(std::int32_t x) {
+    const GrepOp& op = Op(0);
+    if (op.kind == taMult0 || op.kind == taOpti) return x;
+    switch (op.unit) {
+      case GrepUnit::kAny:
+        return x < L_ ? x : -1;
+      case GrepUnit::kSet:
+        for (; x < L_; ++x) {
+          if (InSet(op, At(x))) return x;
+        }
+        return -1;
+      case GrepUnit::kString:
+        return NextLiteral(0, x);
+      case GrepUnit::kNone:
+        break;
+    }
+    return x;
+  }
+
+  // Smallest position from x on where literal k occurs, or -1.
+  std::int32_t NextLiteral(int k, std::int32_t x) {
+    const GrepOp& op = Op(k);
+    const std::int32_t w = op.width;
+    if (w == 0) return x <= L_ ? x : -1;
+    const Char key = Lit(op)[op.rare];
+    while (x <= L_ - w) {
+      if (occ_built_ & (std::uint64_t{1} << k)) {
+        const auto& occ = sc_.occurs[static_cast<std::size_t>(k)];
+        for (; x <= L_ - w; ++x) {
+          const std::uint64_t word = occ[static_cast<std::size_t>(x) >> 6] >> (x & 63);
+          if (word == 0) {
+            x |= 63;  // nothing more in this word
+            continue;
+          }
+          return x + static_cast<std::int32_t>(__builtin_ctzll(word));
+        }
+        return -1;
+      }
+      const std::size_t at = GrepFindChar(s_, static_cast<std::size_t>(x + op.rare), key, kFold);
+      if (at == std::u16string_view::npos) return -1;
+      x = static_cast<std::int32_t>(at) - op.rare;
+      if (x > L_ - w) return -1;
+      if (StringUnit(k, x)) return x;
+      ++x;
+    }
+    return -1;
+  }
+
+  // False when the subject certainly lacks a literal that every match contains.
+  bool RequiredLiteralMayOccur() {
+    if (p_.required < 0) return true;
+    return NextLiteral(p_.required, S0_) >= 0;
+  }
+
+  // Match(x0, first token), as the recursive definition would give it.
+  bool Try(std::int32_t x0, GrepResult& r) {
+    enum Mode { kEnter, kStar, kFail };
+    Mode mode = kEnter;
+    int k = 0;
+    std::int32_t x = x0;
+    std::int32_t q = 0;
+    std::int32_t end = 0;
+    for (;;) {
+      if (mode == kEnter) {
+        const GrepOp& op = Op(k);
+        const bool last = k == n_ - 1;
+        switch (op.kind) {
+          case taNormal:
+          case taAnyByte:
+          case taSet:
+            if (Failed(k, x) || !Unit(k, x)) {
+              mode = kFail;
+              continue;
+            }
+            pos_[static_cast<std::size_t>(k)] = x;
+            if (last) {
+              end = x + op.width;
+              break;
+            }
+            fx_[static_cast<std::size_t>(k)] = x;
+            x += op.width;
+            ++k;
+            continue;
+          case taBol:
+          case taEol:
+            if (x != (op.kind == taBol ? 0 : L_)) {
+              mode = kFail;
+              continue;
+            }
+            pos_[static_cast<std::size_t>(k)] = x;
+            if (last) {
+              end = op.kind == taBol ? 1 : L_;
+              break;
+            }
+            fx_[static_cast<std::size_t>(k)] = x;
+            ++k;
+            continue;
+          case taMult0:
+          case taMult1:
+            if (op.kind == taMult1 && !Unit(k, x)) {
+              mode = kFail;
+              continue;
+            }
+            pos_[static_cast<std::size_t>(k)] = x;
+            q = op.kind == taMult1 ? x + op.width : x;
+            if (last) {
+              end = Greedy(k, q);
+              break;
+            }
+            fx_[static_cast<std::size_t>(k)] = x;
+            mode = kStar;
+            continue;
+          case taOpti:
+            if (Failed(k, x)) {
+              mode = kFail;
+              continue;
+            }
+            pos_[static_cast<std::size_t>(k)] = x;
+            if (last) {
+              end = Unit(k, x) ? x + op.width : x;
+              break;
+            }
+            fx_[static_cast<std::size_t>(k)] = x;
+            stage_[static_cast<std::size_t>(k)] = 0;
+            ++k;
+            continue;
+        }
+        // Reached only through a break above: the last token passed.
+        r.start = pos_[0] + 1;
+        r.end = end;
+        for (int i = 0; i < n_; ++i) {
+          r.valid_from[static_cast<std::size_t>(i)] = pos_[static_cast<std::size_t>(i)] + 1;
+        }
+        return true;
+      }
+      if (mode == kStar) {
+        // Repetition k with q units taken so far: try the rest from q. A failed mark is set
+        // at once; should the rest succeed, the search ends and the mark is never read.
+        if (Failed(k, q)) {
+          mode = kFail;
+          continue;
+        }
+        SetFailed(k, q);
+        fq_[static_cast<std::size_t>(k)] = q;
+        x = q;
+        ++k;
+        mode = kEnter;
+        continue;
+      }
+      // kFail: the state at level k failed; its parent tries its next choice.
+      if (k == 0) return false;
+      --k;
+      const GrepOp& op = Op(k);
+      const auto ks = static_cast<std::size_t>(k);
+      switch (op.kind) {
+        case taMult0:
+        case taMult1:
+          q = fq_[ks];
+          if (op.width > 0 && Unit(k, q)) {
+            q += op.width;
+            mode = kStar;
+          }
+          continue;
+        case taOpti:
+          if (stage_[ks] == 0 && Unit(k, fx_[ks])) {
+            stage_[ks] = 1;
+            x = fx_[ks] + op.width;
+            ++k;
+            mode = kEnter;
+            continue;
+          }
+          SetFailed(k, fx_[ks]);
+          continue;
+        default:
+          SetFailed(k, fx_[ks]);
+          continue;
+      }
+    }
+  }
+
+  const GrepProgram& p_;
+  GrepScratch& sc_;
+  std::u16string_view s_;
+  const std::int32_t L_;
+  const std::int32_t S0_;
+  const int n_;
+  const std::size_t stride_;
+  const std::int64_t budget_;
+  bool memo_ready_ = false;
+  std::uint64_t occ_built_ = 0;
+  std::array<std::int64_t, kGrepMaxTokens> work_{};
+  std::array<std::int32_t, kGrepMaxTokens> pos_;
+  std::array<std::int32_t, kGrepMaxTokens> fx_;
+  std::array<std::int32_t, kGrepMaxTokens> fq_;
+  std::array<std::uint8_t, kGrepMaxTokens> stage_;
+};
+
+}  // namespace
+
+bool GrepSearch(const GrepProgram& prog, GrepScratch& scratch, std::u16string_view s,
+                std::int32_t start, GrepResult& r) {
+  if (prog.count < 1 || start < 1 || static_cast<std::int64_t>(s.size()) >= kGrepMaxSubject ||
+      static_cast<std::size_t>(start) > s.size() + 1) {
+    return false;
+  }
+  if (prog.ignore_case) return Searcher<true>(prog, scratch, s, start - 1).Run(r);
+  return Searcher<false>(prog, scratch, s, start - 1).Run(r);
+}
+
+}  // namespace krv::detail
