@@ -45,10 +45,20 @@ String Map(const String& s, const std::array<std::uint8_t, 256>& table) {
 
 }  // namespace
 
-void InitScramble(std::int32_t seed) { Current() = BuildTables(seed); }
-String Scramble(const String& s) { return Map(s, Current().forward); }
-String DeScramble(const String& s) { return Map(s, Current().inverse); }
-const std::array<std::uint8_t, 256>& ScrambleTable() { return Current().forward; }
-const std::array<std::uint8_t, 256>& DeScrambleTable() { return Current().inverse; }
+void InitScramble(std::int32_t seed) {
+  Current() = BuildTables(seed);
+}
+String Scramble(const String& s) {
+  return Map(s, Current().forward);
+}
+String DeScramble(const String& s) {
+  return Map(s, Current().inverse);
+}
+const std::array<std::uint8_t, 256>& ScrambleTable() {
+  return Current().forward;
+}
+const std::array<std::uint8_t, 256>& DeScrambleTable() {
+  return Current().inverse;
+}
 
 }  // namespace krv
