@@ -1,0 +1,371 @@
+#include "korvex/dstruct/ascii85.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+namespace krv {
+namespace {
+
+// Slow, obvious references, one character at a time, straight from the format's definition.
+std::string RefEncode(const std::string& bytes) {
+  static constexpr std::uint32_t kPow[] = {1, 85, 7225, 614125, 52200625};
+  std::string text;
+  std::size_t pos = 0;
+  for (;;) {
+    const std::size_t k = std::min<std::size_t>(4, bytes.size() - pos);  // "read up to 4 bytes"
+    if (k == 0) break;
+    std::uint32_t v = 0;
+    for (std::size_t i = 0; i < k; ++i) v = v << 8 | static_cast<std::uint8_t>(bytes[pos + i]);
+    pos += k;
+    if (k == 4 && v == 0) {
+      text += 'z';
+    } else {
+      for (std::size_t d = k + 1; d-- > 0;) {
+        text += static_cast<char>('!' + v / kPow[d]);
+        v %= kPow[d];
+      }
+    }
+    if (k < 4) break;
+  }
+  return text + "~>";
+}
+
+struct Decoded {
+  std::string bytes;
+  Integer result = 0;
+  std::size_t consumed = 0;  // characters read from the text
+  bool operator==(const Decoded&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Decoded& d) {
+  os << "result " << d.result << ", consumed " << d.consumed << ", " << d.bytes.size() << " bytes:";
+  for (std::size_t i = 0; i < d.bytes.size() && i < 24; ++i)
+    os << ' ' << static_cast<int>(static_cast<unsigned char>(d.bytes[i]));
+  return os;
+}
+
+Decoded RefDecode(const std::string& text) {
+  Decoded d;
+  std::size_t pos = 0;
+  auto next = [&]() -> int {
+    while (pos < text.size()) {
+      const auto c = static_cast<unsigned char>(text[pos++]);
+      if (c != '\r' && c != '\n') return c;
+    }
+    return -1;
+  };
+  for (;;) {
+    const int first = next();
+    if (first < 0) break;
+    if (first == 'z') {
+      d.bytes.append(4, '\0');
+      continue;
+    }
+    std::vector<int> group{first};
+    bool last = false;
+    while (group.size() < 5) {
+      const int c = next();
+      if (c < 0) {
+        last = true;
+        break;
+      }
+      group.push_back(c);
+    }
+    std::size_t m = group.size();
+    for (std::size_t i = group.size(); i-- > 0;)
+      if (group[i] == '~') {
+        m = i;
+        last = true;
+        break;
+      }
+    std::uint32_t v = 0;
+    std::uint64_t exact = 0;
+    bool sound = true;
+    for (std::size_t i = 0; i < m; ++i) {
+      const int c = group[i];
+      if (c < '!' || c > 'u') {
+        d.result = c == 'z' ? -2 : -1;
+        sound = false;
+      }
+      v = v * 85 + static_cast<std::uint32_t>(c - 33);
+      exact = exact * 85 + static_cast<std::uint64_t>(c - 33);
+    }
+    if (m >= 2) {
+      if (sound && exact >= (std::uint64_t{1} << (8 * (m - 1)))) d.result = -1;
+      for (std::size_t i = m - 1; i-- > 0;) d.bytes += static_cast<char>(v >> (8 * i));
+    }
+    if (last) break;
+  }
+  d.consumed = pos;
+  return d;
+}
+
+std::string Encode(const std::string& bytes) {
+  TStringStream in(bytes), out;
+  EncodeASCII85(in, out);
+  EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
+  return out.Bytes();
+}
+
+Decoded Decode(const std::string& text) {
+  TStringStream in(text), out;
+  Decoded d;
+  d.result = DecodeASCII85(in, out);
+  d.bytes = out.Bytes();
+  d.consumed = static_cast<std::size_t>(in.Position());
+  return d;
+}
+
+std::string RandomBytes(std::size_t n, std::mt19937& gen) {
+  std::string s(n, '\0');
+  for (auto& c : s) {
+    // Some zero runs, so "z" groups turn up.
+    c = (gen() % 8 == 0) ? '\0' : static_cast<char>(gen());
+  }
+  return s;
+}
+
+TEST(Ascii85, DocumentedExamples) {
+  struct Case {
+    std::string bytes, text;
+  } cases[] = {
+      {"", "~>"},
+      {"\xFF", "$!~>"},
+      {"abc", "+B>H~>"},
+      {std::string(4, '\0'), "z~>"},
+      {std::string(5, '\0'), "z!!~>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Encode(c.bytes), c.text);
+    EXPECT_EQ(Decode(c.text), (Decoded{c.bytes, 0, RefDecode(c.text).consumed})) << c.text;
+  }
+}
+
+// Full groups as any ASCII85 coder writes them. Expected texts from Python's
+// base64.a85encode, which follows Adobe's ASCII85 (PostScript Language Reference, 3rd ed.).
+TEST(Ascii85, FullGroupsAreStandardAscii85) {
+  struct Case {
+    std::string bytes, text;
+  } cases[] = {
+      {"Man ", "9jqo^"},
+      {"Man is distinguished", "9jqo^BlbD-BleB1DJ+*+F(f,q"},
+      {"sure", "F*2M7"},
+      {std::string(4, '\0'), "z"},
+      {"\xFF\xFF\xFF\xFF", "s8W-!"},
+      {std::string("\0\0\0\1", 4), "!!!!\""},
+      {std::string("\x12\x34\x56\x78\0\0\0\0\x9A\xBC\xDE\xF0", 12), "&i<X6zR_7MH"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(Encode(c.bytes), c.text + "~>");
+    EXPECT_EQ(Decode(c.text + "~>").bytes, c.bytes);
+  }
+  // The final partial group is the library's own: the digits of just its bytes. Adobe's
+  // form pads with zeros and would write "F*2M7/c".
+  EXPECT_EQ(Encode("sure."), "F*2M7!O~>");
+}
+
+TEST(Ascii85, RoundTripAtEveryLengthUpTo64) {
+  std::mt19937 gen(1);
+  for (std::size_t len = 0; len <= 64; ++len) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::string bytes = RandomBytes(len, gen);
+      if (trial == 1) bytes.assign(len, '\0');
+      if (trial == 2) bytes.assign(len, '\xFF');
+      const std::string text = Encode(bytes);
+      ASSERT_EQ(text, RefEncode(bytes)) << len;
+      ASSERT_EQ(Decode(text), (Decoded{bytes, 0, RefDecode(text).consumed})) << len;
+    }
+  }
+}
+
+TEST(Ascii85, RoundTripWithLineBreaksAnywhere) {
+  std::mt19937 gen(2);
+  const char* breaks[] = {"\r", "\n", "\r\n", "\n\n\r"};
+  for (int trial = 0; trial < 400; ++trial) {
+    const std::size_t len = trial < 390 ? gen() % 300 : 100000 + gen() % 100000;
+    const std::string bytes = RandomBytes(len, gen);
+    std::string text = Encode(bytes);
+    const std::size_t inserts = 1 + gen() % (text.size() / 4 + 2);
+    for (std::size_t i = 0; i < inserts; ++i)
+      text.insert(gen() % (text.size() + 1), breaks[gen() % 4]);
+    const Decoded d = Decode(text);
+    ASSERT_EQ(d.result, 0) << trial;
+    ASSERT_EQ(d.bytes, bytes) << trial;
+    ASSERT_EQ(d, RefDecode(text)) << trial;
+  }
+}
+
+TEST(Ascii85, LargeInputsMatchTheReference) {
+  std::mt19937 gen(3);
+  for (std::size_t len : {65535, 65536, 65537, 1 << 20, (1 << 20) + 3}) {
+    const std::string bytes = RandomBytes(len, gen);
+    const std::string text = Encode(bytes);
+    ASSERT_EQ(text, RefEncode(bytes)) << len;
+    ASSERT_EQ(Decode(text), (Decoded{bytes, 0, RefDecode(text).consumed})) << len;
+  }
+}
+
+TEST(Ascii85, BadCharactersGiveMinusOneAndMinusTwo) {
+  struct Case {
+    std::string text;
+    Integer result;
+  } cases[] = {
+      {"9jqo^~>", 0},        // sound
+      {"9j o^~>", -1},       // a blank
+      {"9j{o^~>", -1},       // above "u"
+      {"9j\to^~>", -1},      // a control character
+      {"9jzo^~>", -2},       // "z" inside a group
+      {"9jqoz~>", -2},       // "z" as the last digit
+      {"9jzo^9j o^~>", -1},  // the last fault decides
+      {"9j o^9jzo^~>", -2},  // the last fault decides
+      {"9j o^9jqo^~>", -1},  // decoding goes on after a fault
+      {"+B>H~>", 0},         // a sound short group
+      {"+B H~>", -1},        // a blank in a short group
+      {"z!!~>", 0},          // "z" and a short group
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(c.text);
+    EXPECT_EQ(d.result, c.result) << c.text;
+    EXPECT_EQ(d, RefDecode(c.text)) << c.text;
+  }
+  // Bytes are written for bad groups too: "9j o^" decodes with a blank as digit -1.
+  EXPECT_EQ(Decode("9j o^9jqo^~>").bytes.substr(4), "Man ");
+}
+
+// Groups whose value does not fit the bytes they stand for: no encoder writes them, and their
+// bytes would be silently wrong, so they are reported as bad.
+TEST(Ascii85, GroupsTooLargeForTheirBytesGiveMinusOne) {
+  struct Case {
+    std::string text;
+    Integer result;
+    std::string bytes;
+  } cases[] = {
+      {"s8W-!~>", 0, "\xFF\xFF\xFF\xFF"},                // 2^32 - 1, the largest
+      {"s8W-\"~>", -1, std::string(4, '\0')},            // 2^32, low bytes written
+      {"uuuuu~>", -1, std::string("\x08\x78\x0E\xC4")},  // 85^5 - 1 mod 2^32
+      {"$!~>", 0, "\xFF"},                               // 255 in one byte
+      {"$\"~>", -1, std::string(1, '\0')},               // 256 in one byte
+      {"uu~>", -1, "\x38"},
+      {"9jqo^uu~>", -1, "Man \x38"},
+      {"uuzuu~>", -2, {}},  // a bad character: its code stands
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(c.text);
+    EXPECT_EQ(d.result, c.result) << c.text;
+    if (c.result != -2) {
+      EXPECT_EQ(d.bytes, c.bytes) << c.text;
+    }
+    EXPECT_EQ(d, RefDecode(c.text)) << c.text;
+  }
+  // The boundaries of the short groups: 2^16 - 1 and 2^24 - 1 fit, one more does not.
+  for (std::uint32_t bytes = 2; bytes <= 3; ++bytes) {
+    const std::uint32_t max = (1u << (8 * bytes)) - 1;
+    std::string ok, over;
+    for (std::uint32_t d = bytes + 1, v = max, w = max + 1; d-- > 0;) {
+      const std::uint32_t p = d == 0 ? 1 : d == 1 ? 85 : d == 2 ? 7225 : 614125;
+      ok += static_cast<char>('!' + v / p), v %= p;
+      over += static_cast<char>('!' + w / p), w %= p;
+    }
+    EXPECT_EQ(Decode(ok + "~>").result, 0) << ok;
+    EXPECT_EQ(Decode(ok + "~>").bytes, std::string(bytes, '\xFF'));
+    EXPECT_EQ(Decode(over + "~>").result, -1) << over;
+  }
+}
+
+TEST(Ascii85, StopsAfterTheTerminatorGroup) {
+  struct Case {
+    std::string text, bytes;
+    std::size_t consumed;
+  } cases[] = {
+      {"+B>H~>XYZ", "abc", 5},               // ">" is in the next group: not read
+      {"$G:~x>XYZ", "ab", 5},                // what follows "~" in its group is ignored
+      {"z~>rest", std::string(4, '\0'), 6},  // "~>res" is one group
+      {"9jqo^~>9jqo^", "Man ", 10},          // "~>9jq" is one group
+      {"+B>H", "abc", 4},                    // no terminator: the end of the input ends it
+      {"+B>H\r\n", "abc", 6},
+      {"", "", 0},
+      {"\r\n~>", "", 4},
+      {"9j~o~^~>", "", 5},  // the last "~" counts: "9j~o" is one bad group
+  };
+  for (const auto& c : cases) {
+    const Decoded d = Decode(c.text);
+    if (c.text != "9j~o~^~>") {
+      EXPECT_EQ(d.bytes, c.bytes) << c.text;
+    }
+    EXPECT_EQ(d.consumed, c.consumed) << c.text;
+    EXPECT_EQ(d, RefDecode(c.text)) << c.text;
+  }
+  EXPECT_EQ(Decode("9j~o~^~>").result, -1);
+}
+
+TEST(Ascii85, DecoderMatchesReferenceOnRandomText) {
+  // Mostly digits, with every character the decoder treats specially.
+  const std::string specials = "z~>\r\n {\x7F\x80\xFF!u";
+  std::mt19937 gen(4);
+  for (int trial = 0; trial < 4000; ++trial) {
+    const std::size_t len = trial < 3990 ? gen() % 200 : 70000 + gen() % 70000;
+    const unsigned special_rate = 2 + gen() % 60;
+    std::string text(len, '!');
+    for (auto& c : text) {
+      c = gen() % special_rate == 0 ? specials[gen() % specials.size()]
+                                    : static_cast<char>('!' + gen() % 85);
+    }
+    ASSERT_EQ(Decode(text), RefDecode(text)) << trial;
+  }
+}
+
+// A stream that gives at most `chunk` bytes per read.
+class TrickleStream : public TStringStream {
+ public:
+  TrickleStream(std::string bytes, std::size_t chunk)
+      : TStringStream(std::move(bytes)), chunk_(chunk) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    return TStringStream::Read(buffer, std::min(count, chunk_));
+  }
+
+ private:
+  std::size_t chunk_;
+};
+
+TEST(Ascii85, ShortReadsAreHandled) {
+  std::mt19937 gen(5);
+  const std::string bytes = RandomBytes(5000, gen);
+  const std::string text = RefEncode(bytes);
+  for (std::size_t chunk : {1, 2, 3, 7, 4096}) {
+    TrickleStream in(text + "tail", chunk);
+    TStringStream out;
+    EXPECT_EQ(DecodeASCII85(in, out), 0);
+    EXPECT_EQ(out.Bytes(), bytes);
+    EXPECT_EQ(in.Position(), static_cast<std::int64_t>(RefDecode(text + "tail").consumed));
+  }
+  // Reads that give whole groups go on until a read gives nothing.
+  for (std::size_t chunk : {4, 8, 4096}) {
+    TrickleStream in(bytes, chunk);
+    TStringStream out;
+    EncodeASCII85(in, out);
+    EXPECT_EQ(out.Bytes(), text);
+  }
+}
+
+TEST(Ascii85, WorksFromAndAtTheStreamPositions) {
+  TStringStream in(std::string("skipabc"));
+  in.SetPosition(4);
+  TStringStream out(std::string("head"));
+  out.SetPosition(4);
+  EncodeASCII85(in, out);
+  EXPECT_EQ(out.Bytes(), "head+B>H~>");
+
+  TStringStream text(std::string("junk+B>H~>"));
+  text.SetPosition(4);
+  TStringStream bytes(std::string("prefix"));
+  bytes.SetPosition(6);
+  EXPECT_EQ(DecodeASCII85(text, bytes), 0);
+  EXPECT_EQ(bytes.Bytes(), "prefixabc");
+  EXPECT_EQ(text.Position(), 9);
+}
+
+}  // namespace
+}  // namespace krv
