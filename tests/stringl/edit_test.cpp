@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <random>
 #include <string>
 #include <vector>
@@ -536,7 +537,8 @@ TEST(Reduce, AZ09AndShortFileNames) {
   EXPECT_EQ(ReduceStringToFN83CompliantChars(u"a b*c.txt"), u"a_b_c.txt");
   const String allowed = u"!#$%&'()-.@^_`{}~09AZaz";
   EXPECT_EQ(ReduceStringToFN83CompliantChars(allowed), allowed);
-  const String refused(u" \"*+,/:;<=>?[\\]|\x7F\x1F\0\x80\u00E9\u0141\u0121", 26);
+  static constexpr char16_t kRefused[] = u" \"*+,/:;<=>?[\\]|\x7F\x1F\0\x80\u00E9\u0141\u0121";
+  const String refused(kRefused, std::size(kRefused) - 1);
   EXPECT_EQ(ReduceStringToFN83CompliantChars(refused), String(refused.size(), u'_'));
   for (unsigned code = 0; code <= 0xFFFF; code += 1) {
     const String one(1, static_cast<Char>(code));
