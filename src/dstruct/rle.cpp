@@ -1,6 +1,7 @@
 #include "korvex/dstruct/rle.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "internal/heap_error.h"
@@ -79,6 +80,14 @@ bool TRLEncoder::EncodeBytes(const std::uint8_t* in, std::size_t n) {
         count = 1;
         continue;
       }
+      if (count == 1 && last != kLeadIn) {
+        // Literal stretch: each byte that differs from the next one stands for itself.
+        while (p < end && *p != last && last != kLeadIn) {
+          *out++ = last;
+          last = *p++;
+        }
+        if (p == end) break;
+      }
       // Extend the current run, at most up to 255.
       const std::uint8_t* stop = p + std::min<std::ptrdiff_t>(end - p, 255 - count);
       const std::uint8_t* q = p;
@@ -111,54 +120,54 @@ bool TRLEncoder::EncodeBytes(const std::uint8_t* in, std::size_t n) {
   return BlockReady();
 }
 
-bool TRLEncoder::Decode(std::uint8_t InByte) {
-  FFinishing = false;
-  switch (FDecodeSt) {
-    case rlData:
-      if (InByte == kLeadIn)
-        FDecodeSt = rlLeadin;
-      else
-        Append(InByte);
-      break;
-    case rlLeadin:
-      FCount = InByte;
-      FDecodeSt = rlCnt;
-      break;
-    case rlCnt:
-      std::memset(Reserve(FCount), InByte, FCount);
-      FEnd += FCount;
-      FCount = 0;
-      FDecodeSt = rlData;
-      break;
-  }
-  return BlockReady();
-}
-
 bool TRLEncoder::Decode(std::span<const std::uint8_t> InBuf) {
   FFinishing = false;
   const std::uint8_t* p = InBuf.data();
   const std::uint8_t* const end = p + InBuf.size();
+  // Finish a triple left open by an earlier call.
+  while (p < end && FDecodeSt != rlData) Decode(*p++);
+  std::uint8_t* buf = FBuffer.data();
+  std::size_t fill = FEnd;
+  std::size_t cap = FBuffer.size();
+  constexpr std::uint64_t kOnes = 0x0101010101010101u;
+  constexpr std::uint64_t kHighs = 0x8080808080808080u;
+  constexpr std::uint64_t kLeadIns = kOnes * kLeadIn;
   while (p < end) {
-    if (FDecodeSt != rlData) {
-      Decode(*p++);
+    if (cap - fill < 256) {  // room for one whole run and one word
+      FEnd = fill;
+      Reserve(256);
+      buf = FBuffer.data();
+      fill = FEnd;
+      cap = FBuffer.size();
+    }
+    if (end - p >= 8) {
+      // Eight bytes at a time: copy them all, keep those before the first lead-in.
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      std::memcpy(buf + fill, &w, 8);
+      const std::uint64_t x = w ^ kLeadIns;
+      const std::uint64_t hit = (x - kOnes) & ~x & kHighs;  // lowest set bit is exact
+      if (hit == 0) {
+        fill += 8;
+        p += 8;
+        continue;
+      }
+      const auto k = static_cast<std::size_t>(std::countr_zero(hit) >> 3);
+      fill += k;
+      p += k;
+    } else if (*p != kLeadIn) {
+      buf[fill++] = *p++;
       continue;
     }
-    // Copy the literal stretch up to the next lead-in in one go.
-    const std::size_t avail = static_cast<std::size_t>(end - p);
-    const void* hit = std::memchr(p, kLeadIn, avail);
-    const std::size_t lit =
-        hit == nullptr ? avail
-                       : static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - p);
-    if (lit > 0) {
-      std::memcpy(Reserve(lit), p, lit);
-      FEnd += lit;
-      p += lit;
-    }
-    if (p < end) {
-      FDecodeSt = rlLeadin;
-      ++p;
-    }
+    // *p is a lead-in.
+    if (end - p < 3) break;  // a triple cut by the end of this piece
+    const std::uint8_t n = p[1];
+    std::memset(buf + fill, p[2], n);
+    fill += n;
+    p += 3;
   }
+  FEnd = fill;
+  while (p < end) Decode(*p++);
   return BlockReady();
 }
 

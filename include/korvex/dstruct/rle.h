@@ -24,6 +24,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <span>
 #include <vector>
 
@@ -54,7 +55,31 @@ class TRLEncoder : public TComponent {
     return EncodeBytes(InBuf.data(), InBuf.size());
   }
   // Feeds one encoded byte; true when at least BufLeng decoded bytes are pending.
-  bool Decode(std::uint8_t InByte);
+  bool Decode(std::uint8_t InByte) {
+    FFinishing = false;
+    switch (FDecodeSt) {
+      case rlData:
+        if (InByte == kLeadIn) {
+          FDecodeSt = rlLeadin;
+        } else {
+          if (FEnd == FBuffer.size()) Reserve(1);
+          FBuffer[FEnd++] = InByte;
+        }
+        break;
+      case rlLeadin:
+        FCount = InByte;
+        FDecodeSt = rlCnt;
+        break;
+      case rlCnt:
+        if (FBuffer.size() - FEnd < FCount) Reserve(FCount);
+        std::memset(FBuffer.data() + FEnd, InByte, FCount);
+        FEnd += FCount;
+        FCount = 0;
+        FDecodeSt = rlData;
+        break;
+    }
+    return BlockReady();
+  }
   // Feeds every byte of InBuf, as Decode for each; true when at least BufLeng are pending.
   bool Decode(std::span<const std::uint8_t> InBuf);
 
