@@ -85,6 +85,11 @@ void TFileStream::Flush() {
 }
 
 std::size_t TFileStream::Read(void* buffer, std::size_t count) {
+  // Single bytes from the window: the common case of byte-wise text readers.
+  if (count == 1 && buf_pos_ < buf_len_ && !writing_) {
+    *static_cast<Byte*>(buffer) = buf_[buf_pos_++];
+    return 1;
+  }
   if (!can_read_ || count == 0) return 0;
   if (writing_ && !FlushQuietly()) return 0;
   Byte* out = static_cast<Byte*>(buffer);
