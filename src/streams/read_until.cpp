@@ -58,9 +58,10 @@ String ReadStreamUntilTagList(TStream& stream, const TTagList& tagList, std::int
       tag.push_back(c);
       if (c == u'>') break;
     }
+    // Only a complete tag counts; one cut off by the end of the stream is text.
     const detail::ParsedTag t = detail::ParseTag(tag);
     const auto it = std::find(tagList.begin(), tagList.end(), t.name);
-    if (it != tagList.end()) {
+    if (!tag.empty() && tag.back() == u'>' && it != tagList.end()) {
       index = static_cast<std::int32_t>(it - tagList.begin());
       stream.SetPosition(lt_pos);
       return text;

@@ -18,8 +18,8 @@ namespace krv {
 // stands at its end. An empty search string is found at once (result "", stream unmoved).
 String ReadStreamUntil(TStream& stream, const String& search, std::int32_t& status);
 
-// Reads up to the next tag whose name (as the tag scanner reads it: lower case, closing
-// tags with their slash) equals an entry of `tagList`. Found: `index` is that entry's
+// Reads up to the next complete tag whose name (as the tag scanner reads it: lower case,
+// closing tags with their slash) equals an entry of `tagList`. Found: `index` is that entry's
 // index, the result is the text before the tag's `<`, and the stream is set back to that
 // `<`, so ReadNextTagInStream reads the tag next. Not found: `index` is -1, the result is
 // the rest of the stream (tags included) and the stream stands at its end.

@@ -26,8 +26,9 @@ namespace krv {
 using TTagList = std::vector<String>;
 
 // Reads the next tag (stream bytes are characters of the same code) and returns its index
-// in `tagList`. For an opening tag (a name that is not empty and does not start with `/`)
-// that is not self-closing, `contents` receives the text up to the first end tag of the
+// in `tagList`. For an opening tag (a name that is not empty and starts neither with `/`
+// nor with `?`: a processing instruction such as <?xml ...?> has no end tag) that is not
+// self-closing, `contents` receives the text up to the first end tag of the
 // same name (compared ignoring ASCII case); the input then stands after that end tag's `>`,
 // or at its end when the end tag is missing (the contents are then the rest of the input).
 // Otherwise the input stands after the tag's `>` and `contents` is empty.

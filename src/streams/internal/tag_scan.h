@@ -67,9 +67,11 @@ ParsedTag ParseTag(const String& tag);
 // Index of `name` in `list` by the lookup rule (last index when absent, -1 when empty).
 std::int32_t LookupTag(const TTagList& list, const String& name);
 
-// True when `name` opens an element whose contents are read.
+// True when the tag opens an element whose contents are read: not self-closing, and a name
+// that is not empty, not a closing tag and not a processing instruction such as <?xml ...?>
+// (which has no end tag, so reading contents would swallow the rest of the input).
 inline bool OpensElement(const ParsedTag& t) {
-  return !t.self_closing && !t.name.empty() && t.name.front() != u'/';
+  return !t.self_closing && !t.name.empty() && t.name.front() != u'/' && t.name.front() != u'?';
 }
 
 // Finds the next tag not starting with `!`: discards up to and including `<`, then collects
