@@ -1,0 +1,192 @@
+// The value texts of TFeatureMatrix: validity tests, number-to-text and text-to-number.
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <string>
+
+#include "korvex/dstruct/featmat.h"
+#include "korvex/platform/exceptions.h"
+#include "korvex/platform/variant.h"
+#include "korvex/stringl/chars.h"
+
+namespace krv {
+namespace {
+
+[[noreturn]] void ConvertError(const String& s, const char16_t* what) {
+  throw EConvertError(u"'" + s + u"' is not a valid " + what);
+}
+
+bool IsAsciiDigit(Char c) {
+  return c >= u'0' && c <= u'9';
+}
+
+}  // namespace
+
+bool IsValidFeatInteger(const String& s) {
+  if (s.empty()) return false;
+  const Char c0 = s[0];
+  if (s.size() == 1) return IsAsciiDigit(c0);
+  if (!IsAsciiDigit(c0) && c0 != u'+' && c0 != u'-') return false;
+  for (std::size_t i = 1; i < s.size(); ++i)
+    if (!IsAsciiDigit(s[i])) return false;
+  return true;
+}
+
+bool IsValidFeatDouble(const String& s) {
+  if (s.empty()) return false;
+  enum Cls { kSep, kBlank, kSign, kDigit, kE, kOther };
+  constexpr int kFail = -1, kAccept = 0;
+  // Rows: states 1..8; columns: the classes in the order above.
+  static constexpr int kNext[8][6] = {
+      {4, 1, 2, 3, kFail, kFail},                        // 1 start
+      {4, kFail, kFail, 3, kFail, kFail},                // 2 after sign
+      {4, kAccept, kAccept, 3, 6, kAccept},              // 3 integer digits
+      {kFail, kAccept, kAccept, 5, 6, kAccept},          // 4 after separator
+      {kFail, kAccept, kAccept, 5, 6, kAccept},          // 5 fraction digits
+      {kFail, kFail, 7, 8, kFail, kAccept},              // 6 after E
+      {kFail, kFail, kFail, 8, kFail, kAccept},          // 7 after exponent sign
+      {kAccept, kAccept, kAccept, 8, kAccept, kAccept},  // 8 exponent digits
+  };
+  int state = 1;
+  int exponent = 0;
+  for (std::size_t i = 0;; ++i) {
+    Cls cls = kOther;
+    if (i < s.size()) {
+      const Char c = AsciiUpper(s[i]);
+      if (c == u'.')
+        cls = kSep;
+      else if (c == u' ')
+        cls = kBlank;
+      else if (c == u'+' || c == u'-')
+        cls = kSign;
+      else if (IsAsciiDigit(c))
+        cls = kDigit;
+      else if (c == u'E')
+        cls = kE;
+    }
+    const int next = kNext[state - 1][cls];
+    if (next == kAccept) return true;
+    if (next == kFail) return false;
+    if (next == 8 && cls == kDigit) {
+      exponent = exponent * 10 + (s[i] - u'0');
+      if (exponent > 4200) return false;
+    }
+    state = next;
+  }
+}
+
+String FeatIntToStr(std::int64_t v) {
+  char buf[24];
+  const auto r = std::to_chars(buf, buf + sizeof buf, v);
+  return String(buf, r.ptr);
+}
+
+String FeatFloatToStr(double v) {
+  return FloatToStrGeneral(v, 15);
+}
+
+String FeatTriStateToStr(TTriState v) {
+  switch (v) {
+    case tsFalse:
+      return u"false";
+    case tsTrue:
+      return u"true";
+    default:
+      return String();
+  }
+}
+
+std::int32_t FeatStrToInt(const String& s) {
+  std::size_t i = 0;
+  while (i < s.size() && s[i] == u' ') ++i;
+  bool neg = false;
+  if (i < s.size() && (s[i] == u'+' || s[i] == u'-')) neg = s[i++] == u'-';
+  int base = 10;
+  if (i < s.size() && s[i] == u'$') {
+    base = 16, ++i;
+  } else if (i + 1 < s.size() && s[i] == u'0' && (s[i + 1] == u'x' || s[i + 1] == u'X')) {
+    base = 16, i += 2;
+  }
+  if (i == s.size()) ConvertError(s, u"integer value");
+  std::int64_t v = 0;
+  for (; i < s.size(); ++i) {
+    const Char c = AsciiUpper(s[i]);
+    int d;
+    if (IsAsciiDigit(c))
+      d = c - u'0';
+    else if (base == 16 && c >= u'A' && c <= u'F')
+      d = c - u'A' + 10;
+    else
+      ConvertError(s, u"integer value");
+    v = v * base + d;
+    if (v > std::int64_t{1} << 32) ConvertError(s, u"integer value");
+  }
+  if (neg) v = -v;
+  // Hexadecimal texts cover the 32 bits as written (FFFFFFFF is -1); decimal ones must fit.
+  if (base == 16 && v >= 0 && v <= 0xFFFFFFFF)
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(v));
+  if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+    ConvertError(s, u"integer value");
+  return static_cast<std::int32_t>(v);
+}
+
+double FeatStrToFloat(const String& s) {
+  // Blanks around the number are allowed; the rest must be
+  // [sign] digits [. digits] [E [sign] digits] with at least one mantissa digit.
+  std::size_t b = 0, e = s.size();
+  while (b < e && s[b] == u' ') ++b;
+  while (e > b && s[e - 1] == u' ') --e;
+  std::string t;
+  t.reserve(e - b);
+  std::size_t i = b;
+  bool neg = false;
+  if (i < e && (s[i] == u'+' || s[i] == u'-')) neg = s[i++] == u'-';
+  int int_digits = 0, frac_digits = 0, lead_zero_int = 0;
+  bool seen_nonzero = false;
+  for (; i < e && IsAsciiDigit(s[i]); ++i, ++int_digits) {
+    if (s[i] != u'0') seen_nonzero = true;
+    if (!seen_nonzero) ++lead_zero_int;
+    t.push_back(static_cast<char>(s[i]));
+  }
+  if (i < e && s[i] == u'.') {
+    t.push_back('.');
+    for (++i; i < e && IsAsciiDigit(s[i]); ++i, ++frac_digits) t.push_back(static_cast<char>(s[i]));
+  }
+  if (int_digits + frac_digits == 0) ConvertError(s, u"floating point value");
+  std::int64_t exp10 = 0;
+  if (i < e && AsciiUpper(s[i]) == u'E') {
+    t.push_back('e');
+    ++i;
+    if (i < e && (s[i] == u'+' || s[i] == u'-')) t.push_back(static_cast<char>(s[i++]));
+    if (i == e || !IsAsciiDigit(s[i])) ConvertError(s, u"floating point value");
+    bool neg_exp = t.back() == '-';
+    for (; i < e && IsAsciiDigit(s[i]); ++i) {
+      t.push_back(static_cast<char>(s[i]));
+      if (exp10 < 100000) exp10 = exp10 * 10 + (s[i] - u'0');
+    }
+    if (neg_exp) exp10 = -exp10;
+  }
+  if (i != e) ConvertError(s, u"floating point value");
+  double v = 0;
+  const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+  if (r.ec == std::errc::result_out_of_range) {
+    // Beyond the double range. Underflow gives 0. Overflow is an error, except for texts up
+    // to the largest double written with 15 digits (1.79769313486232E308, which the matrix
+    // itself writes for it): they read as the largest double.
+    long double wide = 0;
+    const auto w = std::from_chars(t.data(), t.data() + t.size(), wide);
+    if (w.ec == std::errc() && wide <= 1.79769313486232E308L && wide >= 1.0L)
+      v = std::numeric_limits<double>::max();
+    else if (w.ec == std::errc() && wide < 1.0L)
+      v = 0;
+    else if ((int_digits - lead_zero_int) + exp10 <= 0)
+      v = 0;  // far below the long double range too
+    else
+      ConvertError(s, u"floating point value");
+  } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
+    ConvertError(s, u"floating point value");
+  }
+  return neg ? -v : v;
+}
+
+}  // namespace krv
