@@ -31,13 +31,16 @@ class Searcher {
         budget_(4 * (static_cast<std::int64_t>(L_) - start0 + 1) + 1024) {}
 
   ~Searcher() {
-    for (std::uint32_t w : sc_.memo_touched) sc_.memo[w] = 0;
-    sc_.memo_touched.clear();
-    if (sc_.memo.size() > kKeepWords) {
-      sc_.memo = {};
-      sc_.memo_touched = {};
+    if (memo_ready_) {
+      for (std::uint32_t w : sc_.memo_touched) sc_.memo[w] = 0;
+      sc_.memo_touched.clear();
+      if (sc_.memo.size() > kKeepWords) {
+        sc_.memo = {};
+        sc_.memo_touched = {};
+      }
     }
-    for (auto& occ : sc_.occurs) {
+    for (int k = 0; occ_built_ != 0 && k < n_; ++k) {
+      auto& occ = sc_.occurs[static_cast<std::size_t>(k)];
       if (occ.size() > kKeepWords / 16) occ = {};
     }
   }
