@@ -9,7 +9,7 @@
 namespace krv {
 namespace {
 
-constexpr std::int32_t kMaxGranularity = 1 << 24;
+constexpr std::int32_t kMaxGranularity = 1 << 20;
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -12,6 +13,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
+#include "korvex/streams/text_io.h"
 
 namespace krv {
 namespace {
@@ -185,7 +187,7 @@ TEST(AssocArray, GranularityGrowthAndClear) {
   a.SetGranularity(0);
   EXPECT_EQ(a.Granularity(), 1);
   a.SetGranularity(2000000000);
-  EXPECT_EQ(a.Granularity(), 1 << 24);
+  EXPECT_EQ(a.Granularity(), 1 << 20);
 }
 
 // ------------------------------------------------------------------------- differential
@@ -280,6 +282,216 @@ TEST(AssocArray, HashIndexAgreesWithTheLinearReference) {
       }
     }
   }
+}
+
+// ------------------------------------------------------------------------- XML persistence
+
+std::string Written(const TAssocArray& a, bool header, const String& id) {
+  TStringStream out;
+  a.WriteToXMLStream(out, header, id);
+  return out.Bytes();
+}
+
+void ExpectSameArray(const TAssocArray& a, const TAssocArray& b) {
+  ASSERT_EQ(a.NumEntries(), b.NumEntries());
+  EXPECT_EQ(a.IgnoreCase(), b.IgnoreCase());
+  EXPECT_EQ(a.Granularity(), b.Granularity());
+  for (int i = 1; i <= a.NumEntries(); ++i) {
+    EXPECT_EQ(a.GetKeys(i), b.GetKeys(i)) << i;
+    EXPECT_EQ(a.GetValues(i), b.GetValues(i))
+        << i << " " << ToUtf8(VarTypeName(a.GetValues(i).VarType()));
+  }
+}
+
+TEST(AssocArrayXml, WritesTheDocumentedLayout) {
+  TAssocArray a;
+  a.SetDataID(u"prop");
+  a.Add(u"Name", Variant(u"a<b & \"c\"\r\n"));
+  a.Add(u"n", Variant(std::int16_t{-3}));
+  a.Add(u"x", Variant(0.1));
+  a.Add(u"cur", Variant(Currency{-15}));
+  a.Add(u"flag", Variant(true));
+  a.Add(u"none", Variant::Null());
+  a.Add(u"\u00e9t\u00e9", Variant(u"\u20ac"));
+  EXPECT_EQ(Written(a, true, u""),
+            "<?xml version=\"1.0\"?>\r\n"
+            "<!-- TAssocArray / Korvex -->\r\n"
+            "<assocarray sig=\"KorvexLib\" vers=\"1.0\" id=\"prop\" ignorecase=1 granularity=1024 "
+            "entries=7>\r\n"
+            "  <entry kind=string key=\"name\">a&lt;b &amp; &quot;c&quot;&#13;&#10;</entry>\r\n"
+            "  <entry kind=smallint key=\"n\">-3</entry>\r\n"
+            "  <entry kind=double key=\"x\">0.1</entry>\r\n"
+            "  <entry kind=currency key=\"cur\">-0.0015</entry>\r\n"
+            "  <entry kind=boolean key=\"flag\">true</entry>\r\n"
+            "  <entry kind=null key=\"none\"></entry>\r\n"
+            "  <entry kind=string key=\"&#233;t&#233;\">&#8364;</entry>\r\n"
+            "</assocarray>\r\n");
+  EXPECT_EQ(Written(a, false, u"arg").substr(0, 47),
+            "<!-- TAssocArray / Korvex -->\r\n<assocarray sig=");
+  EXPECT_NE(Written(a, false, u"arg").find("id=\"arg\""), std::string::npos);
+}
+
+TEST(AssocArrayXml, RoundTripKeepsKindsKeysAndOrder) {
+  TAssocArray a;
+  a.SetIgnoreCase(false);
+  a.SetGranularity(5);
+  a.SetDataID(u"all kinds");
+  String every_char;
+  for (int c = 1; c < 0x2000; c += 7) every_char.push_back(static_cast<Char>(c));
+  every_char += String{0xD800, u'x', 0xDFFF, 0xFFFF};  // lone surrogates too
+  const std::pair<String, Variant> entries[] = {
+      {u"empty", Variant()},
+      {u"null", Variant::Null()},
+      {u"i8", Variant(std::int8_t{-128})},
+      {u"i16", Variant(std::int16_t{32767})},
+      {u"i32", Variant(std::int32_t{-2147483647 - 1})},
+      {u"i64", Variant(std::numeric_limits<std::int64_t>::min())},
+      {u"u8", Variant(std::uint8_t{255})},
+      {u"u16", Variant(std::uint16_t{65535})},
+      {u"u32", Variant(std::uint32_t{4294967295u})},
+      {u"u64", Variant(std::numeric_limits<std::uint64_t>::max())},
+      {u"single", Variant(0.1f)},
+      {u"single denormal", Variant(std::numeric_limits<float>::denorm_min())},
+      {u"single nan", Variant(std::numeric_limits<float>::quiet_NaN())},
+      {u"double", Variant(1.0 / 3.0)},
+      {u"double -0", Variant(-0.0)},
+      {u"double max", Variant(std::numeric_limits<double>::max())},
+      {u"double denormal", Variant(std::numeric_limits<double>::denorm_min())},
+      {u"double -inf", Variant(-std::numeric_limits<double>::infinity())},
+      {u"double nan payload", Variant(std::bit_cast<double>(0xFFF0000000012345ull))},
+      {u"currency max", Variant(Currency{std::numeric_limits<std::int64_t>::max()})},
+      {u"currency min", Variant(Currency{std::numeric_limits<std::int64_t>::min()})},
+      {u"date", Variant(TDateTime{45000.123456789})},
+      {u"true", Variant(true)},
+      {u"false", Variant(false)},
+      {u"empty text", Variant(u"")},
+      {u"  blanks  ", Variant(u"  value with blanks  ")},
+      {u"q\"uote<>&", Variant(u"<entry kind=string key=\"k\">x</entry></assocarray>")},
+      {u"lines", Variant(u"a\r\nb\nc\rd\te")},
+      {u"every char", Variant(every_char)},
+      {every_char, Variant(1)},
+      {u"", Variant(u"empty key")},
+  };
+  for (const auto& [k, v] : entries) a.Add(k, v);
+  a.Add(u"dup", Variant(1));
+  a.Add(u"dup2", Variant(2));
+  a.SetKeys(a.NumEntries(), u"dup");  // two entries with one key, kept as they are
+
+  TStringStream stream;
+  a.WriteToXMLStream(stream, true, u"");
+  stream.SetPosition(0);
+  TAssocArray b;
+  b.Add(u"old", Variant(1));
+  ASSERT_TRUE(b.ReadFromXMLStream(stream, u"ALL KINDS"));
+  ExpectSameArray(a, b);
+  EXPECT_EQ(b.DataID(), u"all kinds");
+  EXPECT_EQ(b.Resolve(u"dup"), Variant(1));
+  EXPECT_TRUE(b.Resolve(u"old").IsNull());
+  EXPECT_EQ(b.AllocatedLength(), 35);  // grown from 5 in steps of 5
+}
+
+TEST(AssocArrayXml, SeveralArraysShareOneStream) {
+  TAssocArray one, two;
+  one.Add(u"k", Variant(1));
+  two.Add(u"k", Variant(2));
+  two.SetDataID(u"Second");
+  TStringStream stream;
+  WriteLnStream(stream, u"<assocarray without signature>");
+  one.WriteToXMLStream(stream, true, u"first");
+  two.WriteToXMLStream(stream, false, u"");
+  stream.SetPosition(0);
+  TAssocArray b;
+  ASSERT_TRUE(b.ReadFromXMLStream(stream, u"second"));
+  EXPECT_EQ(b.Resolve(u"k"), Variant(2));
+  stream.SetPosition(0);
+  ASSERT_TRUE(b.ReadFromXMLStream(stream, u""));  // the DataID property ("Second") decides
+  EXPECT_EQ(b.Resolve(u"k"), Variant(2));
+  b.SetDataID(u"");
+  stream.SetPosition(0);
+  ASSERT_TRUE(b.ReadFromXMLStream(stream, u""));  // no id: the first element
+  EXPECT_EQ(b.Resolve(u"k"), Variant(1));
+  EXPECT_EQ(b.DataID(), u"first");
+  EXPECT_FALSE(b.ReadFromXMLStream(stream, u"first"));  // nothing after the first one read
+  EXPECT_EQ(b.Resolve(u"k"), Variant(1));
+}
+
+TEST(AssocArrayXml, MalformedElementsGiveFalseAndChangeNothing) {
+  const std::string head =
+      "<assocarray sig=\"KorvexLib\" id=\"x\" ignorecase=0 granularity=4 entries=1>\n";
+  const std::string end = "</assocarray>\n";
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"empty", ""},
+      {"no signature", "<assocarray id=\"x\" ignorecase=0 granularity=4 entries=0>\n" + end},
+      {"no closing tag", head + "<entry kind=integer key=\"a\">1</entry>\n"},
+      {"count differs", head + end},
+      {"too many",
+       head + "<entry kind=integer key=\"a\">1</entry><entry kind=integer key=\"b\">2</entry>" +
+           end},
+      {"bad flag", "<assocarray sig=\"KorvexLib\" ignorecase=2 granularity=4 entries=0>\n" + end},
+      {"bad granularity",
+       "<assocarray sig=\"KorvexLib\" ignorecase=1 granularity=0 entries=0>\n" + end},
+      {"huge granularity",
+       "<assocarray sig=\"KorvexLib\" ignorecase=1 granularity=99999999 entries=0>\n" + end},
+      {"no entries count", "<assocarray sig=\"KorvexLib\" ignorecase=1 granularity=4>\n" + end},
+      {"unknown kind", head + "<entry kind=variant key=\"a\">1</entry>\n" + end},
+      {"byte too big", head + "<entry kind=byte key=\"a\">256</entry>\n" + end},
+      {"negative word", head + "<entry kind=word key=\"a\">-1</entry>\n" + end},
+      {"integer text", head + "<entry kind=integer key=\"a\">1x</entry>\n" + end},
+      {"int64 overflow", head + "<entry kind=int64 key=\"a\">9223372036854775808</entry>\n" + end},
+      {"bad double", head + "<entry kind=double key=\"a\">1..5</entry>\n" + end},
+      {"plain nan", head + "<entry kind=double key=\"a\">nan</entry>\n" + end},
+      {"nan not nan", head + "<entry kind=double key=\"a\">nan:0</entry>\n" + end},
+      {"single overflow", head + "<entry kind=single key=\"a\">1e40</entry>\n" + end},
+      {"currency digits", head + "<entry kind=currency key=\"a\">1.5</entry>\n" + end},
+      {"currency overflow",
+       head + "<entry kind=currency key=\"a\">922337203685477.5808</entry>\n" + end},
+      {"boolean word", head + "<entry kind=boolean key=\"a\">yes</entry>\n" + end},
+      {"null with value", head + "<entry kind=null key=\"a\">0</entry>\n" + end},
+      {"bad entity", head + "<entry kind=string key=\"a\">&bogus;</entry>\n" + end},
+      {"entity too big", head + "<entry kind=string key=\"a\">&#65536;</entry>\n" + end},
+      {"bad key entity", head + "<entry kind=string key=\"&#;\">v</entry>\n" + end},
+  };
+  for (const auto& c : cases) {
+    TStringStream in(c.text);
+    TAssocArray b;
+    b.Add(u"keep", Variant(7));
+    b.SetDataID(u"x");
+    EXPECT_FALSE(b.ReadFromXMLStream(in, u"")) << c.what;
+    EXPECT_EQ(b.NumEntries(), 1) << c.what;
+    EXPECT_EQ(b.Resolve(u"keep"), Variant(7)) << c.what;
+    EXPECT_TRUE(b.IgnoreCase()) << c.what;
+    EXPECT_EQ(b.Granularity(), 1024) << c.what;
+  }
+  // Whole: unknown tags are passed over, self-closing entries read as empty values.
+  TStringStream in(head + "<note/><entry kind=string key=\"a\"/>\n" + end);
+  TAssocArray b;
+  ASSERT_TRUE(b.ReadFromXMLStream(in, u"X"));
+  EXPECT_EQ(b.Resolve(u"a"), Variant(u""));
+  EXPECT_FALSE(b.IgnoreCase());
+  EXPECT_EQ(b.Granularity(), 4);
+}
+
+TEST(AssocArrayXml, AddXMLAttributes) {
+  TAssocArray a;
+  EXPECT_EQ(a.AddXMLAttributes(u"width=\"10\" Height=20  title=\"a b = c\" flag"), 4);
+  EXPECT_EQ(a.Resolve(u"width"), Variant(u"10"));
+  EXPECT_EQ(a.Resolve(u"height"), Variant(u"20"));
+  EXPECT_EQ(a.Resolve(u"title"), Variant(u"a b = c"));
+  EXPECT_EQ(a.Resolve(u"flag"), Variant(u""));
+  EXPECT_EQ(a.ResolveAsInt(u"WIDTH"), 10);
+  EXPECT_EQ(a.AddXMLAttributes(u"width=11 a\"=1 b=2"), 1);  // stops at the syntax error
+  EXPECT_EQ(a.Resolve(u"width"), Variant(u"11"));
+  EXPECT_TRUE(a.Resolve(u"b").IsNull());
+  EXPECT_EQ(a.AddXMLAttributes(u"x= =1"), 0);
+  EXPECT_EQ(a.AddXMLAttributes(u""), 0);
+  EXPECT_EQ(a.AddXMLAttributes(u"   "), 0);
+  EXPECT_EQ(a.AddXMLAttributes(u"=5 y=6"), 1);
+  EXPECT_EQ(a.Resolve(u"y"), Variant(u"6"));
+  EXPECT_EQ(a.AddXMLAttributes(u"z=1 u=x=2"), 1);
 }
 
 }  // namespace

@@ -5,14 +5,18 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
+#include <fstream>
 #include <numeric>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "korvex/base/exceptions.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
+#include "korvex/platform/textfile.h"
 
 namespace krv {
 namespace {
@@ -977,6 +981,225 @@ TEST(StringArray, DifferentialAgainstAPlainModel) {
     }
   }
   EXPECT_GT(max_buffers, 2);  // the placement checks covered several buffers
+}
+
+// ------------------------------------------------------------------------- XML persistence
+
+class StringArrayXmlTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("korvex_strarray_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  String Path(const std::string& name) const { return ToUtf16((dir_ / name).string()); }
+  std::string Slurp(const std::string& name) const {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+  }
+  void Put(const std::string& name, const std::string& bytes) const {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::filesystem::path dir_;
+};
+
+// Every observable part of two grids is equal (cells compared with their emptiness).
+void ExpectSameGrid(const TStringArray& a, const TStringArray& b) {
+  ASSERT_EQ(a.NrOfColumns(), b.NrOfColumns());
+  ASSERT_EQ(a.NrOfRows(), b.NrOfRows());
+  EXPECT_EQ(a.AllocRowsBy(), b.AllocRowsBy());
+  EXPECT_EQ(SortOrder(a), SortOrder(b));
+  for (int c = 1; c <= a.NrOfColumns(); ++c) EXPECT_EQ(a.GetColAttrib(c), b.GetColAttrib(c));
+  for (int r = 1; r <= a.NrOfRows(); ++r) {
+    EXPECT_EQ(a.GetRowAttrib(r), b.GetRowAttrib(r)) << r;
+    for (int c = 0; c <= a.NrOfColumns(); ++c) {
+      EXPECT_EQ(a.GetString(c, r), b.GetString(c, r)) << c << "," << r;
+      EXPECT_EQ(a.CellRef(c, r) == 0, b.CellRef(c, r) == 0) << c << "," << r;
+    }
+  }
+}
+
+TEST_F(StringArrayXmlTest, WritesTheDocumentedLayout) {
+  TStringArray a;
+  ASSERT_TRUE(a.Resize(2, 2));
+  a.SetString(1, 1, "b <&> \"q\"");
+  a.SetString(2, 1, "");
+  a.SetString(0, 2, "a\r\n");
+  a.SetColAttrib(2, 7);
+  a.Sort(0, 0, false);  // row 2 ("a\r\n") first
+  a.SetRowAttrib(1, 9);
+  TextFile f;
+  f.Assign(Path("g.xml"));
+  f.Rewrite();
+  a.WriteToOpenXMLFile(f, true, u"Grid\"1");
+  f.Close();
+  EXPECT_EQ(Slurp("g.xml"),
+            " <?xml version=\"1.0\"?>\r\n"
+            "\r\n"
+            " <!-- TStringArray / Korvex -->\r\n"
+            " <strarray sig=\"KorvexLib\" vers=\"1.0\" id=\"Grid&quot;1\">\r\n"
+            "   <dimensions cols=2 rows=2 allocrowsby=10 />\r\n"
+            "   <colattrib col=2 val=7 />\r\n"
+            "   <row phys=1 logical=2 attr=0 />\r\n"
+            "   <row phys=2 logical=1 attr=9 />\r\n"
+            "   <cell col=0 row=2>a&#13;&#10;</cell>\r\n"
+            "   <cell col=1 row=1>b &lt;&amp;&gt; &quot;q&quot;</cell>\r\n"
+            "   <cell col=2 row=1></cell>\r\n"
+            " </strarray>\r\n");
+}
+
+TEST_F(StringArrayXmlTest, RoundTripKeepsEverything) {
+  TStringArray a;
+  a.SetAllocRowsBy(3);
+  ASSERT_TRUE(a.Resize(3, 40));
+  std::string all_bytes;
+  for (int b = 1; b < 256; ++b) all_bytes.push_back(static_cast<char>(b));
+  a.SetString(1, 1, all_bytes);
+  a.SetString(2, 1, std::string(1, '\0') + "nul");
+  a.SetString(3, 1, "  blanks around  ");
+  a.SetString(0, 2, "line\nbreak\r\nand\rcr");
+  a.SetString(1, 2, "<cell col=1 row=1>x</cell> </strarray>");
+  a.SetString(2, 2, "&amp; &#65; \"quoted\" 'single'");
+  a.SetString(3, 2, "");  // stored empty text
+  std::mt19937 rng(5);
+  for (int r = 3; r <= 40; ++r)
+    for (int c = 0; c <= 3; ++c)
+      if (rng() % 3 != 0)
+        a.SetString(c, r, std::string(rng() % 30, static_cast<char>(32 + rng() % 224)));
+  for (int r = 1; r <= 40; r += 3) a.SetRowAttrib(r, static_cast<std::uint8_t>(r * 6));
+  a.SetColAttrib(1, 255);
+  a.SetColAttrib(3, 1);
+  a.Sort(2, 1, true);
+
+  a.SaveAsXMLFile(Path("grid.xml"), u"first");
+  TStringArray b;
+  int changes = 0;
+  b.SetOnChange([&](TObject*) { ++changes; });
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("grid.xml"), u"FIRST"));
+  EXPECT_EQ(changes, 1);
+  ExpectSameGrid(a, b);
+  b.SetString(1, 1, "handler kept");
+  EXPECT_EQ(changes, 2);
+}
+
+TEST_F(StringArrayXmlTest, SeveralGridsShareOneFile) {
+  TStringArray one, two, three;
+  one.SetString(1, 1, "one");
+  ASSERT_TRUE(two.Resize(2, 2));
+  two.SetString(2, 2, "two");
+  three.SetString(0, 1, "three");
+  TextFile f;
+  f.Assign(Path("many.xml"));
+  f.Rewrite();
+  f.WriteLn(u"<custtextlbl sig=\"KorvexLib\" vers=\"1.0\" id=\"one\">");  // another object
+  one.WriteToOpenXMLFile(f, true, u"one");
+  two.WriteToOpenXMLFile(f, false, u" Two ");
+  three.WriteToOpenXMLFile(f, false, u"three");
+  f.Close();
+
+  TStringArray b;
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u"TWO"));  // blanks around the id do not count
+  ExpectSameGrid(two, b);
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u""));  // the first grid
+  ExpectSameGrid(one, b);
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u"three"));
+  ExpectSameGrid(three, b);
+  EXPECT_FALSE(b.LoadFromXMLFile(Path("many.xml"), u"four"));
+  ExpectSameGrid(three, b);  // unchanged
+
+  // Reading from an open file continues where the previous element ended.
+  f.Assign(Path("many.xml"));
+  f.Reset();
+  ASSERT_TRUE(b.ReadFromOpenXMLFile(f, u""));
+  ExpectSameGrid(one, b);
+  ASSERT_TRUE(b.ReadFromOpenXMLFile(f, u""));
+  ExpectSameGrid(two, b);
+  EXPECT_FALSE(b.ReadFromOpenXMLFile(f, u"one"));
+  f.Close();
+}
+
+TEST_F(StringArrayXmlTest, MissingFilesGiveFalse) {
+  TStringArray b;
+  EXPECT_FALSE(b.LoadFromXMLFile(Path("absent.xml"), u""));
+  EXPECT_THROW(b.SaveAsXMLFile(Path("no/such/dir/x.xml"), u""), EInOutError);
+}
+
+TEST_F(StringArrayXmlTest, MalformedElementsGiveFalseAndChangeNothing) {
+  const std::string head = "<strarray sig=\"KorvexLib\" id=\"x\">\n";
+  const std::string dims = "<dimensions cols=2 rows=3 allocrowsby=10 />\n";
+  const std::string end = "</strarray>\n";
+  struct Case {
+    const char* what;
+    std::string text;
+  };
+  const Case cases[] = {
+      {"no element", "<other sig=KorvexLib>\n"},
+      {"no signature", "<strarray id=\"x\">\n" + dims + end},
+      {"no closing tag", head + dims + "<cell col=1 row=1>a</cell>\n"},
+      {"no dimensions", head + "<cell col=1 row=1>a</cell>\n" + end},
+      {"dimensions twice", head + dims + dims + end},
+      {"cell before dimensions", head + "<cell col=1 row=1>a</cell>\n" + dims + end},
+      {"zero rows", head + "<dimensions cols=2 rows=0 allocrowsby=10 />\n" + end},
+      {"bad number", head + "<dimensions cols=2x rows=3 allocrowsby=10 />\n" + end},
+      {"missing attribute", head + "<dimensions cols=2 rows=3 />\n" + end},
+      {"huge grid", head + "<dimensions cols=1000 rows=2000000000 allocrowsby=1 />\n" + end},
+      {"huge allocation", head + "<dimensions cols=1 rows=1 allocrowsby=2000000000 />\n" + end},
+      {"column out of range", head + dims + "<cell col=3 row=1>a</cell>\n" + end},
+      {"row out of range", head + dims + "<cell col=1 row=4>a</cell>\n" + end},
+      {"negative column", head + dims + "<cell col=-1 row=1>a</cell>\n" + end},
+      {"cell twice", head + dims + "<cell col=1 row=1>a</cell><cell col=1 row=1>b</cell>\n" + end},
+      {"unknown entity", head + dims + "<cell col=1 row=1>&nbsp;</cell>\n" + end},
+      {"open entity", head + dims + "<cell col=1 row=1>a &amp b</cell>\n" + end},
+      {"no code page byte", head + dims + "<cell col=1 row=1>&#9731;</cell>\n" + end},
+      {"too long", head + dims + "<cell col=1 row=1>" + std::string(256, 'x') + "</cell>\n" + end},
+      {"raw bracket", head + dims + "<cell col=1 row=1>a > b</cell>\n" + end},
+      {"attribute out of range", head + dims + "<colattrib col=1 val=256 />\n" + end},
+      {"attribute column 0", head + dims + "<colattrib col=0 val=1 />\n" + end},
+      {"position twice",
+       head + dims + "<row phys=1 logical=2 attr=0 /><row phys=3 logical=2 attr=0 />\n" + end},
+      {"row twice",
+       head + dims + "<row phys=1 logical=2 attr=0 /><row phys=1 logical=3 attr=0 />\n" + end},
+      {"not a permutation", head + dims + "<row phys=1 logical=2 attr=0 />\n" + end},
+  };
+  for (const auto& c : cases) {
+    Put("bad.xml", c.text);
+    TStringArray b;
+    b.SetString(1, 1, "keep");
+    int changes = 0;
+    b.SetOnChange([&](TObject*) { ++changes; });
+    EXPECT_FALSE(b.LoadFromXMLFile(Path("bad.xml"), u"x")) << c.what;
+    EXPECT_EQ(changes, 0) << c.what;
+    EXPECT_EQ(b.NrOfRows(), 1) << c.what;
+    EXPECT_EQ(b.GetString(1, 1), "keep") << c.what;
+  }
+  // The same element made whole reads.
+  Put("good.xml", head + dims +
+                      "<row phys=1 logical=2 attr=5 /><row phys=2 logical=1 attr=0 />"
+                      "<unknown tag=1 /><cell col=2 row=3>&#x41;&apos;</cell>\n" +
+                      end);
+  TStringArray g;
+  ASSERT_TRUE(g.LoadFromXMLFile(Path("good.xml"), u"X"));
+  EXPECT_EQ(g.GetString(2, 3), "A'");
+  EXPECT_EQ(SortOrder(g), (std::vector<int>{2, 1, 3}));
+  EXPECT_EQ(g.GetRowAttrib(2), 5);
+}
+
+TEST_F(StringArrayXmlTest, LargeGridRoundTrip) {
+  TStringArray a;
+  ASSERT_TRUE(a.Resize(4, 5000));
+  std::mt19937 rng(11);
+  for (int r = 1; r <= 5000; ++r)
+    for (int c = 1; c <= 4; ++c) a.SetString(c, r, std::to_string(rng()));
+  a.Sort(1, 0, true);
+  a.SaveAsXMLFile(Path("big.xml"), u"big");
+  TStringArray b;
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("big.xml"), u"big"));
+  ExpectSameGrid(a, b);
+  EXPECT_LE(b.NumBuffers(), a.NumBuffers());
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 // made equal through SetKeys or through IgnoreCase changes still resolve to the first.)
 //
 // Choices where the original was silent:
-// - Granularity is kept within 1..16777216 (values outside are clamped).
+// - Granularity is kept within 1..1048576 (values outside are clamped).
 // - ResolveAsInt of a text whose digits exceed the 32-bit range saturates at -2147483648 or
 //   2147483647; of an integer kind outside that range it raises EVariantError (the
 //   platform's conversion).
