@@ -1,6 +1,13 @@
 #include "korvex/dstruct/rle.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 #include "korvex/platform/random.h"
 
@@ -335,6 +342,61 @@ TEST(RLEncoder, BulkDecodeMatchesByteDecode) {
       ASSERT_EQ(static_cast<std::size_t>(a.Pending()), ref.size());
     }
   }
+}
+
+}  // namespace
+}  // namespace krv
+
+// ---- krv rle --------------------------------------------------------------------------------
+
+namespace krv {
+namespace {
+
+TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
+  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
+    GTEST_SKIP() << "krv is not built";
+  const auto dir = std::filesystem::temp_directory_path() / "korvex_krv_rle_test";
+  std::filesystem::create_directories(dir);
+  RandSeed = 3;
+  Bytes data(300000);
+  for (std::size_t i = 0; i < data.size();) {
+    const auto v = static_cast<std::uint8_t>(Random(3) == 0 ? 0xA5 : Random(256));
+    const std::size_t n = Random(3) == 0 ? static_cast<std::size_t>(Random(1000)) : 1;
+    for (std::size_t k = 0; k < n && i < data.size(); ++k) data[i++] = v;
+  }
+  auto write = [&](const char* name, const Bytes& b) {
+    std::ofstream(dir / name, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+  };
+  auto read = [&](const char* name) {
+    std::ifstream in(dir / name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  };
+  auto krv = [&](const std::string& args) {
+    const std::string cmd =
+        "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' rle " + args + " 2> err";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  };
+  write("data", data);
+  EXPECT_EQ(krv("encode data data.rle"), 0);
+  EXPECT_EQ(read("data.rle"), OneShot(data));  // the whole file as one encoding
+  EXPECT_EQ(krv("decode data.rle data.out"), 0);
+  EXPECT_EQ(read("data.out"), data);
+  EXPECT_EQ(krv("encode < data | '" + std::string(KORVEX_KRV_PATH) + "' rle decode - - > piped"),
+            0);
+  EXPECT_EQ(read("piped"), data);
+  write("empty", {});
+  EXPECT_EQ(krv("encode empty empty.rle"), 0);
+  EXPECT_EQ(read("empty.rle"), (Bytes{0xA5, 0, 0}));
+  write("cut", {1, 2, 0xA5, 4});
+  EXPECT_EQ(krv("decode cut cut.out"), 1);  // ends inside a triple
+  EXPECT_EQ(read("cut.out"), (Bytes{1, 2}));
+  EXPECT_EQ(krv("decode missing x"), 1);
+  EXPECT_EQ(krv("squash data"), 2);
+  EXPECT_EQ(krv(""), 2);
+  EXPECT_EQ(krv("encode a b c"), 2);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
