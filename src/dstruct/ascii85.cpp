@@ -6,7 +6,6 @@
 
 #include <bit>
 #include <cstring>
-#include <memory>
 
 namespace krv {
 namespace {
@@ -14,14 +13,31 @@ namespace {
 constexpr char kFirstDigit = '!';  // digit 0; digit 84 is 'u'
 constexpr std::uint32_t kPow85[5] = {1, 85, 7225, 614125, 52200625};
 
+// The buffers live on the stack: small inputs cost no allocation, and a few kilobytes per
+// stream call keep the call overhead small.
 // Input chunk for encoding: a multiple of 4 so every chunk but the last holds whole groups.
-constexpr std::size_t kEncodeChunk = 48 * 1024;
+constexpr std::size_t kEncodeChunk = 4096;
 static_assert(kEncodeChunk % 4 == 0);
-// Room for the text of one chunk, plus slack for 8-byte stores of 5-character groups.
-constexpr std::size_t kEncodeOut = kEncodeChunk / 4 * 5 + 16;
+// Room for the text of one chunk.
+constexpr std::size_t kEncodeOut = kEncodeChunk / 4 * 5;
 
-constexpr std::size_t kDecodeChunk = 64 * 1024;
-constexpr std::size_t kDecodeOut = 64 * 1024;
+constexpr std::size_t kDecodeChunk = 4096;
+constexpr std::size_t kDecodeOut = 4096;
+
+// The two base-85 digits of every value below 85^2, as the two characters in memory order.
+struct DigitPairs {
+  std::uint16_t pair[7225];
+};
+constexpr DigitPairs MakeDigitPairs() {
+  DigitPairs t{};
+  for (std::uint32_t v = 0; v < 7225; ++v) {
+    const std::uint32_t hi = kFirstDigit + v / 85, lo = kFirstDigit + v % 85;
+    t.pair[v] = static_cast<std::uint16_t>(
+        std::endian::native == std::endian::little ? hi | lo << 8 : hi << 8 | lo);
+  }
+  return t;
+}
+constexpr DigitPairs kDigitPairs = MakeDigitPairs();
 
 inline std::uint32_t LoadBE32(const std::uint8_t* p) {
   std::uint32_t v;
@@ -35,16 +51,14 @@ inline void StoreBE32(std::uint8_t* p, std::uint32_t v) {
   std::memcpy(p, &v, 4);
 }
 
-// Writes the five digits of a full group; needs 8 bytes of room at out. The quotients by the
-// powers of 85 are independent of each other, so they run in parallel.
+// Writes the five digits of a full group; needs 8 bytes of room at out. Two divisions by
+// 85^2 split the value into a leading digit and two digit pairs taken from a table.
 inline char* EncodeFullGroup(std::uint32_t v, char* out) {
-  const std::uint32_t q1 = v / 85, q2 = v / 7225, q3 = v / 614125, q4 = v / 52200625;
-  const std::uint64_t digits = std::uint64_t{q4} | std::uint64_t{q3 - q4 * 85} << 8 |
-                               std::uint64_t{q2 - q3 * 85} << 16 |
-                               std::uint64_t{q1 - q2 * 85} << 24 | std::uint64_t{v - q1 * 85} << 32;
-  std::uint64_t text = digits + 0x2121212121ull;  // plus '!' in each of the five bytes
-  if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text) >> 24;
-  std::memcpy(out, &text, 8);
+  const std::uint32_t upper = v / 7225, low_pair = v - upper * 7225;
+  const std::uint32_t first = upper / 7225, mid_pair = upper - first * 7225;
+  out[0] = static_cast<char>(kFirstDigit + first);
+  std::memcpy(out + 1, &kDigitPairs.pair[mid_pair], 2);
+  std::memcpy(out + 3, &kDigitPairs.pair[low_pair], 2);
   return out + 5;
 }
 
@@ -79,9 +93,9 @@ inline bool IsDigit(std::uint8_t c) {
 // Reads the input a chunk at a time and remembers how far decoding got.
 class ChunkReader {
  public:
-  explicit ChunkReader(TStream& in) : in_(in), buf_(new std::uint8_t[kDecodeChunk]) {}
+  explicit ChunkReader(TStream& in) : in_(in) {}
 
-  const std::uint8_t* Data() const { return buf_.get() + pos_; }
+  const std::uint8_t* Data() const { return buf_ + pos_; }
   std::size_t Available() const { return len_ - pos_; }
   void Skip(std::size_t n) { pos_ += n; }
 
@@ -89,7 +103,7 @@ class ChunkReader {
   int Next() {
     if (pos_ == len_) {
       if (at_end_) return -1;
-      len_ = in_.Read(buf_.get(), kDecodeChunk);
+      len_ = in_.Read(buf_, kDecodeChunk);
       pos_ = 0;
       if (len_ == 0) {
         at_end_ = true;
@@ -115,7 +129,7 @@ class ChunkReader {
 
  private:
   TStream& in_;
-  std::unique_ptr<std::uint8_t[]> buf_;
+  std::uint8_t buf_[kDecodeChunk];
   std::size_t pos_ = 0, len_ = 0;
   bool at_end_ = false;
 };
@@ -123,21 +137,21 @@ class ChunkReader {
 // Collects decoded bytes and writes them in blocks.
 class ByteSink {
  public:
-  explicit ByteSink(TStream& out) : out_(out), buf_(new std::uint8_t[kDecodeOut]) {}
+  explicit ByteSink(TStream& out) : out_(out) {}
   // Room for one more group.
   std::uint8_t* Reserve4() {
     if (len_ > kDecodeOut - 4) Flush();
-    return buf_.get() + len_;
+    return buf_ + len_;
   }
   void Commit(std::size_t n) { len_ += n; }
   void Flush() {
-    if (len_ > 0) out_.WriteBuffer(buf_.get(), len_);
+    if (len_ > 0) out_.WriteBuffer(buf_, len_);
     len_ = 0;
   }
 
  private:
   TStream& out_;
-  std::unique_ptr<std::uint8_t[]> buf_;
+  std::uint8_t buf_[kDecodeOut];
   std::size_t len_ = 0;
 };
 
@@ -169,15 +183,15 @@ void DecodeGroup(const std::uint8_t* chars, std::size_t m, ByteSink& sink, Integ
 }  // namespace
 
 void EncodeASCII85(TStream& input, TStream& output) {
-  const std::unique_ptr<std::uint8_t[]> in(new std::uint8_t[kEncodeChunk]);
-  const std::unique_ptr<char[]> out(new char[kEncodeOut]);
+  std::uint8_t in[kEncodeChunk];
+  char out[kEncodeOut];
   for (;;) {
-    const std::size_t n = input.Read(in.get(), kEncodeChunk);
+    const std::size_t n = input.Read(in, kEncodeChunk);
     if (n == 0) break;
     const std::size_t whole = n & ~std::size_t{3};
-    char* end = EncodeGroups(in.get(), whole, out.get());
-    if (whole < n) end = EncodePartialGroup(in.get() + whole, n - whole, end);
-    output.WriteBuffer(out.get(), static_cast<std::size_t>(end - out.get()));
+    char* end = EncodeGroups(in, whole, out);
+    if (whole < n) end = EncodePartialGroup(in + whole, n - whole, end);
+    output.WriteBuffer(out, static_cast<std::size_t>(end - out));
     if (whole < n) break;  // a short group ends the input, as a short read of 4 bytes does
   }
   output.WriteBuffer("~>", 2);
