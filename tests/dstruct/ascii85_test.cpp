@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -365,6 +369,50 @@ TEST(Ascii85, WorksFromAndAtTheStreamPositions) {
   EXPECT_EQ(DecodeASCII85(text, bytes), 0);
   EXPECT_EQ(bytes.Bytes(), "prefixabc");
   EXPECT_EQ(text.Position(), 9);
+}
+
+TEST(KrvAscii85, EncodesDecodesAndReportsBadText) {
+  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
+    GTEST_SKIP() << "krv is not built";
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("krv_ascii85_test_" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  auto write = [&](const char* name, const std::string& bytes) {
+    std::ofstream(dir / name, std::ios::binary) << bytes;
+  };
+  auto read = [&](const char* name) {
+    std::ostringstream ss;
+    ss << std::ifstream(dir / name, std::ios::binary).rdbuf();
+    return ss.str();
+  };
+  auto krv = [&](const std::string& args) {
+    const std::string cmd =
+        "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' ascii85 " + args + " 2> err";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  };
+  std::mt19937 gen(6);
+  const std::string data = RandomBytes(100003, gen);
+  write("data", data);
+
+  EXPECT_EQ(krv("encode data text"), 0);
+  EXPECT_EQ(read("text"), RefEncode(data));
+  EXPECT_EQ(krv("decode text back"), 0);
+  EXPECT_EQ(read("back"), data);
+  EXPECT_EQ(krv("encode < data | '" + std::string(KORVEX_KRV_PATH) + "' ascii85 decode - back2"),
+            0);
+  EXPECT_EQ(read("back2"), data);
+
+  write("bad", "9j o^9jqo^~>");
+  EXPECT_EQ(krv("decode bad out"), 1);
+  EXPECT_EQ(read("out").substr(4), "Man ");  // written all the same
+  EXPECT_NE(read("err").find("bad ASCII85 text"), std::string::npos);
+  write("bad", "9jzo^~>");
+  EXPECT_EQ(krv("decode bad out"), 1);
+  EXPECT_EQ(krv("decode missing out"), 1);
+  EXPECT_EQ(krv("rot13 data"), 2);
+  EXPECT_EQ(krv(""), 2);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

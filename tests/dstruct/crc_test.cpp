@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -254,6 +256,51 @@ TEST(Crc, FileFailuresGiveZero) {
   EXPECT_EQ(CalcCRC32ofFile(u"/nonexistent/krv/no such file"), 0);
   EXPECT_EQ(CalcCRC32ofFile(u""), 0);
   EXPECT_EQ(CalcCRC32ofFile(ToUtf16(std::filesystem::temp_directory_path().string())), 0);
+}
+
+// Runs krv in dir with stdin from the file "in"; returns the exit status, output in out/err.
+int RunKrv(const std::filesystem::path& dir, const std::string& args, std::string& out,
+           std::string& err) {
+  const std::string cmd =
+      "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' " + args + " < in > out 2> err";
+  const int rc = std::system(cmd.c_str());
+  auto slurp = [&](const char* name) {
+    std::ostringstream ss;
+    ss << std::ifstream(dir / name, std::ios::binary).rdbuf();
+    return ss.str();
+  };
+  out = slurp("out");
+  err = slurp("err");
+  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
+
+TEST(KrvSum, PrintsOneLinePerFile) {
+  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
+    GTEST_SKIP() << "krv is not built";
+  const auto dir = std::filesystem::temp_directory_path() /
+                   ("krv_sum_test_" + std::to_string(std::random_device{}()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "digits") << "123456789";
+  std::ofstream(dir / "in") << "abc";
+  std::string out, err;
+
+  EXPECT_EQ(RunKrv(dir, "sum digits", out, err), 0);
+  EXPECT_EQ(out, "CBF43926  digits\n");
+  EXPECT_EQ(RunKrv(dir, "sum --sha1 --crc16=ccitt --crc16 --crc32 --sha1 digits", out, err), 0);
+  EXPECT_EQ(out, "F7C3BC1D808E04732ADF679965CCC34CA7AE3441 29B1 31C3 CBF43926  digits\n");
+  EXPECT_EQ(RunKrv(dir, "sum --sha1", out, err), 0);  // standard input
+  EXPECT_EQ(out, "A9993E364706816ABA3E25717850C26C9CD0D89D  -\n");
+  EXPECT_EQ(RunKrv(dir, "sum --crc16 - digits", out, err), 0);
+  EXPECT_EQ(out, "9DD6  -\n31C3  digits\n");
+
+  // A missing file is reported; the others are still summed.
+  EXPECT_EQ(RunKrv(dir, "sum missing digits", out, err), 1);
+  EXPECT_EQ(out, "CBF43926  digits\n");
+  EXPECT_NE(err.find("missing"), std::string::npos) << err;
+  EXPECT_EQ(RunKrv(dir, "sum .", out, err), 1);
+  EXPECT_EQ(RunKrv(dir, "sum --crc16=kermit digits", out, err), 2);
+  EXPECT_EQ(RunKrv(dir, "sum --md5 digits", out, err), 2);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace
