@@ -6,9 +6,17 @@
 #include <cstring>
 #include <vector>
 
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
 #include "korvex/dstruct/bitfld.h"
+#include "korvex/dstruct/featmat.h"
 #include "korvex/dstruct/rle.h"
 #include "korvex/platform/random.h"
+#include "korvex/platform/text.h"
 
 namespace {
 
@@ -210,6 +218,119 @@ void BM_CountTrueBitsByteTable(benchmark::State& state) {
   state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations()) * 1000000);
 }
 BENCHMARK(BM_CountTrueBitsByteTable);
+
+// ---- Feature-matrix file: 100,000 objects x 10 features ------------------------------------
+
+std::string BenchPath(const char* name) {
+  return (std::filesystem::temp_directory_path() / name).string();
+}
+
+// Integer, double, tri-state and string features, every value filled.
+krv::TFeatureMatrix& BigMatrix() {
+  static krv::TFeatureMatrix* m = [] {
+    auto* fm = new krv::TFeatureMatrix;
+    fm->Resize(10, 100000);
+    krv::RandSeed = 99;
+    const krv::TFeatKind kinds[] = {krv::fkInteger, krv::fkDouble,   krv::fkDouble, krv::fkInteger,
+                                    krv::fkString,  krv::fkTriState, krv::fkDouble, krv::fkString,
+                                    krv::fkInteger, krv::fkDouble};
+    for (int f = 1; f <= 10; ++f) {
+      krv::TFeatProps p;
+      p.FeatNum = f;
+      p.FeatName = "feature" + std::to_string(f);
+      p.FeatKind = kinds[f - 1];
+      fm->SetFeatProps(f, p);
+      for (int o = 1; o <= 100000; ++o) {
+        switch (p.FeatKind) {
+          case krv::fkInteger:
+            fm->SetFeatValint(f, o, krv::Random(1000000));
+            break;
+          case krv::fkDouble:
+            fm->SetFeatValDouble(f, o, krv::Random() * 1000);
+            break;
+          case krv::fkTriState:
+            fm->SetFeatValTriState(f, o, static_cast<krv::TTriState>(krv::Random(3)));
+            break;
+          default:
+            fm->SetFeatValStr(f, o, u"sample text " + krv::FeatIntToStr(o));
+            break;
+        }
+      }
+    }
+    return fm;
+  }();
+  return *m;
+}
+
+std::int64_t FileSize(const std::string& name) {
+  return static_cast<std::int64_t>(std::filesystem::file_size(name));
+}
+
+void BM_FeatMatSave(benchmark::State& state) {
+  const krv::TFeatureMatrix& m = BigMatrix();
+  const std::string name = BenchPath("korvex_bench_featmat.txt");
+  for (auto _ : state) m.Save(krv::ToUtf16(name));
+  state.SetBytesProcessed(state.iterations() * FileSize(name));
+}
+BENCHMARK(BM_FeatMatSave)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_FeatMatLoad(benchmark::State& state) {
+  const std::string name = BenchPath("korvex_bench_featmat.txt");
+  BigMatrix().Save(krv::ToUtf16(name));
+  krv::TFeatureMatrix m;
+  for (auto _ : state) {
+    if (m.Load(krv::ToUtf16(name)) != 0) state.SkipWithError("load failed");
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(name));
+}
+BENCHMARK(BM_FeatMatLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Peer: the same value lines written with std::ofstream from std::string cells.
+void BM_PlainStreamSavePeer(benchmark::State& state) {
+  const krv::TFeatureMatrix& m = BigMatrix();
+  std::vector<std::vector<std::string>> cells(10);
+  for (int f = 1; f <= 10; ++f)
+    for (int o = 1; o <= 100000; ++o) cells[f - 1].push_back(krv::ToUtf8(m.GetFeatValStr(f, o)));
+  const std::string name = BenchPath("korvex_bench_peer.txt");
+  for (auto _ : state) {
+    std::ofstream out(name, std::ios::binary | std::ios::trunc);
+    out << "#featvals 10 100000\r\n";
+    for (int o = 1; o <= 100000; ++o)
+      for (int f = 1; f <= 10; ++f) out << f << ' ' << o << ' ' << cells[f - 1][o - 1] << "\r\n";
+    out << "#featend\r\n";
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(name));
+}
+BENCHMARK(BM_PlainStreamSavePeer)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Peer: the same file read with std::getline, indexes by strtol, values into std::string.
+void BM_PlainStreamLoadPeer(benchmark::State& state) {
+  const std::string name = BenchPath("korvex_bench_featmat.txt");
+  BigMatrix().Save(krv::ToUtf16(name));
+  for (auto _ : state) {
+    std::vector<std::vector<std::string>> cells(10, std::vector<std::string>(100000));
+    std::ifstream in(name, std::ios::binary);
+    std::string line;
+    bool values = false;
+    while (std::getline(in, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      if (line.empty()) continue;
+      if (line[0] == '#') {
+        if (values) break;
+        values = line.compare(0, 9, "#featvals") == 0;
+        continue;
+      }
+      if (!values) continue;
+      char* end = nullptr;
+      const long f = std::strtol(line.c_str(), &end, 10);
+      const long o = std::strtol(end, &end, 10);
+      if (f >= 1 && f <= 10 && o >= 1 && o <= 100000) cells[f - 1][o - 1].assign(end + 1);
+    }
+    benchmark::DoNotOptimize(cells.data());
+  }
+  state.SetBytesProcessed(state.iterations() * FileSize(name));
+}
+BENCHMARK(BM_PlainStreamLoadPeer)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -14,8 +14,9 @@
 //
 // Texts cannot hold line breaks in this format: CR and LF inside a name, comment, preset or
 // value are written as blanks, so that no text can break the file's structure. Characters
-// that Windows-1252 lacks are written as '?'. The reader trims values of blanks on both
-// sides, so leading and trailing blanks of a value do not survive a save and load.
+// that Windows-1252 lacks are written as '?'. The reader trims lines of blanks on both
+// sides, so leading and trailing blanks of a value, and trailing blanks of a name, comment or
+// preset text, do not survive a save and load.
 //
 // Reading choices:
 // - The featdef count sets NFeatures (with NObjects 0); a featvals section then sets both

@@ -132,10 +132,12 @@ bool TRLEncoder::Decode(std::span<const std::uint8_t> InBuf) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u;
   constexpr std::uint64_t kHighs = 0x8080808080808080u;
   constexpr std::uint64_t kLeadIns = kOnes * kLeadIn;
+  // One step writes at most a word of which up to 7 bytes are kept, then a run of 255.
+  constexpr std::size_t kRoom = 8 + 255;
   while (p < end) {
-    if (cap - fill < 256) {  // room for one whole run and one word
+    if (cap - fill < kRoom) {
       FEnd = fill;
-      Reserve(256);
+      Reserve(kRoom);
       buf = FBuffer.data();
       fill = FEnd;
       cap = FBuffer.size();

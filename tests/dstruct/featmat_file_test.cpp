@@ -312,6 +312,23 @@ TEST_F(FeatMatFile, CountsThatDisagree) {
   EXPECT_EQ(m.GetFeatProps(1).FeatNum, 2);
 }
 
+TEST_F(FeatMatFile, LongNamesAndCommentsAreCut) {
+  TFeatureMatrix m;
+  EXPECT_EQ(LoadText(m,
+                     "#featdef 1 1\r\n1 fplFeatNum 1\r\n"
+                     "1 fplFeatName abcdefghijklmnopqrs tuvwxyz\r\n"
+                     "1 fplFeatKind fkString\r\n1 fplComment " +
+                         std::string(70, 'c') + "\r\n1 fplPresets \r\n1 fplSorted FALSE\r\n"),
+            0);
+  EXPECT_EQ(m.GetFeatProps(1).FeatName, "abcdefghijklmnopqrs ");  // cut right after a blank
+  EXPECT_EQ(m.GetFeatProps(1).Comment, std::string(60, 'c'));
+  // The trailing blank cannot survive the next save and load: lines are trimmed when read.
+  m.Save(Path("cut.txt"));
+  TFeatureMatrix back;
+  EXPECT_EQ(back.Load(Path("cut.txt")), 0);
+  EXPECT_EQ(back.GetFeatProps(1).FeatName, "abcdefghijklmnopqrs");
+}
+
 TEST_F(FeatMatFile, OtherVersionsAndSectionOrder) {
   TFeatureMatrix m;
   // Version 2: the property lines are skipped as ordinary lines.

@@ -401,3 +401,22 @@ TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
 
 }  // namespace
 }  // namespace krv
+
+namespace krv {
+namespace {
+
+// Literal stretches of every length followed by a long run, fed in bulk to a fresh decoder:
+// the run lands at every distance from the end of the pending buffer.
+TEST(RLEncoder, BulkDecodeRunsAtTheBufferEnd) {
+  for (std::size_t lead = 0; lead < 1100; ++lead) {
+    Bytes enc(lead, 0x96);
+    for (int k = 0; k < 3; ++k) enc.insert(enc.end(), {0x01, 0x02, 0xA5, 255, 0x5C});
+    TRLEncoder d;
+    d.SetBufLeng(1 << 20);
+    d.Decode(enc);
+    ASSERT_EQ(static_cast<std::size_t>(d.Pending()), ReferenceDecode(enc).size()) << lead;
+  }
+}
+
+}  // namespace
+}  // namespace krv
