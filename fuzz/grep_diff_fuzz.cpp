@@ -5,6 +5,7 @@
 //
 // Input: a flag byte (bit 0 IgnoreCase, bits 1-3 the start position), then one byte per
 // pattern piece up to a zero byte (at most 6 pieces), then the subject over a small alphabet.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -33,16 +34,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::size_t i = 1;
   std::string pattern;
   if (i < size && data[i] == '^') pattern += '^', ++i;
-  for (int pieces = 0; i < size && data[i] != 0 && pieces < 6; ++i, ++pieces) {
+  int pieces = 0;
+  for (; i < size && data[i] != 0 && pieces < 6; ++i, ++pieces) {
     const std::uint8_t b = data[i];
     pattern += kAtoms[b % std::size(kAtoms)];
     pattern += kMarks[(b / std::size(kAtoms)) % std::size(kMarks)];
   }
   if (i < size) ++i;  // the zero byte
+  // Patterns of up to three pieces get subjects of long runs (each byte a character and a
+  // repeat count), so that repetitions cross whole blocks; longer patterns get at most nine
+  // characters, which keeps the exponential reference quick.
   static const char16_t kSubject[] = u"aabbc.A\u4E00";
+  const bool runs = pieces <= 3;
+  const std::size_t limit = runs ? 200 : 9;
   krv::String subject;
-  for (; i < size && subject.size() < 9; ++i) {
-    subject.push_back(kSubject[data[i] % (std::size(kSubject) - 1)]);
+  for (; i < size && subject.size() < limit; ++i) {
+    const std::size_t repeat = runs ? 1 + ((data[i] >> 3) & 31) * 3 : 1;
+    subject.append(std::min(repeat, limit - subject.size()), kSubject[data[i] % 8]);
   }
 
   krv::TGrep g;

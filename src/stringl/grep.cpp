@@ -112,7 +112,7 @@ bool TGrep::MatchString(std::u16string_view Instring, Integer& MatchPos) {
   if (!found) {
     FMatchStartPos = 0;
     FMatchEndPos = 0;
-    for (auto& tok : FregExp.items) tok.ValidFrom = 0;
+    for (int k = 1; k <= FLengRegExp; ++k) FregExp[k].ValidFrom = 0;  // the rest stay 0
   }
   MatchPos = FMatchStartPos;
   return found;

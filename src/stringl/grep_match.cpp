@@ -4,6 +4,10 @@
 
 #include "stringl/internal/grep_program.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace krv::detail {
 namespace {
 
@@ -50,9 +54,14 @@ class Searcher {
     if (p_.ops[0].kind == taBol) return Try(S0_, r);
     // Starts are tried from S0 up to the last character (or at S0 alone when it lies past it).
     const std::int32_t last = std::max(S0_, L_ - 1);
+    const bool row0_is_match = Op(0).kind != taMult1;
     for (std::int32_t x = S0_; x <= last; ++x) {
       x = NextCandidate(x);
       if (x < 0 || x > last) break;
+      if (row0_is_match && Failed(0, x)) {
+        x = NextUnmarked(0, x) - 1;  // a start known to fail: jump past the known failures
+        continue;
+      }
       if (Try(x, r)) return true;
     }
     return false;
@@ -105,8 +114,10 @@ class Searcher {
     }
     std::int32_t i = 0;
     while (i < w && At(x + i) == lit[i]) ++i;
-    work_[static_cast<std::size_t>(k)] += i + 1;
-    if (work_[static_cast<std::size_t>(k)] > budget_) BuildOccurrences(k);
+    auto& work = work_[static_cast<std::size_t>(k)];
+    if (!(work_used_ & bit)) work = 0, work_used_ |= bit;
+    work += i + 1;
+    if (work > budget_) BuildOccurrences(k);
     return i == w;
   }
 
@@ -140,16 +151,165 @@ class Searcher {
     const std::size_t b = MemoBit(k, x);
     return ((sc_.memo[b >> 6] >> (b & 63)) & 1) != 0;
   }
+  void EnsureMemo() {
+    if (memo_ready_) return;
+    const std::size_t need = static_cast<std::size_t>(n_) * stride_;
+    if (sc_.memo.size() < need) sc_.memo.resize(need, 0);
+    memo_ready_ = true;
+  }
   void SetFailed(int k, std::int32_t x) {
-    if (!memo_ready_) {
-      const std::size_t need = static_cast<std::size_t>(n_) * stride_;
-      if (sc_.memo.size() < need) sc_.memo.resize(need, 0);
-      memo_ready_ = true;
-    }
+    EnsureMemo();
     const std::size_t b = MemoBit(k, x);
     std::uint64_t& word = sc_.memo[b >> 6];
     if (word == 0) sc_.memo_touched.push_back(static_cast<std::uint32_t>(b >> 6));
     word |= std::uint64_t{1} << (b & 63);
+  }
+  // Marks positions a..b (a <= b) of row k as failed.
+  void MarkRange(int k, std::int32_t a, std::int32_t b) {
+    const std::size_t first = MemoBit(k, a);
+    const std::size_t last = MemoBit(k, b);
+    for (std::size_t w = first >> 6; w <= last >> 6; ++w) {
+      std::uint64_t bits = ~std::uint64_t{0};
+      if (w == first >> 6) bits &= ~std::uint64_t{0} << (first & 63);
+      if (w == last >> 6) bits &= ~std::uint64_t{0} >> (63 - (last & 63));
+      std::uint64_t& word = sc_.memo[w];
+      if (word == 0) sc_.memo_touched.push_back(static_cast<std::uint32_t>(w));
+      word |= bits;
+    }
+  }
+  // The 64 bits of row k for the positions base..base+63 (base a multiple of 64).
+  std::uint64_t MemoWord(int k, std::int32_t base) const { return sc_.memo[MemoBit(k, base) >> 6]; }
+  // First position from x on not marked in row k (at most the row's end).
+  std::int32_t NextUnmarked(int k, std::int32_t x) const {
+    if (!memo_ready_) return x;
+    const std::int32_t end = static_cast<std::int32_t>(stride_ * 64);
+    while (x < end) {
+      const std::uint64_t free = ~MemoWord(k, x & ~63) >> (x & 63);
+      if (free != 0) return x + static_cast<std::int32_t>(__builtin_ctzll(free));
+      x = (x | 63) + 1;
+    }
+    return end;
+  }
+
+  // --- Repetitions of one-character units, 64 positions at a time. ---
+
+  static bool ScansBlocks(const GrepOp& op) {
+    return op.unit == GrepUnit::kAny || op.unit == GrepUnit::kSet ||
+           (op.unit == GrepUnit::kString && op.width == 1);
+  }
+
+  // Bits for the positions base..base+63 that lie before the end of the subject.
+  std::uint64_t InSubject(std::int32_t base) const {
+    const std::int32_t n = L_ - base;
+    if (n <= 0) return 0;
+    return n >= 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+  }
+
+  // Bits for the positions base..base+63 holding c (ASCII letters folded when folding).
+  std::uint64_t EqualMask(Char c, std::int32_t base) const {
+    const Char fold = (kFold && c >= u'a' && c <= u'z') ? 0x20 : 0;
+    const Char* p = s_.data() + base;
+    const std::int32_t n = std::min<std::int32_t>(64, L_ - base);
+    std::uint64_t m = 0;
+#if defined(__SSE2__)
+    if (n == 64) {
+      const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+      const __m128i orv = _mm_set1_epi16(static_cast<short>(fold));
+      for (int j = 0; j < 4; ++j) {
+        const auto* q = reinterpret_cast<const __m128i*>(p + 16 * j);
+        const __m128i a = _mm_cmpeq_epi16(_mm_or_si128(_mm_loadu_si128(q), orv), needle);
+        const __m128i b = _mm_cmpeq_epi16(_mm_or_si128(_mm_loadu_si128(q + 1), orv), needle);
+        const auto bits = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+        m |= static_cast<std::uint64_t>(bits & 0xFFFF) << (16 * j);
+      }
+      return m;
+    }
+#endif
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (static_cast<Char>(p[i] | fold) == c) m |= std::uint64_t{1} << i;
+    }
+    return m;
+  }
+
+  std::uint64_t SetMask(const GrepOp& op, std::int32_t base) const {
+    const std::int32_t n = std::min<std::int32_t>(64, L_ - base);
+    std::uint64_t m = 0;
+    for (std::int32_t i = 0; i < n; ++i) {
+      if (InSet(op, At(base + i))) m |= std::uint64_t{1} << i;
+    }
+    return m;
+  }
+
+  // Bits for the positions where a unit of op could begin: exact for one-character units,
+  // the first character for longer literals.
+  std::uint64_t UnitStartMask(const GrepOp& op, std::int32_t base) const {
+    switch (op.unit) {
+      case GrepUnit::kAny:
+        return InSubject(base);
+      case GrepUnit::kSet:
+        return SetMask(op, base);
+      case GrepUnit::kString:
+        return op.width == 0 ? ~std::uint64_t{0} : EqualMask(Lit(op)[0], base);
+      case GrepUnit::kNone:
+        break;
+    }
+    return 0;
+  }
+
+  // Bits for the positions where token c could pass its test.
+  std::uint64_t MayPassMask(int c, std::int32_t base) const {
+    const GrepOp& op = Op(c);
+    switch (op.kind) {
+      case taMult0:
+      case taOpti:
+        return ~std::uint64_t{0};
+      case taBol:
+        return base == 0 ? 1 : 0;
+      case taEol:
+        return (L_ >= base && L_ - base < 64) ? std::uint64_t{1} << (L_ - base) : 0;
+      default:
+        return UnitStartMask(op, base);
+    }
+  }
+
+  // The loop of repetition k (a one-character unit) from q: the rest is tried at q; if it
+  // fails and a unit lies at q, at q + 1, and so on. Returns the next position where the rest
+  // may succeed, or -1 when the loop fails. Every position passed is marked failed in row k;
+  // reaching a marked position ends the loop, so no position is passed twice.
+  std::int32_t StarScan(int k, std::int32_t q) {
+    EnsureMemo();
+    const auto ks = static_cast<std::size_t>(k);
+    const GrepOp& op = Op(k);
+    const bool rest_memo = Op(k + 1).kind != taMult1;  // row k+1 records Match(., k+1)
+    std::int32_t base = q & ~63;
+    for (;;) {
+      if (!(block_valid_ & (std::uint64_t{1} << k)) || block_[ks] != base) {
+        block_[ks] = base;
+        unit_mask_[ks] = UnitStartMask(op, base);
+        pass_mask_[ks] = MayPassMask(k + 1, base);
+        block_valid_ |= std::uint64_t{1} << k;
+      }
+      const std::uint64_t marked = MemoWord(k, base);
+      std::uint64_t rest = pass_mask_[ks];
+      if (rest_memo) rest &= ~MemoWord(k + 1, base);
+      const std::uint64_t events =
+          (marked | rest | ~unit_mask_[ks]) & (~std::uint64_t{0} << (q - base));
+      if (events == 0) {
+        MarkRange(k, q, base + 63);
+        base += 64;
+        q = base;
+        continue;
+      }
+      const int i = __builtin_ctzll(events);
+      const std::int32_t p = base + i;
+      const std::uint64_t bit = std::uint64_t{1} << i;
+      if (marked & bit) {
+        if (p > q) MarkRange(k, q, p - 1);
+        return -1;
+      }
+      MarkRange(k, q, p);
+      return (rest & bit) ? p : -1;
+    }
   }
 
   // End of a final repetition: it takes units greedily from q. Gives the 1-based last
@@ -298,6 +458,18 @@ class Searcher {
         return true;
       }
       if (mode == kStar) {
+        if (ScansBlocks(Op(k))) {
+          const std::int32_t p = StarScan(k, q);
+          if (p < 0) {
+            mode = kFail;
+            continue;
+          }
+          fq_[static_cast<std::size_t>(k)] = p;
+          x = p;
+          ++k;
+          mode = kEnter;
+          continue;
+        }
         // Repetition k with q units taken so far: try the rest from q. A failed mark is set
         // at once; should the rest succeed, the search ends and the mark is never read.
         if (Failed(k, q)) {
@@ -352,11 +524,17 @@ class Searcher {
   const std::int64_t budget_;
   bool memo_ready_ = false;
   std::uint64_t occ_built_ = 0;
-  std::array<std::int64_t, kGrepMaxTokens> work_{};
+  std::uint64_t work_used_ = 0;  // tokens whose work_ entry is in use
+  std::array<std::int64_t, kGrepMaxTokens> work_;
   std::array<std::int32_t, kGrepMaxTokens> pos_;
   std::array<std::int32_t, kGrepMaxTokens> fx_;
   std::array<std::int32_t, kGrepMaxTokens> fq_;
   std::array<std::uint8_t, kGrepMaxTokens> stage_;
+  // StarScan's masks for one block of 64 positions, per token.
+  std::uint64_t block_valid_ = 0;
+  std::array<std::int32_t, kGrepMaxTokens> block_;
+  std::array<std::uint64_t, kGrepMaxTokens> unit_mask_;
+  std::array<std::uint64_t, kGrepMaxTokens> pass_mask_;
 };
 
 }  // namespace

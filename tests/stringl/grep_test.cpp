@@ -612,6 +612,32 @@ TEST(GrepDifferential, RandomPatternsAgreeWithTheReference) {
   EXPECT_LT(found, kRounds * 4 / 5);
 }
 
+// Longer subjects made of runs, so that repetitions cross whole blocks of 64 positions.
+TEST(GrepDifferential, LongRunsAgreeWithTheReference) {
+  std::mt19937 rng(777);
+  static const char* const kAtoms[] = {"a", "b", "c", ".", "[ab]", "[^c]", "(a)", "(ab)", "A"};
+  int found = 0;
+  for (int i = 0; i < 200 && !HasFailure(); ++i) {
+    std::string pattern = rng() % 5 == 0 ? "^" : "";
+    const int atoms = 1 + static_cast<int>(rng() % 3);
+    for (int a = 0; a < atoms; ++a) {
+      pattern += kAtoms[rng() % std::size(kAtoms)];
+      pattern += "**+?"[rng() % 4];
+    }
+    if (rng() % 4 == 0) pattern += '$';
+    String subject;
+    const std::size_t length = 60 + rng() % 41;
+    while (subject.size() < length) {
+      const Char c = u"aaaabbcA"[rng() % 8];
+      subject.append(1 + rng() % (c == u'a' ? 70 : 3), c);
+    }
+    const int from = 1 + static_cast<int>(rng() % 70);
+    found += ExpectSameAsReference(pattern, rng() % 3 == 0, subject, from);
+  }
+  EXPECT_GT(found, 40);
+  EXPECT_LT(found, 160);
+}
+
 TEST(GrepDifferential, KnownTrickyCases) {
   const struct {
     const char* pattern;
