@@ -6,6 +6,11 @@
 #include "internal/heap_error.h"
 
 namespace krv {
+namespace {
+// No matrix is larger than this (1 TiB): bigger requests fail at once, without asking the
+// allocator for memory that cannot exist.
+constexpr std::uint64_t kMaxBytes = std::uint64_t{1} << 40;
+}  // namespace
 
 TByteMatrix::TByteMatrix(TComponent* AOwner) : TComponent(AOwner) {
   detail::WithHeapGuard(*this, detail::kNoHeapText, [&] { FByteMat.assign(1, 0); });
@@ -38,6 +43,8 @@ void TByteMatrix::AssignTo(TPersistent* Dest) const {
 bool TByteMatrix::Resize(std::int32_t NrColumns, std::int32_t NrRows) {
   if (NrColumns <= 0 || NrRows <= 0) return false;
   if (NrColumns == FNrCols && NrRows == FNrRows) return false;
+  if (static_cast<std::uint64_t>(NrColumns) * static_cast<std::uint64_t>(NrRows) > kMaxBytes)
+    detail::RaiseDStructError(*this, detail::kNoHeapText);
   std::vector<std::uint8_t> fresh;
   detail::WithHeapGuard(*this, detail::kNoHeapText, [&] {
     fresh.assign(static_cast<std::size_t>(NrColumns) * static_cast<std::size_t>(NrRows), 0);

@@ -30,7 +30,7 @@ class TByteMatrix : public TComponent {
   // False without change when the dimensions are the current ones or either is <= 0.
   // Otherwise keeps the bytes present in both shapes (new ones 0), fires OnChange and
   // returns true. Raises EKRVDStructError "not enough memory on heap" on failure (then the
-  // matrix is unchanged).
+  // matrix is unchanged); sizes above 2^40 bytes fail that way without being tried.
   bool Resize(std::int32_t NrColumns, std::int32_t NrRows);
 
   // 0 outside 1..NrOfColumns x 1..NrOfRows.
