@@ -130,6 +130,15 @@ String IntToText(std::int64_t v) {
   return Ascii(std::to_string(v));
 }
 
+namespace {
+
+String TrimBlanks(const String& s) {
+  const auto b = s.find_first_not_of(u' ');
+  return b == String::npos ? String() : s.substr(b, s.find_last_not_of(u' ') - b + 1);
+}
+
+}  // namespace
+
 bool MatchElementLine(const String& line, const String& open, const String& wanted_id,
                       String& attributes) {
   const String lower = FoldAscii(line);
@@ -140,13 +149,12 @@ bool MatchElementLine(const String& line, const String& open, const String& want
   attributes = (close == String::npos || close < attr_start)
                    ? line.substr(attr_start)
                    : line.substr(attr_start, close - attr_start);
-  if (wanted_id.empty()) return true;
+  // Blanks around identifiers do not count, on either side.
+  const String wanted = TrimBlanks(wanted_id);
+  if (wanted.empty()) return true;
   String id;
   if (!XmlUnescape(ScanForXMLAttrib(attributes, u"id"), id)) return false;
-  // Blanks around the identifier do not count.
-  const auto b = id.find_first_not_of(u' ');
-  id = b == String::npos ? String() : id.substr(b, id.find_last_not_of(u' ') - b + 1);
-  return FoldAscii(id) == FoldAscii(wanted_id);
+  return FoldAscii(TrimBlanks(id)) == FoldAscii(wanted);
 }
 
 }  // namespace krv::detail

@@ -415,6 +415,30 @@ TEST(AssocArrayXml, SeveralArraysShareOneStream) {
   EXPECT_EQ(b.Resolve(u"k"), Variant(1));
 }
 
+TEST(AssocArrayXml, IdentifiersIgnoreSurroundingBlanksOnBothSides) {
+  // Found by fuzzing: an element whose id carries a trailing blank set DataID to "prop ",
+  // and that DataID could not find its own element again.
+  TStringStream in(
+      std::string("<assocarray- sig=\"KorvexLib\" id=\"prop \"ignorecase=0 "
+                  "granularity=8 entries=1>\r\n"
+                  "<entry kind=integer key=\"a\">1</entry>\r\n</assocarray>\r\n"));
+  TAssocArray a;
+  ASSERT_TRUE(a.ReadFromXMLStream(in, u""));
+  EXPECT_EQ(a.DataID(), u"prop ");
+  TStringStream out;
+  a.WriteToXMLStream(out, false, u"");
+  out.SetPosition(0);
+  TAssocArray b;
+  b.SetDataID(a.DataID());
+  ASSERT_TRUE(b.ReadFromXMLStream(out, u""));
+  EXPECT_EQ(b.Resolve(u"a"), Variant(1));
+  out.SetPosition(0);
+  ASSERT_TRUE(b.ReadFromXMLStream(out, u"  PROP"));
+  out.SetPosition(0);
+  b.SetDataID(u"   ");  // blank: the first element
+  ASSERT_TRUE(b.ReadFromXMLStream(out, u""));
+}
+
 TEST(AssocArrayXml, MalformedElementsGiveFalseAndChangeNothing) {
   const std::string head =
       "<assocarray sig=\"KorvexLib\" id=\"x\" ignorecase=0 granularity=4 entries=1>\n";

@@ -1108,8 +1108,12 @@ TEST_F(StringArrayXmlTest, SeveralGridsShareOneFile) {
   ExpectSameGrid(one, b);
   ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u"three"));
   ExpectSameGrid(three, b);
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u"  two"));  // on both sides
+  ExpectSameGrid(two, b);
+  ASSERT_TRUE(b.LoadFromXMLFile(Path("many.xml"), u"  "));  // blank: the first grid
+  ExpectSameGrid(one, b);
   EXPECT_FALSE(b.LoadFromXMLFile(Path("many.xml"), u"four"));
-  ExpectSameGrid(three, b);  // unchanged
+  ExpectSameGrid(one, b);  // unchanged
 
   // Reading from an open file continues where the previous element ended.
   f.Assign(Path("many.xml"));

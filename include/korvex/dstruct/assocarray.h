@@ -41,12 +41,12 @@
 //
 // ReadFromXMLStream reads lines from the stream's position until one contains
 // "<assocarray" and "korvexlib" (in any case) and, unless the wanted ID (the DataID
-// argument, else the DataID property) is empty, an id="..." equal to it without regard to
-// case; then it reads the entry tags up to "</assocarray>". Reading is all or nothing: a
-// missing element or closing tag, an unknown kind, a value or entity that does not parse,
-// or a count differing from `entries` gives false and leaves the array unchanged. On
-// success the array holds exactly the stored entries (keys as stored, in stored order), the
-// stored IgnoreCase and Granularity, and DataID becomes the element's id.
+// argument, else the DataID property) is empty or blank, an id="..." equal to it without
+// regard to case and surrounding blanks; then it reads the entry tags up to "</assocarray>".
+// Reading is all or nothing: a missing element or closing tag, an unknown kind, a value or entity
+// that does not parse, or a count differing from `entries` gives false and leaves the array
+// unchanged. On success the array holds exactly the stored entries (keys as stored, in stored
+// order), the stored IgnoreCase and Granularity, and DataID becomes the element's id.
 #pragma once
 
 #include <cstdint>

@@ -43,9 +43,10 @@
 //   P</strarray>
 //
 // The element line is found as text labels find theirs: the first line that contains
-// "<strarray" and "korvexlib" (in any case) and, unless the wanted ID is empty, whose id="..."
-// equals the ID without regard to case. Cell text is escaped: & < > " as &amp; &lt; &gt;
-// &quot;, and bytes below 32, byte 127 and the unassigned bytes 0x81 0x8D 0x8F 0x90 0x9D as
+// "<strarray" and "korvexlib" (in any case) and, unless the wanted ID is empty or blank,
+// whose id="..." equals the ID without regard to case and surrounding blanks. Cell text is escaped:
+// & < > " as &amp; &lt; &gt; &quot;, and bytes below 32, byte 127 and the unassigned bytes 0x81
+// 0x8D 0x8F 0x90 0x9D as
 // &#N; with N the byte value; everything else is written as is, so blanks, quotes and line
 // breaks all come back. A cell whose reference is set holds text, even the empty text.
 // Reading is all or nothing: the element must be complete (closing tag present), every
@@ -103,7 +104,9 @@ class TStringArray : public TComponent {
   std::int32_t AddRow();
 
   // --- cells (c in 0..NrOfColumns, r a logical row in 1..NrOfRows)
+  // The cell's text; "" for an empty cell or outside the grid.
   ShortString GetString(std::int32_t c, std::int32_t r) const;
+  // Stores s (cut to 255 characters) and fires OnChange; ignored outside the grid.
   void SetString(std::int32_t c, std::int32_t r, const ShortString& s);
   void SetString(std::int32_t c, std::int32_t r, const String& s);
   // The cell as a number: blanks trimmed, "," read as ".", empty gives 0. Raises
@@ -111,9 +114,12 @@ class TStringArray : public TComponent {
   double GetAsNumber(std::int32_t c, std::int32_t r) const;
   // GetAsNumber clamped to +-2147483647 and rounded half to even.
   std::int32_t GetAsInteger(std::int32_t c, std::int32_t r) const;
+  // SetString on every cell (OnChange once per cell); an empty s clears instead.
   void Fill(const ShortString& s);
   void Fill(const String& s);
+  // Empties all cells and attributes, unsorts, keeps one empty buffer; no OnChange.
   void Clear();
+  // Packs every buffer (cells in column order, then physical row order); no OnChange.
   void GarbageCollection();
 
   // --- attributes and order
@@ -121,28 +127,49 @@ class TStringArray : public TComponent {
   void SetRowAttrib(std::int32_t r, std::uint8_t b);
   std::uint8_t GetColAttrib(std::int32_t col) const;
   void SetColAttrib(std::int32_t col, std::uint8_t b);
+  // Physical row of logical row ix; -1 outside 1..NrOfRows.
   std::int32_t GetSortOrder(std::int32_t ix) const;
+  // See the permutation guard above; no OnChange.
   void SetSortOrder(std::int32_t ix, std::int32_t position);
+  // Storage order again; fires OnChange.
   void UnSort();
+  // Moves references and row attributes into the logical order, then unsorts; no OnChange.
   void CommitSorting();
+  // Comb sort (shrink factor 1.3) of the sort index on column Col, ties broken by column
+  // ColSec when ColSec > 0. OnPercentDone gets 0 first, then the share of comparisons done
+  // after each pass, then 100. OnChange fires once when there were two rows or more.
   void Sort(std::int32_t Col, std::int32_t ColSec, bool Ascending);
+  // OutString = InString, then OnBeforeSortExchange may replace it.
   void BeforeSortExchange(const String& InString, String& OutString);
+  // Fires OnChange.
   void Changed();
 
-  // --- rows
+  // --- rows (these keep the sort order and fire OnChange once)
+  // An empty row at logical position r (1..NrOfRows); the rows from r on move down one.
+  // Raises EKRVDStructError when the allocation cannot grow.
   void InsertRow(std::int32_t r);
+  // Drops logical row r; a single row is emptied instead.
   void RemoveRow(std::int32_t r);
+  // Copies the texts (columns 0..NrOfColumns) and the attribute of one logical row to another.
   void CopyRow(std::int32_t Source, std::int32_t Target);
+  // Every cell of columns 1..NrOfColumns empty or blanks only; true outside the grid.
   bool RowEmpty(std::int32_t ARow) const;
+  // Every cell of the column empty or blanks only; true outside the grid.
   bool ColumnEmpty(std::int32_t ACol) const;
 
-  // --- search
+  // --- search. FindCell looks for a substring, FindCellExact for equal text, rows before
+  // columns. ColLow or ColHigh -1 means all columns, RowLow and RowHigh both -1 all rows;
+  // bounds are clamped and put in order. MatchCase false folds A-Z. Col and row are set only
+  // on success.
   bool FindCell(const ShortString& FindStr, bool MatchCase, std::int32_t ColLow,
                 std::int32_t ColHigh, std::int32_t RowLow, std::int32_t RowHigh, std::int32_t& Col,
                 std::int32_t& row) const;
   bool FindCellExact(const ShortString& FindStr, bool MatchCase, std::int32_t ColLow,
                      std::int32_t ColHigh, std::int32_t RowLow, std::int32_t RowHigh,
                      std::int32_t& Col, std::int32_t& row) const;
+  // Binary search of a column sorted in the order above; on success row is the first of a
+  // run of equal entries (the walk upward may pass RowLow, never row 1), otherwise the last
+  // row probed.
   bool FindCellInSortedColumn(const ShortString& FindStr, bool MatchCase, std::int32_t ColIx,
                               std::int32_t RowLow, std::int32_t RowHigh, bool ColIsAscending,
                               std::int32_t& row) const;

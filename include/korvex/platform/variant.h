@@ -85,13 +85,13 @@ class Variant {
       u_ = static_cast<std::uint64_t>(v);
     }
   }
-  Variant(bool v) : type_(varBoolean), b_(v) {}               // NOLINT
-  Variant(float v) : type_(varSingle), f_(v) {}               // NOLINT
-  Variant(double v) : type_(varDouble), d_(v) {}              // NOLINT
-  Variant(Currency v) : type_(varCurrency), i_(v.Scaled) {}   // NOLINT
-  Variant(TDateTime v) : type_(varDate), d_(v.Value) {}       // NOLINT
-  Variant(String v) : type_(varUString), s_(std::move(v)) {}  // NOLINT
-  Variant(const Char* v) : type_(varUString), s_(v) {}        // NOLINT
+  Variant(bool v) : type_(varBoolean), b_(v) {}                              // NOLINT
+  Variant(float v) : type_(varSingle), f_(v) {}                              // NOLINT
+  Variant(double v) : type_(varDouble), d_(v) {}                             // NOLINT
+  Variant(Currency v) : type_(varCurrency), i_(v.Scaled) {}                  // NOLINT
+  Variant(TDateTime v) : type_(varDate), d_(v.Value) {}                      // NOLINT
+  Variant(String v) : type_(varUString), s_(std::move(v)) {}                 // NOLINT
+  Variant(const Char* v) : type_(varUString), s_(v != nullptr ? v : u"") {}  // NOLINT
 
   // The null variant.
   static Variant Null() {

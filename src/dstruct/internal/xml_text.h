@@ -31,9 +31,10 @@ String FoldAscii(String s);
 String IntToText(std::int64_t v);
 
 // True when `line` holds the start tag `open` ("<strarray"...) with the library's signature
-// "korvexlib" (both in any case) and, unless `wanted_id` is empty, an id attribute that
-// equals it without regard to ASCII case (after unescaping). `attributes` receives the
-// text after the tag name up to the line's last '>' (for ScanForXMLAttrib).
+// "korvexlib" (both in any case) and, unless `wanted_id` is empty or blank, an id attribute
+// that equals it without regard to ASCII case and surrounding blanks (after unescaping).
+// `attributes` receives the text after the tag name up to the line's last '>' (for
+// ScanForXMLAttrib).
 bool MatchElementLine(const String& line, const String& open, const String& wanted_id,
                       String& attributes);
 
