@@ -1,5 +1,7 @@
 #include "stringl/internal/float_text.h"
 
+#include "stringl/internal/extended_digits.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -54,30 +56,37 @@ template <class T>
 String Fixed(T value, std::int32_t width, std::int32_t decimals) {
   const int d = std::max(decimals, 0);
   CharBuffer buf(kFixedOverhead<T> + static_cast<std::size_t>(d));
+  if constexpr (sizeof(T) > sizeof(double)) {
+    if (char* end = ExtendedFixedChars(buf.begin(), value, d))
+      return Widen(buf.begin(), end, width);
+  }
   const auto r =
       std::to_chars(buf.begin(), buf.end(), PositiveZero(value), std::chars_format::fixed, d);
   return Widen(buf.begin(), r.ptr, width);
 }
 
-// "d.ddd" + "e+XX" from to_chars, rewritten as sign-or-blank, mantissa, 'E', sign, four
+// "d.ddd" + "e+XX" as to_chars writes it, rewritten as sign-or-blank, mantissa, 'E', sign, four
 // exponent digits.
 template <class T>
 String Scientific(T value, std::int32_t width) {
   const int p = std::max(width - 9, 1);
   CharBuffer buf(static_cast<std::size_t>(p) + 32);
   char* const first = buf.begin() + 1;
-  const auto r =
-      std::to_chars(first, buf.end() - 8, PositiveZero(value), std::chars_format::scientific, p);
+  char* end = nullptr;
+  if constexpr (sizeof(T) > sizeof(double)) end = ExtendedScientificChars(first, value, p);
+  if (end == nullptr)
+    end = std::to_chars(first, buf.end() - 8, PositiveZero(value), std::chars_format::scientific, p)
+              .ptr;
   char* mant = first;
   if (*mant == '-') ++mant;
-  char* e = std::find(mant, r.ptr, 'e');
+  char* e = std::find(mant, end, 'e');
   // Lay out again in place: the sign slot in front of the mantissa, then E and the exponent.
   char* out = mant - 1;
   *out = value < 0 ? '-' : ' ';
   char exponent[8];
-  const char exp_sign = e + 1 < r.ptr ? e[1] : '+';
-  const char* exp_digits = e + 2 < r.ptr ? e + 2 : r.ptr;
-  const std::size_t n_exp = static_cast<std::size_t>(r.ptr - exp_digits);
+  const char exp_sign = e + 1 < end ? e[1] : '+';
+  const char* exp_digits = e + 2 < end ? e + 2 : end;
+  const std::size_t n_exp = static_cast<std::size_t>(end - exp_digits);
   std::size_t k = 0;
   for (std::size_t i = n_exp; i < 4; ++i) exponent[k++] = '0';
   for (std::size_t i = 0; i < n_exp && k < sizeof(exponent); ++i) exponent[k++] = exp_digits[i];

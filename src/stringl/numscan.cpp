@@ -1,3 +1,18 @@
+// The number scanner. The state machine is written out as straight-line code, one block per
+// state (the numbers in the comments), which keeps the common case to a few compares per
+// character:
+//
+//   state                  separator  blank  sign  digit  E              other or end
+//   1 start                4          1      2     3      fail           fail
+//   2 after sign           4          fail   fail  3      fail           fail
+//   3 integer digits       4          end    end   3      6 (if allowed) end
+//   4 after separator      fail       end    end   5      6 (if allowed) end
+//   5 fraction digits      fail       end    end   5      6 (if allowed) end
+//   6 after E              fail       fail   7     8      fail           end
+//   7 after exponent sign  fail       fail   fail  8      fail           end
+//   8 exponent digits      end        end    end   8      end            end
+//
+// Classes are tested in the order of the columns; a position outside the text is the end.
 #include "korvex/stringl/numscan.h"
 
 #include <algorithm>
@@ -11,34 +26,14 @@
 namespace krv {
 namespace {
 
-enum Class : std::uint8_t { kSep, kBlank, kSign, kDigit, kExp, kOther };
-
-// Transition targets: states 1-8, kEnd, kFail, and kExpOrEnd (state 6 when the exponent is
-// allowed, else the end).
-constexpr std::int8_t kEnd = 0;
-constexpr std::int8_t kFail = -1;
-constexpr std::int8_t kExpOrEnd = 9;
-
-constexpr std::int8_t kNext[9][6] = {
-    //  sep   blank  sign   digit  E          other/end
-    {kFail, kFail, kFail, kFail, kFail, kFail},  // (unused)
-    {4, 1, 2, 3, kFail, kFail},                  // 1 start
-    {4, kFail, kFail, 3, kFail, kFail},          // 2 after sign
-    {4, kEnd, kEnd, 3, kExpOrEnd, kEnd},         // 3 integer digits
-    {kFail, kEnd, kEnd, 5, kExpOrEnd, kEnd},     // 4 after separator
-    {kFail, kEnd, kEnd, 5, kExpOrEnd, kEnd},     // 5 fraction digits
-    {kFail, kFail, 7, 8, kFail, kEnd},           // 6 after E
-    {kFail, kFail, kFail, 8, kFail, kEnd},       // 7 after exponent sign
-    {kEnd, kEnd, kEnd, 8, kEnd, kEnd},           // 8 exponent digits
-};
-
 constexpr std::int32_t kMaxExponent = 4200;
+constexpr double kMax = static_cast<double>(uc_MaxDouble);
 
-// The mantissa text: on the stack while short, on the heap beyond.
-class Digits {
+// The number text: on the stack while short, on the heap beyond. Keeps room for an exponent.
+class NumberText {
  public:
   void push_back(char c) {
-    if (size_ < sizeof(stack_)) {
+    if (size_ < kStack) {
       stack_[size_++] = c;
       return;
     }
@@ -46,71 +41,39 @@ class Digits {
     heap_ += c;
     ++size_;
   }
-  const char* data() const { return size_ <= sizeof(stack_) ? stack_ : heap_.data(); }
-  std::size_t size() const { return size_; }
+  // The text with "e" and the exponent appended (when has_exp).
+  std::pair<const char*, const char*> Finish(bool has_exp, bool exp_negative,
+                                             std::int32_t exponent) {
+    char tail[16];
+    char* t = tail;
+    if (has_exp) {
+      *t++ = 'e';
+      if (exp_negative) *t++ = '-';
+      t = std::to_chars(t, tail + sizeof tail, exponent).ptr;
+    }
+    for (const char* q = tail; q != t; ++q) push_back(*q);
+    const char* d = size_ <= kStack ? stack_ : heap_.data();
+    return {d, d + size_};
+  }
 
  private:
-  char stack_[64];
+  static constexpr std::size_t kStack = 120;
+  char stack_[kStack];
   std::string heap_;
   std::size_t size_ = 0;
 };
 
-Class Classify(Char c, bool dot_sep, bool comma_sep) {
-  if ((c == u'.' && dot_sep) || (c == u',' && comma_sep)) return kSep;
-  if (c == u' ') return kBlank;
-  if (c == u'+' || c == u'-') return kSign;
-  if (IsDigit(c)) return kDigit;
-  if (c == u'E') return kExp;
-  return kOther;
-}
-
-// Decimal order of magnitude of the unsigned mantissa digits m times 10^exponent: only used
-// to tell overflow from underflow, so a rough figure is enough.
-std::int64_t Magnitude(const char* m, std::size_t n, std::int64_t exponent) {
-  std::size_t i = 0;
-  while (i < n && m[i] == '0') ++i;
+// Decimal order of magnitude of mantissa digits m times 10^exponent: used only to tell
+// overflow from underflow, so a rough figure is enough.
+std::int64_t Magnitude(const char* m, const char* end, std::int64_t exponent) {
+  while (m != end && *m == '0') ++m;
   std::int64_t int_digits = 0;
-  while (i < n && m[i] != '.') ++i, ++int_digits;
+  while (m != end && *m != '.' && *m != 'e') ++m, ++int_digits;
   if (int_digits > 0) return int_digits - 1 + exponent;
-  if (i < n) ++i;  // the point
+  if (m != end && *m == '.') ++m;
   std::int64_t zeros = 0;
-  while (i < n && m[i] == '0') ++i, ++zeros;
+  while (m != end && *m == '0') ++m, ++zeros;
   return -zeros - 1 + exponent;
-}
-
-// Converts the unsigned mantissa (digits with at most one point, at least one digit) and
-// exponent; correctly rounded, clamped to the library's largest double.
-double Convert(const Digits& mantissa, bool negative, bool has_exp, bool exp_negative,
-               std::int32_t exponent) {
-  constexpr double kMax = static_cast<double>(uc_MaxDouble);
-  std::string buf;
-  const char* first = mantissa.data();
-  std::size_t n = mantissa.size();
-  char small[96];
-  char* text = small;
-  const std::size_t need = n + 8;
-  if (need > sizeof(small)) {
-    buf.resize(need);
-    text = buf.data();
-  }
-  std::memcpy(text, first, n);
-  std::size_t len = n;
-  if (has_exp) {
-    text[len++] = 'e';
-    if (exp_negative) text[len++] = '-';
-    len += static_cast<std::size_t>(std::to_chars(text + len, text + need, exponent).ptr -
-                                    (text + len));
-  }
-  double value = 0;
-  const auto r = std::from_chars(text, text + len, value);
-  if (r.ec == std::errc::result_out_of_range) {
-    const std::int64_t e = has_exp ? (exp_negative ? -exponent : exponent) : 0;
-    value = Magnitude(first, n, e) > 0 ? kMax : 0.0;
-  } else if (r.ec != std::errc() || r.ptr != text + len) {
-    value = 0;  // cannot happen for the texts the machine builds
-  }
-  value = std::min(value, kMax);
-  return negative ? -value : value;
 }
 
 }  // namespace
@@ -120,56 +83,76 @@ double ScanStringFPNum(const String& text, bool allowExp, std::int32_t sepOption
   const bool dot_sep = sepOption == 1 || sepOption == 3;
   const bool comma_sep = sepOption == 2 || sepOption == 3;
   const std::int64_t len = static_cast<std::int64_t>(text.size());
-  std::int64_t pos = position;
+  std::int64_t p = position;
+  // The character at p, ASCII upper-cased; the end mark 0 belongs to no class.
+  auto at = [&](std::int64_t q) -> Char {
+    return q >= 1 && q <= len ? AsciiUpper(text[static_cast<std::size_t>(q - 1)]) : Char{0};
+  };
+  auto is_sep = [&](Char c) { return (c == u'.' && dot_sep) || (c == u',' && comma_sep); };
+  auto fail = [&] {
+    position = static_cast<std::int32_t>(p);
+    return 0.0;
+  };
 
-  Digits mantissa;  // digits and point, without the sign
+  NumberText number;
   bool negative = false;
-  bool has_mantissa_digit = false;
-  bool has_exp_digit = false;
+  bool has_digit = false;
+  Char c = at(p);
+  while (c == u' ') c = at(++p);  // 1
+  if (!is_sep(c)) {
+    if (c == u'+' || c == u'-') {  // 2
+      negative = c == u'-';
+      c = at(++p);
+      if (!is_sep(c) && !IsDigit(c)) return fail();
+    } else if (!IsDigit(c)) {
+      return fail();
+    }
+    while (IsDigit(c)) {  // 3
+      number.push_back(static_cast<char>(c));
+      has_digit = true;
+      c = at(++p);
+    }
+  }
+  if (is_sep(c)) {  // 4
+    number.push_back('.');
+    c = at(++p);
+    while (IsDigit(c)) {  // 5
+      number.push_back(static_cast<char>(c));
+      has_digit = true;
+      c = at(++p);
+    }
+    if (is_sep(c)) return fail();
+  }
+  bool has_exp = false;
   bool exp_negative = false;
   std::int32_t exponent = 0;
-  int state = 1;
-  std::int8_t next;
-  for (;;) {
-    // A position outside the text reads as an end mark, which is of no class.
-    const Char c =
-        pos >= 1 && pos <= len ? AsciiUpper(text[static_cast<std::size_t>(pos - 1)]) : Char{0};
-    const Class cls = pos >= 1 && pos <= len ? Classify(c, dot_sep, comma_sep) : kOther;
-    ++pos;
-    next = kNext[state][cls];
-    if (next == kExpOrEnd) next = allowExp ? 6 : kEnd;
-    if (next == kEnd || next == kFail) break;
-    switch (next) {
-      case 2:
-        negative = c == u'-';
-        break;
-      case 3:
-      case 5:
-        if (cls == kDigit) {
-          mantissa.push_back(static_cast<char>(c));
-          has_mantissa_digit = true;
-        }
-        break;
-      case 4:
-        mantissa.push_back('.');
-        break;
-      case 7:
-        exp_negative = c == u'-';
-        break;
-      case 8:
-        // Digits beyond the cap are consumed but leave the exponent at 4200.
-        exponent = std::min(exponent * 10 + (c - u'0'), kMaxExponent + 1);
-        has_exp_digit = true;
-        break;
-      default:  // 1 (leading blank) and 6 (the E) add nothing to the value
-        break;
+  if (c == u'E' && allowExp) {  // 6
+    c = at(++p);
+    if (is_sep(c) || c == u' ' || c == u'E') return fail();
+    if (c == u'+' || c == u'-') {  // 7
+      exp_negative = c == u'-';
+      c = at(++p);
+      if (is_sep(c) || c == u' ' || c == u'+' || c == u'-' || c == u'E') return fail();
     }
-    state = next;
+    while (IsDigit(c)) {  // 8; digits beyond the cap are consumed but change nothing
+      exponent = std::min(exponent * 10 + (c - u'0'), kMaxExponent);
+      has_exp = true;
+      c = at(++p);
+    }
   }
-  position = static_cast<std::int32_t>(pos - 1);
-  if (next == kFail) return 0;
-  if (!has_mantissa_digit) return negative ? -0.0 : 0.0;
-  return Convert(mantissa, negative, has_exp_digit, exp_negative, std::min(exponent, kMaxExponent));
+  position = static_cast<std::int32_t>(p);
+  if (!has_digit) return negative ? -0.0 : 0.0;  // "." or "-." alone
+
+  const auto [first, last] = number.Finish(has_exp, exp_negative, exponent);
+  double value = 0;
+  const auto r = std::from_chars(first, last, value);
+  if (r.ec == std::errc::result_out_of_range) {
+    value = Magnitude(first, last, exp_negative ? -exponent : exponent) > 0 ? kMax : 0.0;
+  } else if (r.ec != std::errc()) {
+    value = 0;  // cannot happen for the texts built above
+  }
+  value = std::min(value, kMax);
+  return negative ? -value : value;
 }
 
 }  // namespace krv

@@ -223,6 +223,32 @@ TEST(Strff, ExtendedValuesMatchExactExpansion) {
     const int m = static_cast<int>(rng() % 30);
     ASSERT_EQ(U8(strff(v, m, -1)), SciLayoutReference(v, m));
   }
+  // Moderate sizes, where extended values take a shorter road than the general conversion:
+  // integer parts up to 2^64 and fractions down to 2^-61, every decimals count.
+  for (int i = 0; i < 20000; ++i) {
+    const long double mant = static_cast<long double>(rng() | (std::uint64_t{1} << 63));
+    const long double v =
+        std::ldexp(mant, static_cast<int>(rng() % 130) - 124) * (rng() % 2 ? 1 : -1);
+    const int d = static_cast<int>(rng() % 40);
+    ASSERT_EQ(U8(strff(v, 0, d)), FixedReference(v, d)) << d;
+    const int m = static_cast<int>(rng() % 40);
+    ASSERT_EQ(U8(strff(v, m, -1)), SciLayoutReference(v, m)) << m;
+  }
+  // Exact ties with more bits than a double holds.
+  for (int d = 0; d <= 15; ++d) {
+    for (int k = 0; k < 200; ++k) {
+      const std::uint64_t odd = (rng() >> 2) | 1 | (std::uint64_t{1} << 60);
+      const long double v = std::ldexp(static_cast<long double>(odd), -(d + 1));
+      const std::string s = U8(strff(v, 0, d));
+      ASSERT_EQ(s, FixedReference(v, d)) << d;
+      ASSERT_EQ((s.back() - '0') % 2, 0) << s;
+    }
+  }
+  // Carries into a new digit.
+  EXPECT_EQ(U8(strff(9.99999999999999999L, 0, 3)), "10.000");
+  EXPECT_EQ(U8(strff(-99.9999999999999999L, 0, 2)), "-100.00");
+  EXPECT_EQ(U8(strff(9.99999999999999999L, 10, -1)), " 1.0E+0001");
+  EXPECT_EQ(U8(strff(0.999999999999999999L, 10, -1)), " 1.0E+0000");
   // Far beyond the double range.
   for (long double v : {1e-4000L, 3.3e4000L, std::numeric_limits<long double>::denorm_min(),
                         std::numeric_limits<long double>::max()}) {
