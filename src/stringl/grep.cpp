@@ -2,6 +2,7 @@
 #include "korvex/stringl/grep.h"
 
 #include <algorithm>
+#include <new>
 
 #include "korvex/base/exceptions.h"
 #include "korvex/platform/text.h"
@@ -102,7 +103,14 @@ bool TGrep::MatchString(std::u16string_view Instring, Integer& MatchPos) {
     }
   } else {
     detail::GrepResult r;
-    if (detail::GrepSearch(*program_, *scratch_, Instring, start, r)) {
+    bool hit = false;
+    try {
+      hit = detail::GrepSearch(*program_, *scratch_, Instring, start, r);
+    } catch (const std::bad_alloc&) {
+      *scratch_ = detail::GrepScratch{};
+      throw EKRVStringlError(ComponentMessage(u"not enough memory on heap"));
+    }
+    if (hit) {
       FMatchStartPos = r.start;
       FMatchEndPos = r.end;
       for (int k = 0; k < FLengRegExp; ++k) FregExp[k + 1].ValidFrom = r.valid_from[k];

@@ -23,7 +23,12 @@
 // Choices where the behaviour is open:
 //   - No tokens (an empty pattern, or one rejected at its first character): MatchString is
 //     false and the match positions are 0.
-//   - SearchStartPos below 1 searches from 1; beyond the subject's length + 1 nothing matches.
+//   - SearchStartPos below 1 searches from 1; beyond the subject's length + 1 nothing matches
+//     (except that a pattern of one * repetition alone keeps its own rule: it matches, reporting
+//     the whole subject, whenever the subject is empty or SearchStartPos <= its length).
+//   - Subjects of 2147483647 characters or more never match (positions would not fit).
+//   - A search needs up to one bit per token and subject character of working memory; when
+//     it cannot get it, MatchString raises EKRVStringlError "not enough memory on heap".
 //   - After a failed search MatchPos, MatchStartPos, MatchEndPos and every ValidFrom are 0.
 //   - A minus right after the negation mark of a set ([^-a]) is error 7, like [-a].
 //   - A back slash as the last pattern character stands for itself; so does a minus that ends
