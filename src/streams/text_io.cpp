@@ -72,25 +72,27 @@ String ReadLnStream(TStream& stream, bool& endOfStream, std::int32_t mode) {
 String StreamAsString(TStream& stream) {
   constexpr std::size_t kBlock = 256;
   String text;
-  // A size hint saves regrowing the result; the reading itself never relies on it, so a
-  // stream that cannot tell its size is read all the same.
+  std::size_t used = 0;
+  // A size hint lets the result be sized once; the reading never relies on it, so a stream
+  // that cannot tell its size (or grows meanwhile) is read all the same.
   try {
     const std::int64_t pos = stream.Position();
     const std::int64_t size = stream.Size();
     if (pos >= 0 && size > pos) {
-      text.reserve(static_cast<std::size_t>(std::min<std::int64_t>(size - pos, 1 << 30)));
+      text.resize(static_cast<std::size_t>(std::min<std::int64_t>(size - pos, 1 << 30)));
     }
   } catch (const std::exception&) {
   }
   Byte block[kBlock];
   for (;;) {
-    const std::size_t n = stream.Read(block, kBlock);
-    const std::size_t old = text.size();
-    text.resize(old + std::min(n, kBlock));
-    Char* out = text.data() + old;
-    for (std::size_t i = 0; i < n && i < kBlock; ++i) out[i] = block[i];
+    const std::size_t n = std::min(stream.Read(block, kBlock), kBlock);
+    if (text.size() - used < n) text.resize(std::max(used + n, 2 * text.size()));
+    Char* out = text.data() + used;
+    for (std::size_t i = 0; i < n; ++i) out[i] = block[i];
+    used += n;
     if (n < kBlock) break;
   }
+  text.resize(used);
   return text;
 }
 
