@@ -18,8 +18,8 @@ constexpr std::uint32_t kPow85[5] = {1, 85, 7225, 614125, 52200625};
 // Input chunk for encoding: a multiple of 4 so every chunk but the last holds whole groups.
 constexpr std::size_t kEncodeChunk = 4096;
 static_assert(kEncodeChunk % 4 == 0);
-// Room for the text of one chunk.
-constexpr std::size_t kEncodeOut = kEncodeChunk / 4 * 5;
+// Room for the text of one chunk, and slack for the 8-byte stores of 5-character groups.
+constexpr std::size_t kEncodeOut = kEncodeChunk / 4 * 5 + 8;
 
 constexpr std::size_t kDecodeChunk = 4096;
 constexpr std::size_t kDecodeOut = 4096;
@@ -51,14 +51,22 @@ inline void StoreBE32(std::uint8_t* p, std::uint32_t v) {
   std::memcpy(p, &v, 4);
 }
 
-// Writes the five digits of a full group; needs 8 bytes of room at out. Two divisions by
-// 85^2 split the value into a leading digit and two digit pairs taken from a table.
+// Writes the five digits of a full group as one 8-byte store; needs 8 bytes of room at out.
+// Divisions by 85^2 and 85^4 split the value into a leading digit and two digit pairs, which
+// come from a table.
 inline char* EncodeFullGroup(std::uint32_t v, char* out) {
-  const std::uint32_t upper = v / 7225, low_pair = v - upper * 7225;
-  const std::uint32_t first = upper / 7225, mid_pair = upper - first * 7225;
-  out[0] = static_cast<char>(kFirstDigit + first);
-  std::memcpy(out + 1, &kDigitPairs.pair[mid_pair], 2);
-  std::memcpy(out + 3, &kDigitPairs.pair[low_pair], 2);
+  const std::uint32_t upper = v / 7225, first = v / 52200625;  // independent of each other
+  const std::uint32_t low_pair = v - upper * 7225, mid_pair = upper - first * 7225;
+  std::uint64_t text;
+  if constexpr (std::endian::native == std::endian::little) {
+    text = (kFirstDigit + first) | std::uint64_t{kDigitPairs.pair[mid_pair]} << 8 |
+           std::uint64_t{kDigitPairs.pair[low_pair]} << 24;
+  } else {
+    text = std::uint64_t{kFirstDigit + first} << 56 |
+           std::uint64_t{kDigitPairs.pair[mid_pair]} << 40 |
+           std::uint64_t{kDigitPairs.pair[low_pair]} << 24;
+  }
+  std::memcpy(out, &text, 8);
   return out + 5;
 }
 
