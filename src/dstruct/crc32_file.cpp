@@ -3,11 +3,13 @@
 
 #include "korvex/dstruct/crc.h"
 #include "korvex/platform/stream.h"
+#include "korvex/platform/textfile.h"
 
 namespace krv {
 
 Integer CalcCRC32ofFile(const String& name) {
   constexpr std::size_t kBlock = 256 * 1024;
+  IOResult();  // starts with no pending input/output error, and leaves none
   try {
     TFileStream file(name, fmOpenRead | fmShareDenyWrite);
     const std::unique_ptr<Byte[]> block(new Byte[kBlock]);

@@ -13,6 +13,7 @@
 
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/text.h"
+#include "korvex/platform/textfile.h"
 
 #ifdef KORVEX_HAVE_ZLIB
 #include <zlib.h>
@@ -250,6 +251,18 @@ TEST(Crc, FileCrcEqualsBufferCrc) {
   const auto data = RandomBytes(3 * 1024 * 1024 + 17, 9);  // several read blocks
   TempFile big(std::string(data.begin(), data.end()));
   EXPECT_EQ(CalcCRC32ofFile(big.Name()), CRC32ofBuffer(data, static_cast<Integer>(data.size())));
+}
+
+TEST(Crc, FileCrcClearsThePendingIoError) {
+  IOChecksOff off;
+  TextFile f;
+  f.Assign(u"/nonexistent/krv/no such file");
+  f.Reset();
+  ASSERT_NE(IOResult(), 0);  // a failed open leaves a code pending
+  f.Reset();
+  TempFile digits("123456789");
+  EXPECT_EQ(static_cast<std::uint32_t>(CalcCRC32ofFile(digits.Name())), 0xCBF43926u);
+  EXPECT_EQ(IOResult(), 0);
 }
 
 TEST(Crc, FileFailuresGiveZero) {

@@ -36,6 +36,7 @@ Integer CRC32ofBuffer(const std::vector<Byte>& buffer, Integer n);
 
 // CRC-32 of the bytes of the file called name, computed as CRC32ofBuffer would. Every failure
 // (missing file, no permission, a read error) gives 0, the same as an empty file. Never raises.
+// Clears a pending input/output error code (see IOResult in platform/textfile.h) first.
 Integer CalcCRC32ofFile(const String& name);
 
 // Bulk forms of CalcNextCRC16 and CalcNextCRC32: the register after feeding the n bytes at data
