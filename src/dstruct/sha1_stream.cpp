@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "korvex/dstruct/sha1.h"
+#include "korvex/platform/exceptions.h"
 
 namespace krv {
 
@@ -27,6 +28,9 @@ TSHACode SHA1FromFile(const String& name) {
     if (n == 0) break;
     ctx.Update(block.get(), n);
   }
+  // Read stops early on an error, which would give the digest of part of the file. (Files that
+  // report no size, such as those under /proc, read past their size.)
+  if (file.Position() < file.Size()) throw EReadError("Stream read error");
   return ctx.Final();
 }
 

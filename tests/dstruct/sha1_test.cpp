@@ -279,6 +279,8 @@ TEST(Sha1, FileDigestEqualsStreamDigest) {
 
 TEST(Sha1, MissingFileRaisesFileOpenError) {
   EXPECT_THROW(SHA1FromFile(u"/nonexistent/krv/no such file"), EFOpenError);
+  // A directory is no file: never the digest of nothing.
+  EXPECT_THROW(SHA1FromFile(ToUtf16(std::filesystem::temp_directory_path().string())), EFOpenError);
 }
 
 }  // namespace

@@ -23,8 +23,9 @@ TSHACode SHA1FromString(const String& s);
 TSHACode SHA1FromStream(TStream& stream);
 
 // Digest of the file called name, read through a read-only file stream (in larger blocks than
-// SHA1FromStream, with the same result). A file that cannot be opened raises EFOpenError;
-// read errors propagate. The stream is released in every case.
+// SHA1FromStream, with the same result). A file that cannot be opened raises EFOpenError; a
+// read that fails before the end raises EReadError rather than give the digest of part of the
+// file. The stream is released in every case.
 TSHACode SHA1FromFile(const String& name);
 
 // The 20 bytes in order, two upper-case hexadecimal digits each (high nibble first).
