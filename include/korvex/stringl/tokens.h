@@ -22,7 +22,9 @@ String ExtractWordFromString(const String& text, std::int32_t position, std::int
 
 // The field with 0-based index between occurrences of delimiter: "a;b;;d" gives "a", "b",
 // "", "d" for indexes 0-3 and "" beyond. A negative index, an empty text or a missing field
-// give "". An empty delimiter never occurs: index 0 gives the whole text, others "".
+// give "". Delimiters are found by exact comparison, also at the start of a field: with "x",
+// "1xX2" has the fields "1" and "X2". An empty delimiter never occurs: index 0 gives the whole
+// text, others "".
 String ExtractSubString(const String& text, std::int32_t index, const String& delimiter);
 
 // Splits text at every occurrence of delimiter and returns the number of tokens (at least 1),
