@@ -34,7 +34,7 @@ void Sha1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, st
   (w[(i)&15] = std::rotl(w[((i) + 13) & 15] ^ w[((i) + 8) & 15] ^ w[((i) + 2) & 15] ^ w[(i)&15], 1))
 #define KRV_R(a, b, c, d, e, f, k, wi)     \
   e += std::rotl(a, 5) + (f) + (k) + (wi); \
-  b = std::rotl(b, 30);
+  b = std::rotl(b, 30)
 #define KRV_F1(b, c, d) ((d) ^ ((b) & ((c) ^ (d))))
 #define KRV_F2(b, c, d) ((b) ^ (c) ^ (d))
 #define KRV_F3(b, c, d) (((b) & (c)) | ((d) & ((b) | (c))))
@@ -48,18 +48,32 @@ void Sha1CompressPortable(std::uint32_t state[5], const std::uint8_t* blocks, st
   R(e, a, b, c, d, i + 1); \
   R(d, e, a, b, c, i + 2); \
   R(c, d, e, a, b, i + 3); \
-  R(b, c, d, e, a, i + 4);
+  R(b, c, d, e, a, i + 4)
   for (; nblocks > 0; --nblocks, blocks += 64) {
     std::uint32_t w[16];
     for (int i = 0; i < 16; ++i) w[i] = LoadBE32(blocks + 4 * i);
     std::uint32_t a = state[0], b = state[1], c = state[2], d = state[3], e = state[4];
-    KRV_FIVE(KRV_R0, 0)
-    KRV_FIVE(KRV_R0, 5) KRV_FIVE(KRV_R0, 10) KRV_R0(a, b, c, d, e, 15) KRV_R1(e, a, b, c, d, 16)
-        KRV_R1(d, e, a, b, c, 17) KRV_R1(c, d, e, a, b, 18) KRV_R1(b, c, d, e, a, 19)
-            KRV_FIVE(KRV_R2, 20) KRV_FIVE(KRV_R2, 25) KRV_FIVE(KRV_R2, 30) KRV_FIVE(KRV_R2, 35)
-                KRV_FIVE(KRV_R3, 40) KRV_FIVE(KRV_R3, 45) KRV_FIVE(KRV_R3, 50) KRV_FIVE(KRV_R3, 55)
-                    KRV_FIVE(KRV_R4, 60) KRV_FIVE(KRV_R4, 65) KRV_FIVE(KRV_R4, 70)
-                        KRV_FIVE(KRV_R4, 75) state[0] += a;
+    KRV_FIVE(KRV_R0, 0);
+    KRV_FIVE(KRV_R0, 5);
+    KRV_FIVE(KRV_R0, 10);
+    KRV_R0(a, b, c, d, e, 15);
+    KRV_R1(e, a, b, c, d, 16);
+    KRV_R1(d, e, a, b, c, 17);
+    KRV_R1(c, d, e, a, b, 18);
+    KRV_R1(b, c, d, e, a, 19);
+    KRV_FIVE(KRV_R2, 20);
+    KRV_FIVE(KRV_R2, 25);
+    KRV_FIVE(KRV_R2, 30);
+    KRV_FIVE(KRV_R2, 35);
+    KRV_FIVE(KRV_R3, 40);
+    KRV_FIVE(KRV_R3, 45);
+    KRV_FIVE(KRV_R3, 50);
+    KRV_FIVE(KRV_R3, 55);
+    KRV_FIVE(KRV_R4, 60);
+    KRV_FIVE(KRV_R4, 65);
+    KRV_FIVE(KRV_R4, 70);
+    KRV_FIVE(KRV_R4, 75);
+    state[0] += a;
     state[1] += b;
     state[2] += c;
     state[3] += d;
