@@ -99,9 +99,10 @@ String CurrencyText(std::int64_t scaled) {
   const bool neg = scaled < 0;
   const std::uint64_t mag =
       neg ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
-  std::string frac = std::to_string(mag % 10000);
-  frac.insert(0, 4 - frac.size(), '0');
-  return Ascii((neg ? "-" : "") + std::to_string(mag / 10000) + "." + frac);
+  const std::string frac = std::to_string(mag % 10000);
+  std::string out = neg ? "-" : "";
+  out.append(std::to_string(mag / 10000)).append(".").append(4 - frac.size(), '0').append(frac);
+  return Ascii(out);
 }
 
 bool ParseCurrency(const String& s, std::int64_t& out) {

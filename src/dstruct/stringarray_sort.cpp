@@ -1,6 +1,7 @@
 // TStringArray: comb sort of the sort index, CommitSorting and the comparison order.
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "dstruct/internal/stringarray_order.h"
 #include "korvex/dstruct/stringarray.h"
@@ -19,6 +20,12 @@ const StringArrayOrder& GetStringArrayOrder() {
       o.folded[static_cast<std::size_t>(b)] =
           (c >= u'A' && c <= u'Z') ? static_cast<std::uint16_t>(c + 32) : c;
     }
+    std::vector<std::uint16_t> distinct(o.folded.begin(), o.folded.end());
+    std::sort(distinct.begin(), distinct.end());
+    distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+    for (std::size_t b = 0; b < 256; ++b)
+      o.folded_rank[b] = static_cast<std::uint8_t>(
+          1 + (std::lower_bound(distinct.begin(), distinct.end(), o.folded[b]) - distinct.begin()));
     return o;
   }();
   return order;
@@ -84,6 +91,29 @@ void TStringArray::Sort(std::int32_t Col, std::int32_t ColSec, bool Ascending) {
           column[static_cast<std::size_t>(FSortIx[static_cast<std::size_t>(b) - 1]) - 1], lb);
       return detail::CompareByTable(fold, sa, la, sb, lb);
     };
+    // Without a handler every row's primary key is also kept as a prefix number, exchanged
+    // together with the sort index, so that most comparisons are one integer comparison on a
+    // contiguous array; equal prefixes fall back to the texts. The outcome is the same.
+    const bool use_prefix = !FOnBefSortExc && Col >= 0 && Col <= FNCol;
+    std::vector<std::uint64_t> prefix;
+    if (use_prefix) {
+      const auto& order = detail::GetStringArrayOrder();
+      const auto& column = FPoiArray[static_cast<std::size_t>(Col)];
+      prefix.resize(static_cast<std::size_t>(n));
+      for (std::size_t i = 0; i < prefix.size(); ++i) {
+        std::size_t len;
+        const std::uint8_t* s = CellBytes(column[static_cast<std::size_t>(FSortIx[i]) - 1], len);
+        prefix[i] = detail::FoldedPrefixKey(order, s, len);
+      }
+    }
+    auto compare_primary = [&](std::int32_t a, std::int32_t b) {
+      if (use_prefix) {
+        const std::uint64_t pa = prefix[static_cast<std::size_t>(a) - 1];
+        const std::uint64_t pb = prefix[static_cast<std::size_t>(b) - 1];
+        if (pa != pb) return pa < pb ? -1 : 1;
+      }
+      return compare_rows(a, b, Col);
+    };
     std::int64_t g = n, counter = 0;
     bool exchanged = false;
     bool aborted = false;
@@ -92,7 +122,7 @@ void TStringArray::Sort(std::int32_t Col, std::int32_t ColSec, bool Ascending) {
       exchanged = false;
       for (std::int64_t i = 1; i + g <= n; ++i) {
         const auto a = static_cast<std::int32_t>(i), b = static_cast<std::int32_t>(i + g);
-        int cmp = compare_rows(a, b, Col);
+        int cmp = compare_primary(a, b);
         if (cmp == 0 && ColSec > 0) cmp = compare_rows(a, b, ColSec);
         ++counter;
         // A handler that resized the grid invalidates the pass: stop here.
@@ -103,6 +133,9 @@ void TStringArray::Sort(std::int32_t Col, std::int32_t ColSec, bool Ascending) {
         if (Ascending ? cmp > 0 : cmp < 0) {
           std::swap(FSortIx[static_cast<std::size_t>(a) - 1],
                     FSortIx[static_cast<std::size_t>(b) - 1]);
+          if (use_prefix)
+            std::swap(prefix[static_cast<std::size_t>(a) - 1],
+                      prefix[static_cast<std::size_t>(b) - 1]);
           exchanged = true;
         }
       }

@@ -253,13 +253,15 @@ String FloatToStrGeneral(double v, int digits) {
     } else if (static_cast<std::size_t>(exp) + 1 >= mant.size()) {
       out += mant + std::string(static_cast<std::size_t>(exp) + 1 - mant.size(), '0');
     } else {
-      out += mant.substr(0, static_cast<std::size_t>(exp) + 1) + "." +
-             mant.substr(static_cast<std::size_t>(exp) + 1);
+      out.append(mant, 0, static_cast<std::size_t>(exp) + 1)
+          .append(".")
+          .append(mant, static_cast<std::size_t>(exp) + 1);
     }
   } else {
-    out += mant.substr(0, 1);
-    if (mant.size() > 1) out += "." + mant.substr(1);
-    out += "E" + std::to_string(exp);
+    // Appended piece by piece (GCC 12 warns falsely about "." + std::string at -O3).
+    out.append(mant, 0, 1);
+    if (mant.size() > 1) out.append(".").append(mant, 1);
+    out.append("E").append(std::to_string(exp));
   }
   return AsciiToString(out);
 }
