@@ -1,4 +1,4 @@
-// The streams area: stream routines and tag scanning.
+// Every header of the streams area.
 #pragma once
 
 #include "korvex/streams/binary_io.h"

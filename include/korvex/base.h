@@ -1,0 +1,9 @@
+// Every header of the base area.
+#pragma once
+
+#include "korvex/base/enums.h"
+#include "korvex/base/exceptions.h"
+#include "korvex/base/tables.h"
+#include "korvex/base/types.h"
+#include "korvex/base/univconst.h"
+#include "korvex/base/xmlnames.h"
