@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -68,6 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   f.Reset();
   const bool ok = a.ReadFromOpenXMLFile(f, u"");
   f.Close();
+  std::remove(in_name.c_str());
   if (!ok) {
     Check(changes == 0 && a.NrOfRows() == 1 && a.NrOfColumns() == 1 && a.GetString(1, 1) == "keep");
     return 0;
@@ -89,5 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Check(SameGrid(a, b));
   b.SaveAsXMLFile(ToUtf16(out2), u"again");
   Check(GetFile(out1) == GetFile(out2));
+  std::remove(out1.c_str());
+  std::remove(out2.c_str());
   return 0;
 }
