@@ -11,7 +11,7 @@
 namespace {
 
 const std::filesystem::path kIncludeDir =
-    std::filesystem::path(KORVEX_TEST_DATA_DIR) / ".." / ".." / "include" / "korvex";
+    std::filesystem::path(KORVEX_SOURCE_DIR) / "include" / "korvex";
 
 std::string ReadFile(const std::filesystem::path& p) {
   std::ifstream in(p);
