@@ -166,8 +166,10 @@ int ToCsv(const Args& args) {
   TFeatureMatrix m;
   if (!LoadMatrix(file, m)) return kExitFailure;
   std::string csv;
-  for (std::int32_t f = 1; f <= m.NFeatures(); ++f)
-    csv += (f > 1 ? "," : "") + CsvField(U8(FromAnsi(m.GetFeatProps(f).FeatName)));
+  for (std::int32_t f = 1; f <= m.NFeatures(); ++f) {
+    if (f > 1) csv += ',';
+    csv += CsvField(U8(FromAnsi(m.GetFeatProps(f).FeatName)));
+  }
   csv += "\r\n";
   for (std::int32_t o = 1; o <= m.NObjects(); ++o) {
     for (std::int32_t f = 1; f <= m.NFeatures(); ++f) {
