@@ -7,6 +7,8 @@
 #include <bit>
 #include <cstring>
 
+#include "dstruct/internal/big_endian.h"
+
 namespace krv {
 namespace {
 
@@ -39,17 +41,8 @@ constexpr DigitPairs MakeDigitPairs() {
 }
 constexpr DigitPairs kDigitPairs = MakeDigitPairs();
 
-inline std::uint32_t LoadBE32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  return v;
-}
-
-inline void StoreBE32(std::uint8_t* p, std::uint32_t v) {
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
+using detail::LoadBE32;
+using detail::StoreBE32;
 
 // Writes the five digits of a full group as one 8-byte store; needs 8 bytes of room at out.
 // Divisions by 85^2 and 85^4 split the value into a leading digit and two digit pairs, which

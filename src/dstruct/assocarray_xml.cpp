@@ -13,6 +13,7 @@
 #include "korvex/dstruct/assocarray.h"
 #include "korvex/streams/tags.h"
 #include "korvex/streams/text_io.h"
+#include "korvex/stringl/edit.h"
 
 namespace krv {
 namespace {
@@ -305,59 +306,13 @@ bool TAssocArray::ReadFromXMLStream(TStream& InStream, const String& DataID) {
 }
 
 std::int32_t TAssocArray::AddXMLAttributes(const String& Attributes) {
-  // Pairs are read as the tag scanner reads them: name / after '=' / quoted / plain value.
-  enum State { kName, kAfterEq, kQuoted, kPlain };
+  // Pairs are read as the tag scanner reads them; a syntax error ends the list.
   std::int32_t added = 0;
-  std::size_t i = 0;
-  const std::size_t n = Attributes.size();
-  while (i < n) {
-    String name, value;
-    State state = kName;
-    bool complete = false, syntax_error = false;
-    for (; i < n && !complete && !syntax_error; ++i) {
-      const Char c = Attributes[i];
-      switch (state) {
-        case kName:
-          if (c == u'"') {
-            syntax_error = true;
-          } else if (c == u'=') {
-            state = kAfterEq;
-          } else {
-            name.push_back(c);
-          }
-          break;
-        case kAfterEq:
-          if (c == u'"') {
-            state = kQuoted;
-          } else if (c == u'=') {
-            syntax_error = true;
-          } else if (c != u' ') {
-            state = kPlain;
-            value.push_back(c);
-          }
-          break;
-        case kQuoted:
-          if (c == u'"') {
-            complete = true;
-          } else {
-            value.push_back(c);
-          }
-          break;
-        case kPlain:
-          if (c == u' ' || c == u'"') {
-            complete = true;
-          } else if (c == u'=') {
-            syntax_error = true;
-          } else {
-            value.push_back(c);
-          }
-          break;
-      }
-    }
-    if (syntax_error) break;
-    const auto b = name.find_first_not_of(u' ');
-    if (b == String::npos) continue;  // no name (only blanks left, or "=value")
-    name = name.substr(b, name.find_last_not_of(u' ') - b + 1);
+  std::size_t pos = 0;
+  String name, value;
+  while (NextXMLAttribPair(Attributes, pos, name, value)) {
+    name = StripLTBlanks(name);
+    if (name.empty()) continue;  // no name (only blanks left, or "=value")
     Add(name, Variant(value));
     ++added;
   }

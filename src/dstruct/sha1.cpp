@@ -6,22 +6,14 @@
 #include <bit>
 #include <cstring>
 
+#include "dstruct/internal/big_endian.h"
 #include "dstruct/internal/checksum_dispatch.h"
 
 namespace krv {
 namespace {
 
-inline std::uint32_t LoadBE32(const std::uint8_t* p) {
-  std::uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  return v;
-}
-
-inline void StoreBE32(std::uint8_t* p, std::uint32_t v) {
-  if constexpr (std::endian::native == std::endian::little) v = __builtin_bswap32(v);
-  std::memcpy(p, &v, 4);
-}
+using detail::LoadBE32;
+using detail::StoreBE32;
 
 }  // namespace
 

@@ -109,56 +109,54 @@ bool ScanStreamForXMLTag(TStream& stream, const String& tagName, String& attribu
   return false;
 }
 
-String ScanForXMLAttrib(const String& attributes, const String& name) {
+bool NextXMLAttribPair(const String& attributes, std::size_t& pos, String& name, String& value) {
   enum State { kName, kAfterEq, kQuoted, kPlain };
+  name.clear();
+  value.clear();
+  const std::size_t n = attributes.size();
+  if (pos >= n) return false;
+  State state = kName;
+  while (pos < n) {
+    const Char c = attributes[pos++];
+    switch (state) {
+      case kName:
+        if (c == u'"') return false;
+        if (c == u'=') {
+          state = kAfterEq;
+        } else {
+          name.push_back(c);
+        }
+        break;
+      case kAfterEq:
+        if (c == u'"') {
+          state = kQuoted;
+        } else if (c == u'=') {
+          return false;
+        } else if (c != u' ') {
+          state = kPlain;
+          value.push_back(c);
+        }
+        break;
+      case kQuoted:
+        if (c == u'"') return true;
+        value.push_back(c);
+        break;
+      case kPlain:
+        if (c == u' ' || c == u'"') return true;
+        if (c == u'=') return false;
+        value.push_back(c);
+        break;
+    }
+  }
+  return true;  // the end of the text completes a pair in any state
+}
+
+String ScanForXMLAttrib(const String& attributes, const String& name) {
   String wanted = name;
   for (Char& c : wanted) c = AsciiLower(c);
-  std::size_t i = 0;
-  const std::size_t n = attributes.size();
-  while (i < n) {
-    State state = kName;
-    String pair_name;
-    String value;
-    bool complete = false;
-    while (i < n && !complete) {
-      const Char c = attributes[i++];
-      switch (state) {
-        case kName:
-          if (c == u'"') return String();
-          if (c == u'=') {
-            state = kAfterEq;
-          } else {
-            pair_name.push_back(c);
-          }
-          break;
-        case kAfterEq:
-          if (c == u'"') {
-            state = kQuoted;
-          } else if (c == u'=') {
-            return String();
-          } else if (c != u' ') {
-            state = kPlain;
-            value.push_back(c);
-          }
-          break;
-        case kQuoted:
-          if (c == u'"') {
-            complete = true;
-          } else {
-            value.push_back(c);
-          }
-          break;
-        case kPlain:
-          if (c == u' ' || c == u'"') {
-            complete = true;
-          } else if (c == u'=') {
-            return String();
-          } else {
-            value.push_back(c);
-          }
-          break;
-      }
-    }
+  std::size_t pos = 0;
+  String pair_name, value;
+  while (NextXMLAttribPair(attributes, pos, pair_name, value)) {
     pair_name = StripLTBlanks(pair_name);
     for (Char& c : pair_name) c = AsciiLower(c);
     if (pair_name == wanted) return value;

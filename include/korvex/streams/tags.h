@@ -15,6 +15,7 @@
 // name at the end of the input). An empty list gives -1.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "korvex/platform/stream.h"
@@ -74,5 +75,10 @@ bool ScanStreamForXMLTag(TStream& stream, const String& tagName, String& attribu
 // `"`. The end of the text completes a pair in any state (a name without `=` has the empty
 // value). Names are compared after stripping blanks; values are returned unchanged.
 String ScanForXMLAttrib(const String& attributes, const String& name);
+
+// Reads the next pair of attribute text with the machine of ScanForXMLAttrib, starting at the
+// 0-based index `pos` and leaving it after the pair. Returns false at the end of the text or
+// at a syntax error; `name` comes back as written (blanks included), `value` unchanged.
+bool NextXMLAttribPair(const String& attributes, std::size_t& pos, String& name, String& value);
 
 }  // namespace krv
