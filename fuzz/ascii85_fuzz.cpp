@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../tests/dstruct/ascii85_reference.h"
 #include "korvex/dstruct/ascii85.h"
 
 namespace {
@@ -20,67 +21,8 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
-struct Decoded {
-  std::string bytes;
-  krv::Integer result = 0;
-  std::size_t consumed = 0;
-  bool operator==(const Decoded&) const = default;
-};
-
-Decoded ReferenceDecode(const std::string& text) {
-  Decoded d;
-  std::size_t pos = 0;
-  auto next = [&]() -> int {
-    while (pos < text.size()) {
-      const auto c = static_cast<unsigned char>(text[pos++]);
-      if (c != '\r' && c != '\n') return c;
-    }
-    return -1;
-  };
-  for (;;) {
-    const int first = next();
-    if (first < 0) break;
-    if (first == 'z') {
-      d.bytes.append(4, '\0');
-      continue;
-    }
-    std::vector<int> group{first};
-    bool last = false;
-    while (group.size() < 5) {
-      const int c = next();
-      if (c < 0) {
-        last = true;
-        break;
-      }
-      group.push_back(c);
-    }
-    std::size_t m = group.size();
-    for (std::size_t i = group.size(); i-- > 0;)
-      if (group[i] == '~') {
-        m = i;
-        last = true;
-        break;
-      }
-    std::uint32_t v = 0;
-    std::uint64_t exact = 0;
-    bool sound = true;
-    for (std::size_t i = 0; i < m; ++i) {
-      if (group[i] < '!' || group[i] > 'u') {
-        d.result = group[i] == 'z' ? -2 : -1;
-        sound = false;
-      }
-      v = v * 85 + static_cast<std::uint32_t>(group[i] - 33);
-      exact = exact * 85 + static_cast<std::uint64_t>(group[i] - 33);
-    }
-    if (m >= 2) {
-      if (sound && exact >= (std::uint64_t{1} << (8 * (m - 1)))) d.result = -1;
-      for (std::size_t i = m - 1; i-- > 0;) d.bytes += static_cast<char>(v >> (8 * i));
-    }
-    if (last) break;
-  }
-  d.consumed = pos;
-  return d;
-}
+using krv::testing::Decoded;
+constexpr auto ReferenceDecode = krv::testing::RefDecode;
 
 class TrickleStream : public krv::TStringStream {
  public:
