@@ -2,6 +2,8 @@
 // status codes and choices.
 #include <gtest/gtest.h>
 
+#include "test_support/temp_dir.h"
+
 #include <sys/wait.h>
 
 #include <cmath>
@@ -25,9 +27,9 @@ namespace fs = std::filesystem;
 class FeatMatFile : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir = fs::temp_directory_path() /
-          ("korvex_featmat_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-           "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir = krv::testing::UniqueTempPath(
+        std::string("korvex_featmat_") +
+        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
   }
   void TearDown() override { fs::remove_all(dir); }

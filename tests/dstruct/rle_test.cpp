@@ -1,7 +1,9 @@
 #include "korvex/dstruct/rle.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include "test_support/temp_dir.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -355,7 +357,7 @@ namespace {
 TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
   if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
     GTEST_SKIP() << "krv is not built";
-  const auto dir = std::filesystem::temp_directory_path() / "korvex_krv_rle_test";
+  const auto dir = krv::testing::UniqueTempPath("korvex_krv_rle_test");
   std::filesystem::create_directories(dir);
   RandSeed = 3;
   Bytes data(300000);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "test_support/temp_dir.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -1013,9 +1015,9 @@ TEST(StringArray, DifferentialAgainstAPlainModel) {
 class StringArrayXmlTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvex_strarray_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir_ = krv::testing::UniqueTempPath(
+        std::string("korvex_strarray_") +
+        ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
   }
   void TearDown() override { std::filesystem::remove_all(dir_); }

@@ -1,7 +1,9 @@
 #include "korvex/stringl/grep.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
+#include "test_support/temp_dir.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -348,7 +350,7 @@ std::string ReadBytes(const std::filesystem::path& p) {
 }
 
 TEST(GrepListing, PrintRegExpWritesTheFile) {
-  const auto dir = std::filesystem::temp_directory_path() / "korvex_grep_test";
+  const auto dir = krv::testing::UniqueTempPath("korvex_grep_test");
   std::filesystem::create_directories(dir);
   const auto file = dir / "listing.txt";
   {
@@ -666,7 +668,7 @@ class KrvGrep : public ::testing::Test {
     if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH)) {
       GTEST_SKIP() << "krv is not built";
     }
-    dir_ = std::filesystem::temp_directory_path() / "korvex_krv_grep_test";
+    dir_ = krv::testing::UniqueTempPath("korvex_krv_grep_test");
     std::filesystem::create_directories(dir_);
     Write("a.txt",
           "first line ab12x\n"
