@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "dstruct/checksum_test_support.h"
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/text.h"
 #include "korvex/platform/textfile.h"
@@ -46,17 +47,9 @@ std::vector<Byte> Bytes(std::string_view s) {
   return {s.begin(), s.end()};
 }
 
-std::vector<Byte> RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<Byte> v(n);
-  for (auto& b : v) b = static_cast<Byte>(gen());
-  return v;
-}
+using testing::RandomBytes;
 
-// Restores the automatic choice of code path when a test ends.
-struct PathGuard {
-  ~PathGuard() { detail::SetChecksumPath(ChecksumPath::kBest); }
-};
+using testing::PathGuard;
 
 // Every CRC-32 code path this processor can run, by name.
 struct Crc32Path {

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "dstruct/checksum_test_support.h"
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
@@ -81,16 +82,9 @@ std::string Hex(const TSHACode& c) {
   return ToUtf8(SHA1DigestToHex(c));
 }
 
-std::vector<Byte> RandomBytes(std::size_t n, unsigned seed) {
-  std::mt19937 gen(seed);
-  std::vector<Byte> v(n);
-  for (auto& b : v) b = static_cast<Byte>(gen());
-  return v;
-}
+using testing::RandomBytes;
 
-struct PathGuard {
-  ~PathGuard() { detail::SetChecksumPath(ChecksumPath::kBest); }
-};
+using testing::PathGuard;
 
 // Every path this processor can run.
 std::vector<ChecksumPath> Paths() {
