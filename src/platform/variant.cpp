@@ -3,7 +3,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
 #include <limits>
 #include <string_view>
 
@@ -292,36 +291,37 @@ String Variant::AsString() const {
     case varNull:
       ConvertError(type_, varUString);
     case varSingle:
-      return FloatToStrGeneral(static_cast<double>(f_), 7);
+      return FloatToStrGeneral(static_cast<double>(RawSingle()), 7);
     case varDouble:
-      return FloatToStrGeneral(d_, 15);
+      return FloatToStrGeneral(RawDouble(), 15);
     case varCurrency:
-      return CurrencyToText(i_);
+      return CurrencyToText(RawSigned());
     case varDate: {
       String s;
-      if (!DateToText(d_, s)) ConvertError(type_, varUString);
+      if (!DateToText(RawDouble(), s)) ConvertError(type_, varUString);
       return s;
     }
     case varBoolean:
-      return b_ ? u"True" : u"False";
+      return RawBoolean() ? u"True" : u"False";
     case varUString:
       return s_;
     default:
-      return AsciiToString(IsUnsignedKind(type_) ? std::to_string(u_) : std::to_string(i_));
+      return AsciiToString(IsUnsignedKind(type_) ? std::to_string(RawUnsigned())
+                                                 : std::to_string(RawSigned()));
   }
 }
 
 double Variant::AsDouble() const {
   switch (type_) {
     case varSingle:
-      return static_cast<double>(f_);
+      return static_cast<double>(RawSingle());
     case varDouble:
     case varDate:
-      return d_;
+      return RawDouble();
     case varCurrency:
-      return static_cast<double>(i_) / 10000.0;
+      return static_cast<double>(RawSigned()) / 10000.0;
     case varBoolean:
-      return b_ ? -1.0 : 0.0;
+      return RawBoolean() ? -1.0 : 0.0;
     case varUString: {
       std::string t;
       double v = 0;
@@ -332,7 +332,8 @@ double Variant::AsDouble() const {
     case varNull:
       ConvertError(type_, varDouble);
     default:
-      return IsUnsignedKind(type_) ? static_cast<double>(u_) : static_cast<double>(i_);
+      return IsUnsignedKind(type_) ? static_cast<double>(RawUnsigned())
+                                   : static_cast<double>(RawSigned());
   }
 }
 
@@ -344,13 +345,13 @@ std::int64_t Variant::AsInt64() const {
       return CheckedFromDouble<std::int64_t>(AsDouble(), type_, varInt64);
     case varCurrency: {
       // Round the scaled count to whole units, ties to even, without going through double.
-      std::int64_t q = i_ / 10000, r = i_ % 10000;
+      std::int64_t q = RawSigned() / 10000, r = RawSigned() % 10000;
       if (r > 5000 || (r == 5000 && (q & 1))) ++q;
       if (r < -5000 || (r == -5000 && (q & 1))) --q;
       return q;
     }
     case varBoolean:
-      return b_ ? -1 : 0;
+      return RawBoolean() ? -1 : 0;
     case varUString: {
       std::string t;
       std::int64_t n = 0;
@@ -364,16 +365,16 @@ std::int64_t Variant::AsInt64() const {
     case varNull:
       ConvertError(type_, varInt64);
     case varUInt64:
-      if (u_ > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
+      if (RawUnsigned() > static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max()))
         OverflowError(type_, varInt64);
-      return static_cast<std::int64_t>(u_);
+      return static_cast<std::int64_t>(RawUnsigned());
     default:
-      return IsUnsignedKind(type_) ? static_cast<std::int64_t>(u_) : i_;
+      return IsUnsignedKind(type_) ? static_cast<std::int64_t>(RawUnsigned()) : RawSigned();
   }
 }
 
 std::int32_t Variant::AsInteger() const {
-  if (type_ == varUInt64 && u_ > 0x7FFFFFFFu) OverflowError(type_, varInteger);
+  if (type_ == varUInt64 && RawUnsigned() > 0x7FFFFFFFu) OverflowError(type_, varInteger);
   if (type_ == varSingle || type_ == varDouble || type_ == varDate)
     return CheckedFromDouble<std::int32_t>(AsDouble(), type_, varInteger);
   const std::int64_t v = AsInt64();
@@ -385,7 +386,7 @@ std::int32_t Variant::AsInteger() const {
 bool Variant::AsBoolean() const {
   switch (type_) {
     case varBoolean:
-      return b_;
+      return RawBoolean();
     case varUString: {
       std::string t;
       if (TrimmedAscii(s_, t)) {
@@ -402,33 +403,19 @@ bool Variant::AsBoolean() const {
     case varNull:
       ConvertError(type_, varBoolean);
     case varSingle:
-      return f_ != 0;
+      return RawSingle() != 0;
     case varDouble:
     case varDate:
-      return d_ != 0;
+      return RawDouble() != 0;
     default:
-      return IsUnsignedKind(type_) ? u_ != 0 : i_ != 0;
+      return IsUnsignedKind(type_) ? RawUnsigned() != 0 : RawSigned() != 0;
   }
 }
 
 bool operator==(const Variant& a, const Variant& b) {
-  if (a.type_ != b.type_) return false;
-  switch (a.type_) {
-    case varEmpty:
-    case varNull:
-      return true;
-    case varSingle:
-      return std::memcmp(&a.f_, &b.f_, sizeof a.f_) == 0;
-    case varDouble:
-    case varDate:
-      return std::memcmp(&a.d_, &b.d_, sizeof a.d_) == 0;
-    case varBoolean:
-      return a.b_ == b.b_;
-    case varUString:
-      return a.s_ == b.s_;
-    default:
-      return a.u_ == b.u_;
-  }
+  // Every kind keeps its whole payload in bits_ (text in s_, other kinds leave it empty), so
+  // floats compare bit for bit and no kind needs a case of its own.
+  return a.type_ == b.type_ && a.bits_ == b.bits_ && a.s_ == b.s_;
 }
 
 String VarToStr(const Variant& v) {

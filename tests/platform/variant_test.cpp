@@ -156,6 +156,55 @@ TEST(Variant, EqualityComparesKindAndPayload) {
   EXPECT_EQ(Variant(Currency::FromDouble(1.23455)), Variant(Currency{12346}));
 }
 
+TEST(Variant, EqualityOfEveryPayloadKind) {
+  struct Case {
+    Variant a, b;
+    bool equal;
+  };
+  const Case cases[] = {
+      {Variant(std::int8_t{-1}), Variant(std::int8_t{-1}), true},
+      {Variant(std::int8_t{-1}), Variant(std::int8_t{1}), false},
+      {Variant(std::int16_t{-300}), Variant(std::int16_t{-300}), true},
+      {Variant(std::int64_t{-1}), Variant(std::int64_t{0x7FFFFFFFFFFFFFFF}), false},
+      {Variant(std::uint8_t{255}), Variant(std::uint8_t{255}), true},
+      {Variant(std::uint32_t{4000000000u}), Variant(std::uint32_t{4000000001u}), false},
+      {Variant(std::uint64_t{~0ull}), Variant(std::uint64_t{~0ull}), true},
+      {Variant(Currency{-5}), Variant(Currency{-5}), true},
+      {Variant(Currency{-5}), Variant(Currency{5}), false},
+      {Variant(true), Variant(true), true},
+      {Variant(true), Variant(false), false},
+      {Variant(-0.0f), Variant(0.0f), false},
+      {Variant(2.5f), Variant(2.5f), true},
+      {Variant(TDateTime{1.25}), Variant(TDateTime{1.25}), true},
+      {Variant(TDateTime{1.25}), Variant(1.25), false},
+      {Variant(std::uint8_t{255}), Variant(std::int8_t{-1}), false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(c.a == c.b, c.equal) << ToUtf8(VarToStr(c.a)) << " " << ToUtf8(VarToStr(c.b));
+}
+
+TEST(Variant, RawAccessorsReturnThePayloadOfTheirKinds) {
+  EXPECT_EQ(Variant(std::int8_t{-5}).RawSigned(), -5);
+  EXPECT_EQ(Variant(std::int16_t{-300}).RawSigned(), -300);
+  EXPECT_EQ(Variant(std::int32_t{-70000}).RawSigned(), -70000);
+  EXPECT_EQ(Variant(std::int64_t{-1} << 40).RawSigned(), std::int64_t{-1} << 40);
+  EXPECT_EQ(Variant(Currency{-12345}).RawSigned(), -12345);
+  EXPECT_EQ(Variant(std::uint8_t{250}).RawUnsigned(), 250u);
+  EXPECT_EQ(Variant(std::uint16_t{65535}).RawUnsigned(), 65535u);
+  EXPECT_EQ(Variant(std::uint32_t{4000000000u}).RawUnsigned(), 4000000000u);
+  EXPECT_EQ(Variant(std::uint64_t{~0ull}).RawUnsigned(), ~0ull);
+  EXPECT_EQ(Variant(-1.5f).RawSingle(), -1.5f);
+  EXPECT_EQ(Variant(-2.25).RawDouble(), -2.25);
+  EXPECT_EQ(Variant(TDateTime{3.5}).RawDouble(), 3.5);
+  EXPECT_TRUE(Variant(true).RawBoolean());
+  EXPECT_FALSE(Variant(false).RawBoolean());
+  EXPECT_EQ(Variant(u"x").RawString(), u"x");
+  // Another kind's accessor reinterprets the payload instead of reading undefined storage.
+  EXPECT_EQ(Variant(std::int8_t{-1}).RawUnsigned(), ~0ull);
+  EXPECT_EQ(Variant(1.0).RawUnsigned(), 0x3FF0000000000000u);
+  EXPECT_EQ(Variant(u"x").RawSigned(), 0);
+}
+
 TEST(Variant, FloatFormatAgreesWithSlowReference) {
   // Reference: pick fixed or exponent form by counting the digits of a "%.*e" rendering.
   const double samples[] = {1,     10,     123.456, 1e14,          9.99999999999999e14,

@@ -17,12 +17,15 @@
 //   empty or null to anything but text.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <type_traits>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The kind codes of the run-time's variants (same numeric values).
@@ -76,22 +79,23 @@ class Variant {
               : sizeof(T) == 2 ? varSmallint
               : sizeof(T) == 4 ? varInteger
                                : varInt64;
-      i_ = static_cast<std::int64_t>(v);
+      bits_ = static_cast<std::uint64_t>(static_cast<std::int64_t>(v));
     } else {
       type_ = sizeof(T) == 1   ? varByte
               : sizeof(T) == 2 ? varWord
               : sizeof(T) == 4 ? varLongWord
                                : varUInt64;
-      u_ = static_cast<std::uint64_t>(v);
+      bits_ = static_cast<std::uint64_t>(v);
     }
   }
-  Variant(bool v) : type_(varBoolean), b_(v) {}                              // NOLINT
-  Variant(float v) : type_(varSingle), f_(v) {}                              // NOLINT
-  Variant(double v) : type_(varDouble), d_(v) {}                             // NOLINT
-  Variant(Currency v) : type_(varCurrency), i_(v.Scaled) {}                  // NOLINT
-  Variant(TDateTime v) : type_(varDate), d_(v.Value) {}                      // NOLINT
-  Variant(String v) : type_(varUString), s_(std::move(v)) {}                 // NOLINT
-  Variant(const Char* v) : type_(varUString), s_(v != nullptr ? v : u"") {}  // NOLINT
+  Variant(bool v) : type_(varBoolean), bits_(v ? 1 : 0) {}                         // NOLINT
+  Variant(float v) : type_(varSingle), bits_(std::bit_cast<std::uint32_t>(v)) {}   // NOLINT
+  Variant(double v) : type_(varDouble), bits_(std::bit_cast<std::uint64_t>(v)) {}  // NOLINT
+  Variant(Currency v)
+      : type_(varCurrency), bits_(static_cast<std::uint64_t>(v.Scaled)) {}                // NOLINT
+  Variant(TDateTime v) : type_(varDate), bits_(std::bit_cast<std::uint64_t>(v.Value)) {}  // NOLINT
+  Variant(String v) : type_(varUString), s_(std::move(v)) {}                              // NOLINT
+  Variant(const Char* v) : type_(varUString), s_(v != nullptr ? v : u"") {}               // NOLINT
 
   // The null variant.
   static Variant Null() {
@@ -113,12 +117,16 @@ class Variant {
   std::int64_t AsInt64() const;
   bool AsBoolean() const;
 
-  // The stored payload, without conversion (meaningful only for the matching kinds).
-  std::int64_t RawSigned() const { return i_; }
-  std::uint64_t RawUnsigned() const { return u_; }
-  float RawSingle() const { return f_; }
-  double RawDouble() const { return d_; }
-  bool RawBoolean() const { return b_; }
+  // The stored payload, without conversion. Each reads the 64-bit payload as its own type:
+  // RawSigned for the signed kinds and currency (scaled count), RawUnsigned for the unsigned
+  // kinds, RawSingle for singles, RawDouble for doubles and dates, RawBoolean for Booleans,
+  // RawString for texts. For any other kind the result is that payload reinterpreted (integers
+  // in two's complement, floats by their bits; zero for empty, null and text), never undefined.
+  std::int64_t RawSigned() const { return static_cast<std::int64_t>(bits_); }
+  std::uint64_t RawUnsigned() const { return bits_; }
+  float RawSingle() const { return std::bit_cast<float>(static_cast<std::uint32_t>(bits_)); }
+  double RawDouble() const { return std::bit_cast<double>(bits_); }
+  bool RawBoolean() const { return bits_ != 0; }
   const String& RawString() const { return s_; }
 
   // Same kind and same payload (floats compared bit for bit, so NaN equals itself).
@@ -126,13 +134,10 @@ class Variant {
 
  private:
   TVarType type_ = varEmpty;
-  union {
-    std::int64_t i_ = 0;
-    std::uint64_t u_;
-    double d_;
-    float f_;
-    bool b_;
-  };
+  // The payload of every kind but text, as bits: integers and currency in two's complement
+  // (signed kinds sign-extended), a double or date as its 64 bits, a single as its 32 bits,
+  // a Boolean as 0 or 1. Empty, null and text keep 0, so equal values have equal bits.
+  std::uint64_t bits_ = 0;
   String s_;
 };
 
@@ -154,3 +159,4 @@ inline bool VarIsEmpty(const Variant& v) {
 String FloatToStrGeneral(double v, int digits);
 
 }  // namespace krv
+KORVEX_API_END
