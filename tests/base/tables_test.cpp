@@ -5,17 +5,14 @@
 #include <algorithm>
 #include <cctype>
 #include <clocale>
-#include <cstdio>
 #include <ctime>
 #include <set>
 #include <string>
 #include <type_traits>
 #include <vector>
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include "korvex/platform/text.h"
+#include "test_support/run_krv.h"
 
 namespace krv {
 namespace {
@@ -320,35 +317,12 @@ TEST(CsvDelimiters, ResolveFindsEachDelimiterAndNothingElse) {
 namespace krv {
 namespace {
 
-// Output and exit status of a shell command line.
-struct Ran {
-  std::string out;
-  int status;
-};
-
-Ran RunCommand(const std::string& cmd) {
-  Ran r{"", -1};
-  FILE* p = ::popen(cmd.c_str(), "r");
-  if (p == nullptr) return r;
-  char buf[4096];
-  std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-  const int st = ::pclose(p);
-  r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-  return r;
-}
+using Ran = testing::KrvRun;
 
 class KrvTables : public ::testing::Test {
  protected:
-  void SetUp() override {
-    krv_ = KORVEX_KRV_PATH;
-    if (krv_.empty() || ::access(krv_.c_str(), X_OK) != 0)
-      GTEST_SKIP() << "the krv tool has not been built";
-  }
-  Ran Tables(const std::string& args) {
-    return RunCommand("'" + krv_ + "' tables " + args + " 2>/dev/null");
-  }
-  std::string krv_;
+  Ran Tables(const std::string& args) { return testing::RunKrv(dir_, "tables " + args); }
+  testing::TempDir dir_{"korvex_krv_tables"};
 };
 
 TEST_F(KrvTables, PrintsTheTablesAsUtf8) {

@@ -1,14 +1,12 @@
 #include "korvex/dstruct/ascii85.h"
 
 #include "dstruct/ascii85_reference.h"
+#include "test_support/run_krv.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -307,24 +305,13 @@ TEST(Ascii85, WorksFromAndAtTheStreamPositions) {
 }
 
 TEST(KrvAscii85, EncodesDecodesAndReportsBadText) {
-  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
-    GTEST_SKIP() << "krv is not built";
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("krv_ascii85_test_" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directories(dir);
-  auto write = [&](const char* name, const std::string& bytes) {
-    std::ofstream(dir / name, std::ios::binary) << bytes;
-  };
-  auto read = [&](const char* name) {
-    std::ostringstream ss;
-    ss << std::ifstream(dir / name, std::ios::binary).rdbuf();
-    return ss.str();
-  };
+  const testing::TempDir dir("krv_ascii85_test");
+  auto write = [&](const char* name, const std::string& bytes) { dir.Write(name, bytes); };
+  auto read = [&](const char* name) { return dir.Read(name); };
   auto krv = [&](const std::string& args) {
-    const std::string cmd =
-        "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' ascii85 " + args + " 2> err";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const testing::KrvRun r = testing::RunKrv(dir, "ascii85 " + args);
+    dir.Write("err", r.err);
+    return r.status;
   };
   std::mt19937 gen(6);
   const std::string data = RandomBytes(100003, gen);
@@ -334,8 +321,7 @@ TEST(KrvAscii85, EncodesDecodesAndReportsBadText) {
   EXPECT_EQ(read("text"), RefEncode(data));
   EXPECT_EQ(krv("decode text back"), 0);
   EXPECT_EQ(read("back"), data);
-  EXPECT_EQ(krv("encode < data | '" + std::string(KORVEX_KRV_PATH) + "' ascii85 decode - back2"),
-            0);
+  EXPECT_EQ(krv("encode < data | \"$KRV\" ascii85 decode - back2"), 0);
   EXPECT_EQ(read("back2"), data);
 
   write("bad", "9j o^9jqo^~>");
@@ -347,7 +333,6 @@ TEST(KrvAscii85, EncodesDecodesAndReportsBadText) {
   EXPECT_EQ(krv("decode missing out"), 1);
   EXPECT_EQ(krv("rot13 data"), 2);
   EXPECT_EQ(krv(""), 2);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

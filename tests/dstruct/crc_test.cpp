@@ -4,10 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +12,7 @@
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/text.h"
 #include "korvex/platform/textfile.h"
+#include "test_support/run_krv.h"
 
 #ifdef KORVEX_HAVE_ZLIB
 #include <zlib.h>
@@ -218,21 +216,14 @@ TEST(Crc, Crc16PathsAreIndependentOfTheForcedPath) {
   }
 }
 
-// A file in the temporary folder, removed at the end of the test.
+// A file in a temporary folder, removed at the end of the test.
 class TempFile {
  public:
-  explicit TempFile(const std::string& bytes) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("krv_crc_test_" + std::to_string(std::random_device{}()) + "_" +
-             std::to_string(counter_++));
-    std::ofstream(path_, std::ios::binary) << bytes;
-  }
-  ~TempFile() { std::filesystem::remove(path_); }
-  String Name() const { return ToUtf16(path_.string()); }
+  explicit TempFile(const std::string& bytes) : dir_("krv_crc_test") { dir_.Write("f", bytes); }
+  String Name() const { return ToUtf16(dir_.File("f").string()); }
 
  private:
-  static inline int counter_ = 0;
-  std::filesystem::path path_;
+  testing::TempDir dir_;
 };
 
 TEST(Crc, FileCrcEqualsBufferCrc) {
@@ -261,33 +252,23 @@ TEST(Crc, FileCrcClearsThePendingIoError) {
 TEST(Crc, FileFailuresGiveZero) {
   EXPECT_EQ(CalcCRC32ofFile(u"/nonexistent/krv/no such file"), 0);
   EXPECT_EQ(CalcCRC32ofFile(u""), 0);
-  EXPECT_EQ(CalcCRC32ofFile(ToUtf16(std::filesystem::temp_directory_path().string())), 0);
+  const testing::TempDir dir("krv_crc_test");
+  EXPECT_EQ(CalcCRC32ofFile(ToUtf16(dir.Path().string())), 0);
 }
 
 // Runs krv in dir with stdin from the file "in"; returns the exit status, output in out/err.
-int RunKrv(const std::filesystem::path& dir, const std::string& args, std::string& out,
+int RunKrv(const testing::TempDir& dir, const std::string& args, std::string& out,
            std::string& err) {
-  const std::string cmd =
-      "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' " + args + " < in > out 2> err";
-  const int rc = std::system(cmd.c_str());
-  auto slurp = [&](const char* name) {
-    std::ostringstream ss;
-    ss << std::ifstream(dir / name, std::ios::binary).rdbuf();
-    return ss.str();
-  };
-  out = slurp("out");
-  err = slurp("err");
-  return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  const testing::KrvRun r = testing::RunKrv(dir, args, dir.Read("in"));
+  out = r.out;
+  err = r.err;
+  return r.status;
 }
 
 TEST(KrvSum, PrintsOneLinePerFile) {
-  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
-    GTEST_SKIP() << "krv is not built";
-  const auto dir = std::filesystem::temp_directory_path() /
-                   ("krv_sum_test_" + std::to_string(std::random_device{}()));
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "digits") << "123456789";
-  std::ofstream(dir / "in") << "abc";
+  const testing::TempDir dir("krv_sum_test");
+  dir.Write("digits", "123456789");
+  dir.Write("in", "abc");
   std::string out, err;
 
   EXPECT_EQ(RunKrv(dir, "sum digits", out, err), 0);
@@ -306,7 +287,6 @@ TEST(KrvSum, PrintsOneLinePerFile) {
   EXPECT_EQ(RunKrv(dir, "sum .", out, err), 1);
   EXPECT_EQ(RunKrv(dir, "sum --crc16=kermit digits", out, err), 2);
   EXPECT_EQ(RunKrv(dir, "sum --md5 digits", out, err), 2);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -2,16 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include "test_support/temp_dir.h"
-
 #include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 
 #include "korvex/platform/random.h"
+#include "test_support/run_krv.h"
 
 namespace krv {
 namespace {
@@ -355,10 +351,7 @@ namespace krv {
 namespace {
 
 TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
-  if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH))
-    GTEST_SKIP() << "krv is not built";
-  const auto dir = krv::testing::UniqueTempPath("korvex_krv_rle_test");
-  std::filesystem::create_directories(dir);
+  const testing::TempDir dir("korvex_krv_rle_test");
   RandSeed = 3;
   Bytes data(300000);
   for (std::size_t i = 0; i < data.size();) {
@@ -367,26 +360,19 @@ TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
     for (std::size_t k = 0; k < n && i < data.size(); ++k) data[i++] = v;
   }
   auto write = [&](const char* name, const Bytes& b) {
-    std::ofstream(dir / name, std::ios::binary)
-        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    dir.Write(name, std::string(b.begin(), b.end()));
   };
   auto read = [&](const char* name) {
-    std::ifstream in(dir / name, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    const std::string s = dir.Read(name);
+    return Bytes(s.begin(), s.end());
   };
-  auto krv = [&](const std::string& args) {
-    const std::string cmd =
-        "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' rle " + args + " 2> err";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-  };
+  auto krv = [&](const std::string& args) { return testing::RunKrv(dir, "rle " + args).status; };
   write("data", data);
   EXPECT_EQ(krv("encode data data.rle"), 0);
   EXPECT_EQ(read("data.rle"), OneShot(data));  // the whole file as one encoding
   EXPECT_EQ(krv("decode data.rle data.out"), 0);
   EXPECT_EQ(read("data.out"), data);
-  EXPECT_EQ(krv("encode < data | '" + std::string(KORVEX_KRV_PATH) + "' rle decode - - > piped"),
-            0);
+  EXPECT_EQ(krv("encode < data | \"$KRV\" rle decode - - > piped"), 0);
   EXPECT_EQ(read("piped"), data);
   write("empty", {});
   EXPECT_EQ(krv("encode empty empty.rle"), 0);
@@ -398,7 +384,6 @@ TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
   EXPECT_EQ(krv("squash data"), 2);
   EXPECT_EQ(krv(""), 2);
   EXPECT_EQ(krv("encode a b c"), 2);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 
 #include <bit>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,6 +12,7 @@
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
 
 #ifdef KORVEX_HAVE_OPENSSL
 #include <openssl/sha.h>
@@ -243,22 +242,16 @@ TEST(Sha1, StreamIsReadFromItsPositionToItsEndInBlocksOf1024) {
   }
 }
 
+// A file in a temporary folder, removed at the end of the test.
 class TempFile {
  public:
-  explicit TempFile(const std::vector<Byte>& bytes) {
-    path_ = std::filesystem::temp_directory_path() /
-            ("krv_sha1_test_" + std::to_string(std::random_device{}()) + "_" +
-             std::to_string(counter_++));
-    std::ofstream(path_, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+  explicit TempFile(const std::vector<Byte>& bytes) : dir_("krv_sha1_test") {
+    dir_.Write("f", std::string(bytes.begin(), bytes.end()));
   }
-  ~TempFile() { std::filesystem::remove(path_); }
-  String Name() const { return ToUtf16(path_.string()); }
+  String Name() const { return ToUtf16(dir_.File("f").string()); }
 
  private:
-  static inline int counter_ = 0;
-  std::filesystem::path path_;
+  testing::TempDir dir_;
 };
 
 TEST(Sha1, FileDigestEqualsStreamDigest) {
@@ -274,7 +267,8 @@ TEST(Sha1, FileDigestEqualsStreamDigest) {
 TEST(Sha1, MissingFileRaisesFileOpenError) {
   EXPECT_THROW(SHA1FromFile(u"/nonexistent/krv/no such file"), EFOpenError);
   // A directory is no file: never the digest of nothing.
-  EXPECT_THROW(SHA1FromFile(ToUtf16(std::filesystem::temp_directory_path().string())), EFOpenError);
+  const testing::TempDir dir("krv_sha1_test");
+  EXPECT_THROW(SHA1FromFile(ToUtf16(dir.Path().string())), EFOpenError);
 }
 
 }  // namespace

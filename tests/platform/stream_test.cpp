@@ -11,6 +11,7 @@
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -18,22 +19,11 @@ namespace {
 namespace fs = std::filesystem;
 
 // A fresh directory per test, removed afterwards.
-class TempDir {
+class TempDir : public testing::TempDir {
  public:
-  TempDir() {
-    std::random_device rd;
-    path_ = fs::temp_directory_path() / ("korvex_stream_" + std::to_string(rd()));
-    fs::create_directories(path_);
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path_, ec);
-  }
-  String File(const std::string& name) const { return ToUtf16((path_ / name).string()); }
-  std::string Native(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  fs::path path_;
+  TempDir() : testing::TempDir("korvex_stream") {}
+  String File(const std::string& name) const { return ToUtf16(Native(name)); }
+  std::string Native(const std::string& name) const { return (Path() / name).string(); }
 };
 
 std::string ReadAll(const std::string& path) {

@@ -10,6 +10,7 @@
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -18,14 +19,8 @@ namespace fs = std::filesystem;
 
 class TextFileTest : public ::testing::Test {
  protected:
-  TextFileTest() {
-    std::random_device rd;
-    dir_ = fs::temp_directory_path() / ("korvex_textfile_" + std::to_string(rd()));
-    fs::create_directories(dir_);
-  }
+  TextFileTest() : tmp_("korvex_textfile"), dir_(tmp_.Path()) {}
   ~TextFileTest() override {
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
     SetIOChecks(true);
     IOResult();
   }
@@ -46,6 +41,7 @@ class TextFileTest : public ::testing::Test {
     return 0;
   }
 
+  testing::TempDir tmp_;
   fs::path dir_;
 };
 

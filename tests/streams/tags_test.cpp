@@ -2,13 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <fstream>
 #include <string>
 #include <vector>
 
 #include "counting_stream.h"
 #include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -129,11 +128,9 @@ TEST(ReadNextTagInStream, InputEndingAnywhere) {
 }
 
 TEST(ReadNextTagInTextFile, ReadsLikeTheStreamVersion) {
-  const std::string path = ::testing::TempDir() + "korvex_tags_test.xml";
-  {
-    std::ofstream out(path, std::ios::binary);
-    out << "<label id=\"3\"> <text>H\xE9\x80</text> </label>\r\n<font/>";
-  }
+  const testing::TempDir dir("korvex_tags_test");
+  dir.Write("t.xml", "<label id=\"3\"> <text>H\xE9\x80</text> </label>\r\n<font/>");
+  const std::string path = dir.File("t.xml").string();
   TextFile f;
   f.Assign(ToUtf16(path));
   f.Reset();
@@ -145,7 +142,6 @@ TEST(ReadNextTagInTextFile, ReadsLikeTheStreamVersion) {
   EXPECT_TRUE(f.Eof());
   EXPECT_EQ(ReadNextTagInTextFile(f, kLabelList, a, c), 3);
   f.Close();
-  std::remove(path.c_str());
 }
 
 TEST(ReadNextTagInString, AdvancesThePosition) {

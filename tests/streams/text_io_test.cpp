@@ -10,6 +10,7 @@
 #include "counting_stream.h"
 #include "korvex/platform/text.h"
 #include "korvex/streams/binary_io.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -282,7 +283,8 @@ TEST(TextIo, RoundTripWithNumbersAndLines) {
 }
 
 TEST(TextIo, RoundTripThroughAFileStream) {
-  const std::string name = ::testing::TempDir() + "korvex_text_io_roundtrip.txt";
+  const testing::TempDir dir("korvex_text_io");
+  const std::string name = dir.File("roundtrip.txt").string();
   std::vector<String> lines;
   std::mt19937 rng(5);
   for (int i = 0; i < 20000; ++i) {
@@ -305,7 +307,6 @@ TEST(TextIo, RoundTripThroughAFileStream) {
   EXPECT_TRUE(eos);
   f.SetPosition(0);
   EXPECT_EQ(CountLinesInStream(f), 20000);
-  std::remove(name.c_str());
 }
 
 }  // namespace

@@ -14,8 +14,6 @@
 namespace krv {
 namespace {
 
-// ␣ in the document's examples is a plain blank here.
-
 // ---- Slow references that follow the rules literally -----------------------------------
 
 String FoldLower(String s) {
@@ -23,8 +21,8 @@ String FoldLower(String s) {
   return s;
 }
 
-// Cuts and searches the remainder exactly as described: skip to the start, find, cut after
-// the match, repeat.
+// Cuts and searches the remainder literally: skip to the start, find, cut after the match,
+// repeat.
 std::int32_t RefNumberedPos(const String& search, const String& s, std::int32_t start,
                             std::int32_t n, bool ignoreCase) {
   if (n < 1) return 0;

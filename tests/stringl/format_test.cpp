@@ -12,6 +12,7 @@
 
 #include "korvex/platform/text.h"
 #include "stringl/decimal_reference.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -262,7 +263,8 @@ bool UseCommaLocale() {
   const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "de_DE"};
   for (const char* n : names)
     if (std::setlocale(LC_ALL, n) != nullptr) return true;
-  const std::string dir = ::testing::TempDir() + "korvex_locales";
+  static const testing::TempDir tmp("korvex_locales");  // kept while the locale is in use
+  const std::string dir = tmp.Path().string();
   const std::string cmd = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
                           "/de_DE.UTF-8' >/dev/null 2>&1";
   if (std::system(cmd.c_str()) != 0) return false;

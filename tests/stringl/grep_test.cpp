@@ -2,12 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/wait.h>
-#include "test_support/temp_dir.h"
-
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <random>
 #include <string>
@@ -16,6 +11,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 #include "stringl/grep_reference.h"
+#include "test_support/run_krv.h"
 
 namespace krv {
 namespace {
@@ -344,25 +340,14 @@ TEST(GrepListing, LastLineCarriesTheError) {
   EXPECT_EQ(ToUtf8(empty.g.RegExpListing()), "no errors\r\n");
 }
 
-std::string ReadBytes(const std::filesystem::path& p) {
-  std::ifstream in(p, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 TEST(GrepListing, PrintRegExpWritesTheFile) {
-  const auto dir = krv::testing::UniqueTempPath("korvex_grep_test");
-  std::filesystem::create_directories(dir);
-  const auto file = dir / "listing.txt";
-  {
-    std::ofstream old(file, std::ios::binary);
-    old << "an older and much longer content that must disappear entirely\r\n";
-  }
+  const testing::TempDir dir("korvex_grep_test");
+  dir.Write("listing.txt", "an older and much longer content that must disappear entirely\r\n");
   Quiet q("[\xc3\xa9]x\xe4\xb8\x80");  // é as a set member, U+4E00 in a literal
-  q.g.PrintRegExp(ToUtf16(file.string()));
+  q.g.PrintRegExp(ToUtf16(dir.File("listing.txt").string()));
   // Windows-1252: é is one byte E9; U+4E00 has no byte and becomes '?'.
-  EXPECT_EQ(ReadBytes(file), "    taSet: \xe9\r\n taNormal: x?\r\nno errors\r\n");
-  EXPECT_THROW(q.g.PrintRegExp(ToUtf16((dir / "no" / "such" / "dir.txt").string())), EInOutError);
-  std::filesystem::remove_all(dir);
+  EXPECT_EQ(dir.Read("listing.txt"), "    taSet: \xe9\r\n taNormal: x?\r\nno errors\r\n");
+  EXPECT_THROW(q.g.PrintRegExp(ToUtf16(dir.File("no/such/dir.txt").string())), EInOutError);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -655,44 +640,25 @@ TEST(GrepDifferential, KnownTrickyCases) {
 }
 
 // ---------------------------------------------------------------------------------------------
-// krv grep (skipped when the tool is not built).
+// krv grep.
 
-struct ToolRun {
-  int status;
-  std::string out, err;
-};
+using ToolRun = testing::KrvRun;
 
 class KrvGrep : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::string(KORVEX_KRV_PATH).empty() || !std::filesystem::exists(KORVEX_KRV_PATH)) {
-      GTEST_SKIP() << "krv is not built";
-    }
-    dir_ = krv::testing::UniqueTempPath("korvex_krv_grep_test");
-    std::filesystem::create_directories(dir_);
-    Write("a.txt",
-          "first line ab12x\n"
-          "Second LINE\r\n"
-          "ab x and ab7x and AB99X\n"
-          "caf\xc3\xa9 ab3x\n"         // UTF-8
-          "caf\xe9 \xe9\xe9 ab4x\n");  // Windows-1252
-    Write("b.txt", "nothing here\nab5x\n");
-  }
-  void TearDown() override {
-    if (!dir_.empty()) std::filesystem::remove_all(dir_);
-  }
-  void Write(const std::string& name, const std::string& bytes) {
-    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+    dir_.Write("a.txt",
+               "first line ab12x\n"
+               "Second LINE\r\n"
+               "ab x and ab7x and AB99X\n"
+               "caf\xc3\xa9 ab3x\n"         // UTF-8
+               "caf\xe9 \xe9\xe9 ab4x\n");  // Windows-1252
+    dir_.Write("b.txt", "nothing here\nab5x\n");
   }
   ToolRun Run(const std::string& args, const std::string& input = "") {
-    Write("stdin", input);
-    const std::string cmd = "cd '" + dir_.string() + "' && '" + KORVEX_KRV_PATH + "' grep " + args +
-                            " < stdin > stdout 2> stderr";
-    const int rc = std::system(cmd.c_str());
-    return {WIFEXITED(rc) ? WEXITSTATUS(rc) : -1, ReadBytes(dir_ / "stdout"),
-            ReadBytes(dir_ / "stderr")};
+    return testing::RunKrv(dir_, "grep " + args, input);
   }
-  std::filesystem::path dir_;
+  testing::TempDir dir_{"korvex_krv_grep_test"};
 };
 
 TEST_F(KrvGrep, PrintsMatchingLines) {

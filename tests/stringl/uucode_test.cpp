@@ -10,6 +10,7 @@
 #include <string>
 
 #include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -105,9 +106,8 @@ class Sharutils : public ::testing::Test {
     if (std::system("command -v uuencode >/dev/null 2>&1 && "
                     "command -v uudecode >/dev/null 2>&1") != 0)
       GTEST_SKIP() << "uuencode/uudecode (sharutils) not installed; agreement not checked";
-    dir_ = ::testing::TempDir();
   }
-  std::string Path(const char* name) const { return dir_ + "korvex_uucode_" + name; }
+  std::string Path(const char* name) const { return dir_.File(name).string(); }
   static void Write(const std::string& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary) << bytes;
   }
@@ -115,7 +115,7 @@ class Sharutils : public ::testing::Test {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
   }
-  std::string dir_;
+  testing::TempDir dir_{"korvex_uucode"};
 };
 
 TEST_F(Sharutils, UudecodeReadsOurBlocks) {
