@@ -21,14 +21,24 @@
 // Reading choices:
 // - The featdef count sets NFeatures (with NObjects 0); a featvals section then sets both
 //   counts, and when its feature count differs the records follow it (missing ones are
-//   zeroed, those beyond it are dropped). Negative counts and counts beyond
-//   kFeatMatMaxCells end the reading with -2.
+//   zeroed, those beyond it are dropped). Negative counts end the reading with -2.
+// - Memory follows the input, not the counts it declares. A header whose counts would make
+//   the matrix take more than kFeatMatMaxLoadBytes is refused before anything is
+//   allocated: -2, and the matrix keeps what it held before the call. Property records are
+//   collected as their lines arrive, and the featdef count takes effect only once its
+//   N x 6 lines have been read, so a count the file does not back costs nothing. (A featvals
+//   count cannot be checked against the input, since empty values are not written; the cap
+//   bounds it.)
 // - Property and value lines whose index lies outside the declared counts are skipped.
 // - An fplFeatKind value that names none of the five kinds reads as fkUndefined.
-// - A definition section that ends before its N x 6 property lines ends the reading with -2.
+// - A definition section that ends before its N x 6 property lines, or holds a value that
+//   does not convert, ends the reading with -2 and leaves no trace: the records stay as
+//   they were before that section.
 #include <algorithm>
 #include <exception>
+#include <map>
 #include <string_view>
+#include <utility>
 
 #include "korvex/dstruct/featmat.h"
 #include "korvex/platform/exceptions.h"
@@ -97,6 +107,55 @@ std::int64_t ParseIndex(std::u16string_view s, std::size_t& i) {
 
 // Signals a malformed section; LoadFromOpenFile turns it into -2.
 struct MalformedFile : std::exception {};
+// Signals a header beyond kFeatMatMaxLoadBytes; LoadFromOpenFile turns it into -2 and keeps
+// the matrix as it was.
+struct DeclaredTooLarge : std::exception {};
+
+void CheckShape(std::int32_t nf, std::int32_t no) {
+  if (nf < 0 || no < 0) throw MalformedFile();
+  if (FeatMatShapeBytes(nf, no) > kFeatMatMaxLoadBytes) throw DeclaredTooLarge();
+}
+
+// Stores one property line's value in the field its keyword names.
+void ApplyProperty(TFeatProps& p, std::u16string_view key, std::u16string_view value) {
+  if (EqualsIgnoreCase(key, u"fplFeatNum")) {
+    p.FeatNum = FeatStrToInt(String(value));
+  } else if (EqualsIgnoreCase(key, u"fplFeatName")) {
+    p.FeatName = ToAnsi(String(value.substr(0, kFeatNameMax)));
+  } else if (EqualsIgnoreCase(key, u"fplFeatKind")) {
+    p.FeatKind = fkUndefined;
+    for (std::uint8_t k = fkUndefined; k <= fkTriState; ++k)
+      if (EqualsIgnoreCase(value, kKindIds[k])) p.FeatKind = static_cast<TFeatKind>(k);
+  } else if (EqualsIgnoreCase(key, u"fplComment")) {
+    p.Comment = ToAnsi(String(value.substr(0, kFeatCommentMax)));
+  } else if (EqualsIgnoreCase(key, u"fplPresets")) {
+    p.PresetValues = String(value);
+  } else if (EqualsIgnoreCase(key, u"fplSorted")) {
+    p.Sorted = EqualsIgnoreCase(value, u"true");
+  }
+  // fplGUIElem and unknown keywords are ignored.
+}
+
+// Reads the count x 6 property lines of a definition section. Only the records that lines
+// name are kept (keyed by feature index), so memory grows with the lines read. Raises
+// MalformedFile when the input ends first.
+std::map<std::int32_t, TFeatProps> ReadPropertyLines(TextFile& f, std::int32_t count) {
+  std::map<std::int32_t, TFeatProps> records;
+  auto last = records.end();
+  for (std::int64_t k = 0; k < std::int64_t{count} * 6; ++k) {
+    if (f.SeekEof()) throw MalformedFile();
+    const std::int32_t i = f.ReadInteger();
+    const String rest = f.ReadLn();
+    std::u16string_view key, value;
+    SplitAtBlank(TrimBlanks(rest), key, value);
+    if (i < 1 || i > count) continue;
+    // Written files give each feature's six lines together: they share one search.
+    if (last == records.end() || last->first != i)
+      last = records.try_emplace(records.lower_bound(i), i);
+    ApplyProperty(last->second, key, value);
+  }
+  return records;
+}
 
 }  // namespace
 
@@ -175,15 +234,27 @@ std::int32_t TFeatureMatrix::Load(const String& FName) {
 }
 
 std::int32_t TFeatureMatrix::LoadFromOpenFile(TextFile& f) {
-  Clear();
+  // Reads into a fresh matrix, so that a header beyond the cap can leave this one as it was.
+  TFeatureMatrix read;
   std::int32_t result = -1;
+  bool keep_old = false;
   {
     IOChecksOn checks;
     try {
-      ReadSections(f, result);
+      read.ReadSections(f, result);
+    } catch (const DeclaredTooLarge&) {
+      result = -2;
+      keep_old = true;
     } catch (const std::exception&) {
       result = -2;
     }
+  }
+  if (!keep_old) {
+    Clear();
+    std::swap(FNFeats, read.FNFeats);
+    std::swap(FNObjs, read.FNObjs);
+    FFeatProps.swap(read.FFeatProps);
+    FFeatVals.swap(read.FFeatVals);
   }
   Changed();
   return result;
@@ -204,38 +275,18 @@ std::int32_t TFeatureMatrix::ReadSections(TextFile& f, std::int32_t& result) {
       const std::int32_t count = FeatStrToInt(String(count_text));
       const std::int32_t version = FeatStrToInt(String(TrimBlanks(version_text)));
       if (version != 1) continue;  // its lines are skipped as ordinary lines
+      CheckShape(count, 0);
+      auto records = ReadPropertyLines(f, count);
+      // All count x 6 lines are there, so the count is backed by the input.
       if (!ResizeQuietly(count, 0)) throw MalformedFile();
-      for (std::int64_t k = 0; k < std::int64_t{count} * 6; ++k) {
-        if (f.SeekEof()) throw MalformedFile();
-        const std::int32_t i = f.ReadInteger();
-        const String rest = f.ReadLn();
-        std::u16string_view key, value;
-        SplitAtBlank(TrimBlanks(rest), key, value);
-        if (i < 1 || i > count) continue;
-        TFeatProps& p = FFeatProps[static_cast<std::size_t>(i - 1)];
-        if (EqualsIgnoreCase(key, u"fplFeatNum")) {
-          p.FeatNum = FeatStrToInt(String(value));
-        } else if (EqualsIgnoreCase(key, u"fplFeatName")) {
-          p.FeatName = ToAnsi(String(value.substr(0, kFeatNameMax)));
-        } else if (EqualsIgnoreCase(key, u"fplFeatKind")) {
-          p.FeatKind = fkUndefined;
-          for (std::uint8_t k2 = fkUndefined; k2 <= fkTriState; ++k2)
-            if (EqualsIgnoreCase(value, kKindIds[k2])) p.FeatKind = static_cast<TFeatKind>(k2);
-        } else if (EqualsIgnoreCase(key, u"fplComment")) {
-          p.Comment = ToAnsi(String(value.substr(0, kFeatCommentMax)));
-        } else if (EqualsIgnoreCase(key, u"fplPresets")) {
-          p.PresetValues = String(value);
-        } else if (EqualsIgnoreCase(key, u"fplSorted")) {
-          p.Sorted = EqualsIgnoreCase(value, u"true");
-        }
-        // fplGUIElem and unknown keywords are ignored.
-      }
+      for (auto& [i, p] : records) FFeatProps[static_cast<std::size_t>(i - 1)] = std::move(p);
     } else if (EqualsIgnoreCase(keyword, u"featvals")) {
       result = 0;
       std::u16string_view feats_text, objs_text;
       SplitAtBlank(params, feats_text, objs_text);
       const std::int32_t nf = FeatStrToInt(String(feats_text));
       const std::int32_t no = FeatStrToInt(String(TrimBlanks(objs_text)));
+      CheckShape(nf, no);
       if (!ResizeQuietly(nf, no)) throw MalformedFile();
       while (!f.Eof()) {
         const String v = f.ReadLn();

@@ -209,6 +209,83 @@ TEST_F(FeatMatFile, LoadStatusCodes) {
   EXPECT_EQ(m.Load(Path("adir")), -3);
 }
 
+// Headers whose counts would take more than kFeatMatMaxLoadBytes are refused before anything
+// is allocated and leave the matrix as it was; counts up to the cap are taken as stated.
+TEST_F(FeatMatFile, LoadCapOnDeclaredCounts) {
+  const std::int64_t per_feature = FeatMatShapeBytes(1, 0);
+  const std::int64_t per_value = FeatMatShapeBytes(1, 1) - per_feature;
+  const std::int64_t max_objs = (kFeatMatMaxLoadBytes - per_feature) / per_value;
+  const std::int64_t max_feats = kFeatMatMaxLoadBytes / per_feature;
+  ASSERT_LE(FeatMatShapeBytes(1, max_objs), kFeatMatMaxLoadBytes);
+  ASSERT_GT(FeatMatShapeBytes(1, max_objs + 1), kFeatMatMaxLoadBytes);
+  ASSERT_GT(FeatMatShapeBytes(max_feats + 1, 0), kFeatMatMaxLoadBytes);
+  EXPECT_EQ(FeatMatShapeBytes(INT32_MAX, INT32_MAX), INT64_MAX);
+  EXPECT_EQ(FeatMatShapeBytes(0, INT32_MAX), 0);
+  const std::string defs = std::string(kExample).substr(0, std::string(kExample).find("#featv"));
+  const auto n = [](std::int64_t v) { return std::to_string(v); };
+
+  struct Case {
+    std::string text;
+    bool kept;  // refused by the cap: the matrix still holds kExample
+  };
+  const Case cases[] = {
+      {"#featvals 8192 8192\r\n", true},
+      {"#featdef 4194304 1\r\n", true},
+      {"#featvals 1 " + n(max_objs + 1) + "\r\n", true},
+      {"#featvals " + n(max_feats + 1) + " 0\r\n", true},
+      {"#featdef " + n(max_feats + 1) + " 1\r\n", true},
+      {"#featvals 2147483647 2147483647\r\n", true},
+      {defs + "#featvals 1 " + n(max_objs + 1) + "\r\n1 1 5\r\n", true},
+      // At the cap the header is taken, but only lines that are there make records: these
+      // sections are cut short, a failed read that leaves nothing of them.
+      {"#featdef " + n(max_feats) + " 1\r\n", false},
+      {"#featdef 500000 1\r\n1 fplFeatNum 4\r\n", false},
+      // A definition section that fails leaves the records of the one before it.
+      {defs + "#featdef 2 1\r\n2 fplFeatNum x\r\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text.substr(0, 40));
+    TFeatureMatrix m;
+    ASSERT_EQ(LoadText(m, kExample), 0);
+    EXPECT_EQ(LoadText(m, c.text), -3);
+    if (c.kept) {
+      EXPECT_EQ(m.NFeatures(), 1);
+      EXPECT_EQ(m.NObjects(), 2);
+      EXPECT_EQ(m.GetFeatProps(1).FeatName, "Mass");
+      EXPECT_EQ(m.GetFeatValStr(1, 1), u"12");
+    } else {
+      EXPECT_EQ(m.NObjects(), 0);
+      EXPECT_EQ(m.NFeatures(), c.text.rfind(defs, 0) == 0 ? 1 : 0);
+      EXPECT_EQ(m.GetFeatProps(1).FeatNum, c.text.rfind(defs, 0) == 0 ? 7 : 0);
+    }
+  }
+
+  // Property lines in any order, each feature's record gathered from wherever its lines are.
+  TFeatureMatrix m;
+  EXPECT_EQ(LoadText(m,
+                     "#featdef 2 1\r\n2 fplFeatNum 6\r\n1 fplFeatNum 5\r\n2 fplFeatName b\r\n"
+                     "1 fplFeatName a\r\n2 fplSorted TRUE\r\n1 fplFeatKind fkDouble\r\n"
+                     "3 fplFeatNum 9\r\n1 x\r\n2 x\r\n1 x\r\n2 x\r\n2 x\r\n#featvals 2 1\r\n"),
+            0);
+  EXPECT_EQ(m.GetFeatProps(1).FeatNum, 5);
+  EXPECT_EQ(m.GetFeatProps(1).FeatName, "a");
+  EXPECT_EQ(m.GetFeatProps(1).FeatKind, fkDouble);
+  EXPECT_EQ(m.GetFeatProps(2).FeatNum, 6);
+  EXPECT_EQ(m.GetFeatProps(2).FeatName, "b");
+  EXPECT_TRUE(m.GetFeatProps(2).Sorted);
+
+  // Just at the cap: the whole shape is there, every value empty.
+  EXPECT_EQ(LoadText(m, "#featvals 1 " + n(max_objs) + "\r\n1 " + n(max_objs) + " last\r\n"), 0);
+  EXPECT_EQ(m.NFeatures(), 1);
+  EXPECT_EQ(m.NObjects(), max_objs);
+  EXPECT_EQ(m.GetFeatProps(1).FeatKind, fkUndefined);
+  TFeatProps text_kind;
+  text_kind.FeatKind = fkString;
+  m.SetFeatProps(1, text_kind);
+  EXPECT_EQ(m.GetFeatValStr(1, static_cast<std::int32_t>(max_objs)), u"last");
+  EXPECT_EQ(m.GetFeatValStr(1, 1), u"");
+}
+
 TEST_F(FeatMatFile, LoadFromOpenFileCodes) {
   TFeatureMatrix m;
   WriteBytes("a.txt", "nothing\r\n");

@@ -12,6 +12,11 @@
 //   record is stored.
 // - Integer texts are written by the 64-bit conversion and read by the 32-bit one, as the
 //   accessors require; a text outside the 32-bit range raises EConvertError.
+// - Loading refuses a header whose counts would make the matrix take more than
+//   kFeatMatMaxLoadBytes (128 MiB, as FeatMatShapeBytes counts it) before any value text is
+//   read, so that a few bytes of input cannot demand gigabytes. The refusal is checked
+//   before anything is allocated, is a failed read (-3 from Load, -2 from LoadFromOpenFile)
+//   and leaves the matrix as it was before the call.
 #pragma once
 
 #include <array>
@@ -46,6 +51,21 @@ struct TFeatProps {
   bool Sorted = false;
   void* GUIElem = nullptr;  // for the caller; never saved or loaded
 };
+
+// The most memory a loaded file's headers may ask for (see FeatMatShapeBytes).
+inline constexpr std::int64_t kFeatMatMaxLoadBytes = std::int64_t{128} << 20;
+
+// The bytes a matrix of nf features and no objects takes before any value text: a property
+// record and a value column per feature, and an empty text per value. Counts must not be
+// negative; a result that would overflow comes back as INT64_MAX.
+constexpr std::int64_t FeatMatShapeBytes(std::int64_t nf, std::int64_t no) {
+  constexpr std::int64_t kPerFeature = sizeof(TFeatProps) + sizeof(std::vector<String>);
+  constexpr std::int64_t kPerValue = sizeof(String);
+  constexpr std::int64_t kMax = INT64_MAX;
+  if (no > (kMax - kPerFeature) / kPerValue) return nf == 0 ? 0 : kMax;
+  const std::int64_t per_feature = kPerFeature + no * kPerValue;
+  return nf > kMax / per_feature ? kMax : nf * per_feature;
+}
 
 // FeatNum 0, FeatName "undefined", fkUndefined, empty texts, false, null.
 void ClearFeatProps(TFeatProps& FeatProps);
