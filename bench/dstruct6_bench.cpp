@@ -5,6 +5,10 @@
 //   holding the same cells (filled, std::sort of its rows, std::lower_bound). The counter
 //   peak_MB is the peak of heap bytes in use while the structure is built (malloc's usable
 //   size plus 8 bytes of chunk header per block), measured with a counting operator new.
+// - Size sweeps of TStringArray's SetSortOrder (every entry of a shuffled permutation set in
+//   turn) and FindCell / FindCellExact (a scan of the whole grid without regard to case),
+//   beside a plain copy of the permutation and a scan of std::string cells. items_per_second
+//   stays flat over the sweep when the cost per row or cell is constant.
 // - TAssocArray look-ups with 100,000 keys beside the linear scan the hash index replaced.
 #include <benchmark/benchmark.h>
 #include <malloc.h>
@@ -14,6 +18,8 @@
 #include <cstdint>
 #include <cstdlib>
 #include <new>
+#include <numeric>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -91,10 +97,10 @@ void CellText(int c, int r, char* out) {
   for (int i = 0; i < 10; ++i, h /= 26) out[i] = static_cast<char>('a' + h % 26);
 }
 
-void FillGrid(krv::TStringArray& a) {
-  if (!a.Resize(kCols, kRows)) std::abort();
+void FillGrid(krv::TStringArray& a, int nrows = kRows) {
+  if (!a.Resize(kCols, nrows)) std::abort();
   char buf[10];
-  for (int r = 1; r <= kRows; ++r)
+  for (int r = 1; r <= nrows; ++r)
     for (int c = 1; c <= kCols; ++c) {
       CellText(c, r, buf);
       a.SetString(c, r, std::string(buf, 10));
@@ -103,10 +109,10 @@ void FillGrid(krv::TStringArray& a) {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-void FillRows(Rows& rows) {
-  rows.assign(kRows, std::vector<std::string>(kCols));
+void FillRows(Rows& rows, int nrows = kRows) {
+  rows.assign(static_cast<std::size_t>(nrows), std::vector<std::string>(kCols));
   char buf[10];
-  for (int r = 1; r <= kRows; ++r)
+  for (int r = 1; r <= nrows; ++r)
     for (int c = 1; c <= kCols; ++c) {
       CellText(c, r, buf);
       rows[static_cast<std::size_t>(r) - 1][static_cast<std::size_t>(c) - 1].assign(buf, 10);
@@ -216,6 +222,94 @@ void BM_VectorOfVectors_LowerBound(benchmark::State& state) {
   if (found != static_cast<std::int64_t>(state.iterations())) state.SkipWithError("missed");
 }
 BENCHMARK(BM_VectorOfVectors_LowerBound);
+
+// ------------------------------------------------------------------- grid: size sweeps
+
+// A shuffled permutation of 1..n, the same on every run.
+std::vector<std::int32_t> Shuffled(int n) {
+  std::vector<std::int32_t> perm(static_cast<std::size_t>(n));
+  std::iota(perm.begin(), perm.end(), 1);
+  std::shuffle(perm.begin(), perm.end(), std::mt19937(12345));
+  return perm;
+}
+
+void BM_StringArray_SetSortOrder(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  krv::TStringArray a;
+  if (!a.Resize(1, n)) std::abort();
+  const auto perm = Shuffled(n);
+  for (auto _ : state) {
+    a.UnSort();
+    for (int i = 1; i <= n; ++i) a.SetSortOrder(i, perm[static_cast<std::size_t>(i) - 1]);
+  }
+  for (int i = 1; i <= n; ++i)
+    if (a.GetSortOrder(i) != perm[static_cast<std::size_t>(i) - 1])
+      state.SkipWithError("wrong order");
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_StringArray_SetSortOrder)->RangeMultiplier(4)->Range(1 << 10, 1 << 16);
+
+void BM_VectorCopy_Permutation(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  const auto perm = Shuffled(n);
+  std::vector<std::int32_t> ix(perm.size());
+  for (auto _ : state) {
+    std::copy(perm.begin(), perm.end(), ix.begin());
+    benchmark::DoNotOptimize(ix.data());
+  }
+  state.SetItemsProcessed(state.iterations() * n);
+}
+BENCHMARK(BM_VectorCopy_Permutation)->RangeMultiplier(4)->Range(1 << 10, 1 << 16);
+
+// The text of the last cell in capitals: found only at the end of a scan without regard to
+// case (the cells are lower-case).
+std::string LastCellUpper(int nrows) {
+  char buf[10];
+  CellText(kCols, nrows, buf);
+  std::string s(buf, 10);
+  for (char& c : s) c = static_cast<char>(c - 32);
+  return s;
+}
+
+template <bool kExact>
+void BM_StringArray_FindCell(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  krv::TStringArray a;
+  FillGrid(a, n);
+  const std::string needle = LastCellUpper(n);
+  std::int32_t col = 0, row = 0;
+  for (auto _ : state) {
+    const bool found = kExact ? a.FindCellExact(needle, false, 1, kCols, -1, -1, col, row)
+                              : a.FindCell(needle, false, 1, kCols, -1, -1, col, row);
+    benchmark::DoNotOptimize(found);
+  }
+  if (col != kCols || row != n) state.SkipWithError("not found at the end");
+  state.SetItemsProcessed(state.iterations() * n * kCols);
+}
+BENCHMARK(BM_StringArray_FindCell<false>)->RangeMultiplier(4)->Range(1 << 10, 1 << 18);
+BENCHMARK(BM_StringArray_FindCell<true>)->RangeMultiplier(4)->Range(1 << 10, 1 << 18);
+
+// The peer: std::string cells already in lower case, searched with std::string::find.
+void BM_VectorOfVectors_FindSubstring(benchmark::State& state) {
+  const int n = static_cast<int>(state.range(0));
+  Rows rows;
+  FillRows(rows, n);
+  std::string needle = LastCellUpper(n);
+  for (char& c : needle) c = static_cast<char>(c + 32);
+  std::size_t at = 0;
+  for (auto _ : state) {
+    at = 0;
+    for (std::size_t i = 0; i < rows.size() * kCols; ++i)
+      if (rows[i / kCols][i % kCols].find(needle) != std::string::npos) {
+        at = i + 1;
+        break;
+      }
+    benchmark::DoNotOptimize(at);
+  }
+  if (at != rows.size() * kCols) state.SkipWithError("not found at the end");
+  state.SetItemsProcessed(state.iterations() * n * kCols);
+}
+BENCHMARK(BM_VectorOfVectors_FindSubstring)->RangeMultiplier(4)->Range(1 << 10, 1 << 18);
 
 // ------------------------------------------------------------------- TAssocArray
 

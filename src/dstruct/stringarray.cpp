@@ -396,10 +396,28 @@ std::int32_t TStringArray::GetSortOrder(std::int32_t ix) const {
 
 void TStringArray::SetSortOrder(std::int32_t ix, std::int32_t position) {
   if (ix < 1 || ix > FNRow || position < 1 || position > FNRow) return;
-  // Exchange with the entry that holds `position`, so the index stays a permutation.
-  auto holder = std::find(FSortIx.begin(), FSortIx.begin() + FNRow, position);
-  *holder = FSortIx[static_cast<std::size_t>(ix) - 1];
+  // Exchange with the entry that holds `position`, so the index stays a permutation. The
+  // holder comes from the inverse table, rebuilt (in one pass) only when its entry is stale,
+  // so setting every entry of a permutation in turn costs linear time.
+  const auto pos0 = static_cast<std::size_t>(position) - 1;
+  const auto holds = [&](std::int32_t l) {
+    return l >= 1 && l <= FNRow && FSortIx[static_cast<std::size_t>(l) - 1] == position;
+  };
+  if (FSortInv.size() < static_cast<std::size_t>(FNRow) || !holds(FSortInv[pos0])) {
+    FSortInv.assign(static_cast<std::size_t>(FNRow), 0);
+    for (std::int32_t l = 1; l <= FNRow; ++l) {
+      const std::int32_t p = FSortIx[static_cast<std::size_t>(l) - 1];
+      if (p >= 1 && p <= FNRow) FSortInv[static_cast<std::size_t>(p) - 1] = l;
+    }
+  }
+  const std::int32_t holder = FSortInv[pos0];
+  const std::int32_t old = FSortIx[static_cast<std::size_t>(ix) - 1];
+  // Both hold for a permutation; the test keeps a broken index from reaching outside.
+  if (!holds(holder) || old < 1 || old > FNRow) return;
+  FSortIx[static_cast<std::size_t>(holder) - 1] = old;
   FSortIx[static_cast<std::size_t>(ix) - 1] = position;
+  FSortInv[static_cast<std::size_t>(old) - 1] = holder;
+  FSortInv[pos0] = ix;
 }
 
 void TStringArray::UnSort() {

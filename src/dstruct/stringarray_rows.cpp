@@ -1,10 +1,13 @@
 // TStringArray: row insertion, removal and copying, emptiness tests and the searches.
 #include <algorithm>
+#include <array>
 #include <limits>
+#include <string_view>
 
 #include "dstruct/internal/stringarray_order.h"
 #include "korvex/base/exceptions.h"
 #include "korvex/dstruct/stringarray.h"
+#include "korvex/stringl/chars.h"
 
 namespace krv {
 
@@ -132,13 +135,26 @@ void ClampPair(std::int32_t& lo, std::int32_t& hi, std::int32_t min, std::int32_
   if (lo > hi) std::swap(lo, hi);
 }
 
+// The len bytes at s, with A-Z folded to a-z when fold is set, as a view: either s itself or
+// the copy in buf (at least len bytes), so no text is allocated.
+std::string_view CellView(const std::uint8_t* s, std::size_t len, bool fold, char* buf) {
+  const auto* text = reinterpret_cast<const char*>(s);
+  if (!fold) return {text, len};
+  for (std::size_t i = 0; i < len; ++i)
+    buf[i] = static_cast<char>(AsciiLower(static_cast<unsigned char>(text[i])));
+  return {buf, len};
+}
+
 }  // namespace
 
 bool TStringArray::FindCellImpl(const ShortString& FindStr, bool MatchCase, bool Exact,
                                 std::int32_t ColLow, std::int32_t ColHigh, std::int32_t RowLow,
                                 std::int32_t RowHigh, std::int32_t& Col, std::int32_t& row) const {
-  const ShortString wanted = MatchCase ? FindStr : detail::LowerAscii(FindStr);
-  if (!Exact && wanted.empty()) return false;
+  if (!Exact && FindStr.empty()) return false;
+  if (FindStr.size() > kShortStringMax) return false;  // longer than any cell
+  std::array<char, kShortStringMax> want_buf, cell_buf;
+  const std::string_view wanted = CellView(reinterpret_cast<const std::uint8_t*>(FindStr.data()),
+                                           FindStr.size(), !MatchCase, want_buf.data());
   if (ColLow == -1 || ColHigh == -1) {
     ColLow = 0;
     ColHigh = FNCol;
@@ -150,12 +166,14 @@ bool TStringArray::FindCellImpl(const ShortString& FindStr, bool MatchCase, bool
   ClampPair(ColLow, ColHigh, 0, FNCol);
   ClampPair(RowLow, RowHigh, 1, FNRow);
   for (std::int32_t r = RowLow; r <= RowHigh; ++r) {
+    const auto p = static_cast<std::size_t>(FSortIx[static_cast<std::size_t>(r) - 1]) - 1;
     for (std::int32_t c = ColLow; c <= ColHigh; ++c) {
       std::size_t len = 0;
-      const std::uint8_t* s = CellBytes(CellRef(c, r), len);
-      ShortString text(reinterpret_cast<const char*>(s), len);
-      if (!MatchCase) text = detail::LowerAscii(std::move(text));
-      if (Exact ? text == wanted : text.find(wanted) != ShortString::npos) {
+      const std::uint8_t* s = CellBytes(FPoiArray[static_cast<std::size_t>(c)][p], len);
+      // Cells that cannot match are skipped before any byte is looked at.
+      if (Exact ? len != wanted.size() : len < wanted.size()) continue;
+      const std::string_view text = CellView(s, len, !MatchCase, cell_buf.data());
+      if (Exact ? text == wanted : text.find(wanted) != std::string_view::npos) {
         Col = c;
         row = r;
         return true;

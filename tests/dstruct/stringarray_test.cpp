@@ -385,6 +385,40 @@ TEST(StringArray, SortOrderAccessAndItsPermutationGuard) {
   EXPECT_EQ(SortOrder(a), wanted);
 }
 
+// SetSortOrder after operations that change the index by other ways (sorting, row insertion
+// and removal, resizing) still exchanges with the entry that holds the position.
+TEST(StringArray, SetSortOrderAgreesWithAPlainSearchAfterOtherChanges) {
+  std::mt19937 rng(31);
+  TStringArray a;
+  ASSERT_TRUE(a.Resize(1, 40));
+  for (int r = 1; r <= 40; ++r) a.SetString(1, r, std::to_string(rng() % 1000));
+  for (int step = 0; step < 3000; ++step) {
+    const int n = a.NrOfRows();
+    switch (rng() % 8) {
+      case 0:
+        a.Sort(1, 0, rng() % 2 == 0);
+        break;
+      case 1:
+        a.InsertRow(1 + static_cast<int>(rng() % n));
+        break;
+      case 2:
+        a.RemoveRow(1 + static_cast<int>(rng() % n));
+        break;
+      case 3:
+        ASSERT_TRUE(a.Resize(1, 20 + static_cast<int>(rng() % 40)));
+        break;
+      default: {
+        const int ix = 1 + static_cast<int>(rng() % n), pos = 1 + static_cast<int>(rng() % n);
+        std::vector<int> want = SortOrder(a);
+        *std::find(want.begin(), want.end(), pos) = want[static_cast<std::size_t>(ix) - 1];
+        want[static_cast<std::size_t>(ix) - 1] = pos;
+        a.SetSortOrder(ix, pos);
+        ASSERT_EQ(SortOrder(a), want) << "step " << step;
+      }
+    }
+  }
+}
+
 // ------------------------------------------------------------------------- sorting
 
 // The comb sort, written out plainly over a vector of keys; returns the final sort index and
@@ -771,6 +805,51 @@ TEST(StringArray, FindCellExact) {
   EXPECT_FALSE(a.FindCellExact("ab", false, -1, -1, -1, -1, c, r));
   EXPECT_TRUE(a.FindCellExact("ABC", false, -1, -1, -1, -1, c, r));
   EXPECT_FALSE(a.FindCellExact("ABC", true, -1, -1, -1, -1, c, r));
+}
+
+// FindCell and FindCellExact against a plain scan of GetString over random sorted grids:
+// only A-Z fold (not the accented capitals), rows before columns.
+TEST(StringArray, FindCellAgreesWithAPlainScan) {
+  std::mt19937 rng(8);
+  const std::string alphabet = "aAbB \xC9\xE9";
+  auto text = [&](std::size_t max) {
+    std::string s(rng() % (max + 1), ' ');
+    for (char& ch : s) ch = alphabet[rng() % alphabet.size()];
+    return s;
+  };
+  for (int trial = 0; trial < 300; ++trial) {
+    TStringArray a;
+    ASSERT_TRUE(a.Resize(3, 6));
+    for (int c = 0; c <= 3; ++c)
+      for (int r = 1; r <= 6; ++r)
+        if (rng() % 4 != 0) a.SetString(c, r, text(4));
+    a.Sort(1, 0, true);
+    const std::string find = text(3);
+    const bool match_case = rng() % 2 == 0, exact = rng() % 2 == 0;
+    int want_c = -1, want_r = -1;
+    for (int r = 1; r <= 6 && want_r < 0; ++r)
+      for (int c = 0; c <= 3 && want_r < 0; ++c) {
+        const std::string cell = match_case ? a.GetString(c, r) : Fold(a.GetString(c, r));
+        const std::string f = match_case ? find : Fold(find);
+        if (exact ? cell == f : !f.empty() && cell.find(f) != std::string::npos) {
+          want_c = c;
+          want_r = r;
+        }
+      }
+    std::int32_t c = -1, r = -1;
+    const bool found = exact ? a.FindCellExact(find, match_case, -1, -1, -1, -1, c, r)
+                             : a.FindCell(find, match_case, -1, -1, -1, -1, c, r);
+    EXPECT_EQ(found, want_r > 0) << "trial " << trial;
+    EXPECT_EQ(c, want_c) << "trial " << trial;
+    EXPECT_EQ(r, want_r) << "trial " << trial;
+  }
+  // A text longer than any cell is never found, not even as a cell's prefix.
+  TStringArray a;
+  a.SetString(1, 1, std::string(255, 'x'));
+  std::int32_t c = 0, r = 0;
+  EXPECT_TRUE(a.FindCell(std::string(255, 'X'), false, -1, -1, -1, -1, c, r));
+  EXPECT_FALSE(a.FindCell(std::string(256, 'x'), true, -1, -1, -1, -1, c, r));
+  EXPECT_FALSE(a.FindCellExact(std::string(256, 'x'), true, -1, -1, -1, -1, c, r));
 }
 
 TEST(StringArray, FindCellInSortedColumn) {

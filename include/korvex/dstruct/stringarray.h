@@ -234,6 +234,10 @@ class TStringArray : public TComponent {
   std::array<std::int32_t, 256> FFitHint{};
 
   friend class StringArrayXml;
+  // FSortInv[p - 1]: the logical row of physical row p, as SetSortOrder last knew it. Other
+  // operations do not keep it up to date; SetSortOrder checks an entry against FSortIx
+  // before trusting it and rebuilds the whole table when the check fails.
+  std::vector<std::int32_t> FSortInv;
 };
 
 }  // namespace krv
