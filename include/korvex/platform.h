@@ -1,6 +1,7 @@
 // Every header of the platform area.
 #pragma once
 
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/component.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/geometry.h"

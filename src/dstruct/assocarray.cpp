@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "korvex/platform/casefold.h"
 #include "korvex/stringl/numscan.h"
 
 namespace krv {
@@ -28,8 +29,7 @@ void TAssocArray::SetGranularity(std::int32_t v) {
 
 String TAssocArray::Fold(const String& s) {
   String out = s;
-  for (Char& c : out)
-    if (c >= u'A' && c <= u'Z') c = static_cast<Char>(c + 32);
+  for (Char& c : out) c = AsciiLower(c);
   return out;
 }
 

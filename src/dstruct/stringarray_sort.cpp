@@ -5,6 +5,7 @@
 
 #include "dstruct/internal/stringarray_order.h"
 #include "korvex/dstruct/stringarray.h"
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/rounding.h"
 #include "korvex/platform/text.h"
 
@@ -17,8 +18,7 @@ const StringArrayOrder& GetStringArrayOrder() {
     for (int b = 0; b < 256; ++b) {
       const Char c = AnsiToChar(static_cast<unsigned char>(b));
       o.code[static_cast<std::size_t>(b)] = c;
-      o.folded[static_cast<std::size_t>(b)] =
-          (c >= u'A' && c <= u'Z') ? static_cast<std::uint16_t>(c + 32) : c;
+      o.folded[static_cast<std::size_t>(b)] = AsciiLower(c);
     }
     std::vector<std::uint16_t> distinct(o.folded.begin(), o.folded.end());
     std::sort(distinct.begin(), distinct.end());
@@ -34,17 +34,14 @@ const StringArrayOrder& GetStringArrayOrder() {
 int CompareFoldedStrings(const String& a, const String& b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {
-    Char ca = a[i], cb = b[i];
-    if (ca >= u'A' && ca <= u'Z') ca = static_cast<Char>(ca + 32);
-    if (cb >= u'A' && cb <= u'Z') cb = static_cast<Char>(cb + 32);
+    const Char ca = AsciiLower(a[i]), cb = AsciiLower(b[i]);
     if (ca != cb) return ca < cb ? -1 : 1;
   }
   return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 ShortString LowerAscii(ShortString s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  for (char& c : s) c = AsciiLower(c);
   return s;
 }
 

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <string>
 
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/text.h"
 #include "korvex/streams/tags.h"
 
@@ -121,8 +122,7 @@ bool ParseXmlInt(const String& s, std::int64_t lo, std::int64_t hi, std::int64_t
 }
 
 String FoldAscii(String s) {
-  for (Char& c : s)
-    if (c >= u'A' && c <= u'Z') c = static_cast<Char>(c + 32);
+  for (Char& c : s) c = AsciiLower(c);
   return s;
 }
 

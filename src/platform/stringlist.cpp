@@ -4,20 +4,12 @@
 #include <numeric>
 #include <string>
 
+#include "korvex/platform/casefold.h"
+
 namespace krv {
 
 Char StringListFoldChar(Char c) {
-  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<Char>(c + 32) : c;
-  if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<Char>(c + 32);     // Latin-1
-  if (c >= 0x100 && c <= 0x137) return static_cast<Char>(c | 1);                 // Ā..ķ pairs
-  if (c >= 0x139 && c <= 0x148) return (c & 1) ? static_cast<Char>(c + 1) : c;   // Ĺ..ň
-  if (c >= 0x14A && c <= 0x177) return static_cast<Char>(c | 1);                 // Ŋ..ŷ pairs
-  if (c == 0x178) return 0xFF;                                                   // Ÿ
-  if (c >= 0x179 && c <= 0x17E) return (c & 1) ? static_cast<Char>(c + 1) : c;   // Ź..ž
-  if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<Char>(c + 32);  // Greek
-  if (c >= 0x410 && c <= 0x42F) return static_cast<Char>(c + 32);                // Cyrillic
-  if (c >= 0x400 && c <= 0x40F) return static_cast<Char>(c + 80);
-  return c;
+  return UnicodeFold(c);
 }
 
 String TStringList::ClassName() const {

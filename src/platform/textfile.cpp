@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 #include "platform/internal/os_file.h"
@@ -285,7 +286,7 @@ Integer TextFile::ReadInteger() {
   if (i < token.size() && token[i] == '$') {
     base = 16;
     ++i;
-  } else if (i + 1 < token.size() && token[i] == '0' && (token[i + 1] | 0x20) == 'x') {
+  } else if (i + 1 < token.size() && token[i] == '0' && AsciiLower(token[i + 1]) == 'x') {
     base = 16;
     i += 2;
   }
@@ -293,12 +294,12 @@ Integer TextFile::ReadInteger() {
   std::uint64_t value = 0;
   bool ok = i < token.size();
   for (; ok && i < token.size(); ++i) {
-    const char c = token[i];
+    const char c = AsciiLower(token[i]);
     int digit;
     if (c >= '0' && c <= '9') {
       digit = c - '0';
-    } else if (base == 16 && (c | 0x20) >= 'a' && (c | 0x20) <= 'f') {
-      digit = (c | 0x20) - 'a' + 10;
+    } else if (base == 16 && c >= 'a' && c <= 'f') {
+      digit = c - 'a' + 10;
     } else {
       ok = false;
       break;

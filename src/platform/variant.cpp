@@ -6,6 +6,7 @@
 #include <limits>
 #include <string_view>
 
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/rounding.h"
 #include "korvex/platform/text.h"
@@ -391,7 +392,7 @@ bool Variant::AsBoolean() const {
       std::string t;
       if (TrimmedAscii(s_, t)) {
         std::string lower;
-        for (char c : t) lower.push_back((c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c);
+        for (char c : t) lower.push_back(AsciiLower(c));
         if (lower == "true") return true;
         if (lower == "false") return false;
         double v = 0;

@@ -16,13 +16,6 @@ std::string LowBytes(const String& s) {
   return out;
 }
 
-char LowerByte(char c) {
-  return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-}
-char UpperByte(char c) {
-  return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
 String FoldCommand(const String& s) {
   String out = s;
   for (Char& c : out) c = AsciiLower(c);
@@ -44,10 +37,10 @@ std::int32_t SearchAndReplace(TMemoryStream& source, TMemoryStream& dest, const 
   std::string haystack_folded;
   std::string_view haystack = input;
   if (ignoreCase) {
-    std::transform(needle.begin(), needle.end(), needle.begin(), LowerByte);
+    std::transform(needle.begin(), needle.end(), needle.begin(), AsciiLower<char>);
     haystack_folded = input;
     std::transform(haystack_folded.begin(), haystack_folded.end(), haystack_folded.begin(),
-                   LowerByte);
+                   AsciiLower<char>);
     haystack = haystack_folded;
   }
 
@@ -56,8 +49,10 @@ std::int32_t SearchAndReplace(TMemoryStream& source, TMemoryStream& dest, const 
   const String command = FoldCommand(modifier);
   const bool ask_event = !command.empty() && command != u"upper" && command != u"lower";
   std::string fixed = LowBytes(replaceStr);
-  if (command == u"upper") std::transform(fixed.begin(), fixed.end(), fixed.begin(), UpperByte);
-  if (command == u"lower") std::transform(fixed.begin(), fixed.end(), fixed.begin(), LowerByte);
+  if (command == u"upper")
+    std::transform(fixed.begin(), fixed.end(), fixed.begin(), AsciiUpper<char>);
+  if (command == u"lower")
+    std::transform(fixed.begin(), fixed.end(), fixed.begin(), AsciiLower<char>);
 
   std::string out;
   out.reserve(input.size());

@@ -2,6 +2,7 @@
 // pattern character by character into the token array.
 #include <algorithm>
 
+#include "korvex/platform/casefold.h"
 #include "stringl/internal/grep_compile.h"
 
 namespace krv::detail {
@@ -31,10 +32,6 @@ Char HexPair(Char a, Char b) {
     value = value * 16 + d;
   }
   return static_cast<Char>(value);
-}
-
-Char FoldAscii(Char c) {
-  return (c >= u'A' && c <= u'Z') ? static_cast<Char>(c + 32) : c;
 }
 
 enum class State { kStart, kAfterAtom, kAfterSet, kAfterGroup, kSetStart, kInSet, kInGroup, kEnd };
@@ -281,7 +278,7 @@ String ResolveGrepHexEscapes(std::u16string_view p) {
 int CompileGrepPattern(std::u16string_view pattern, bool ignore_case, TRegExp& tokens,
                        Integer& count) {
   String p = ResolveGrepHexEscapes(pattern);
-  if (ignore_case) std::transform(p.begin(), p.end(), p.begin(), FoldAscii);
+  if (ignore_case) std::transform(p.begin(), p.end(), p.begin(), AsciiLower<Char>);
   Compiler compiler(tokens, count);
   return compiler.Run(p);
 }

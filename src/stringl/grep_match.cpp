@@ -2,6 +2,7 @@
 // internal/grep_program.h for the argument that bounds its cost).
 #include <algorithm>
 
+#include "korvex/platform/casefold.h"
 #include "stringl/internal/grep_program.h"
 
 #if defined(__SSE2__)
@@ -15,10 +16,6 @@ namespace {
 constexpr int kShortLiteral = 16;
 // Memory kept between searches; more is released after a search.
 constexpr std::size_t kKeepWords = std::size_t{1} << 20;
-
-inline Char FoldChar(Char c) {
-  return static_cast<unsigned>(c - u'A') < 26u ? static_cast<Char>(c + 32) : c;
-}
 
 template <bool kFold>
 class Searcher {
@@ -71,7 +68,7 @@ class Searcher {
   const GrepOp& Op(int k) const { return p_.ops[static_cast<std::size_t>(k)]; }
   Char At(std::int32_t x) const {
     const Char c = s_[static_cast<std::size_t>(x)];
-    return kFold ? FoldChar(c) : c;
+    return kFold ? AsciiLower(c) : c;
   }
   const Char* Lit(const GrepOp& op) const {
     return p_.literals.data() + static_cast<std::size_t>(op.lit);
@@ -207,7 +204,8 @@ class Searcher {
 
   // Bits for the positions base..base+63 holding c (ASCII letters folded when folding).
   std::uint64_t EqualMask(Char c, std::int32_t base) const {
-    const Char fold = (kFold && c >= u'a' && c <= u'z') ? 0x20 : 0;
+    // Under folding c is lower case; a letter differs from its capital only in this bit.
+    const Char fold = kFold ? static_cast<Char>(c ^ AsciiUpper(c)) : Char{0};
     const Char* p = s_.data() + base;
     const std::int32_t n = std::min<std::int32_t>(64, L_ - base);
     std::uint64_t m = 0;

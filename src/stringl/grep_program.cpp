@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "korvex/platform/casefold.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -111,10 +113,9 @@ void BuildGrepProgram(const TRegExp& tokens, int count, bool ignore_case, GrepPr
 std::size_t GrepFindChar(std::u16string_view s, std::size_t from, Char c, bool fold) {
   const Char* p = s.data();
   const std::size_t n = s.size();
-  // Under folding a lower-case letter also matches its capital: compare c against (x | 0x20),
-  // which equals c exactly for c and its capital.
-  const bool letter = fold && c >= u'a' && c <= u'z';
-  const Char mask = letter ? 0x20 : 0;
+  // Under folding a lower-case letter also matches its capital, which differs from it only in
+  // the bit c ^ AsciiUpper(c) (0 for any other c): compare c against (x | that bit).
+  const Char mask = fold ? static_cast<Char>(c ^ AsciiUpper(c)) : Char{0};
   std::size_t i = from;
 #if defined(__SSE2__)
   const __m128i needle = _mm_set1_epi16(static_cast<short>(c));

@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "korvex/platform/stringlist.h"
+#include "korvex/platform/text.h"
+#include "korvex/stringl/edit.h"
+
 namespace krv {
 namespace {
 
@@ -77,6 +81,48 @@ TEST(CaseMap, WholeStringsKeepTheirLength) {
   const String withNul(u"A\0b\xD834\xDD1E", 5);
   EXPECT_EQ(UnicodeLowerCase(withNul), String(u"a\0b\xD834\xDD1E", 5));
   EXPECT_EQ(UnicodeUpperCase(u""), u"");
+}
+
+// TStringList ignoring case and the string routines ignoring case use one fold, so they agree
+// on letters far beyond ASCII: every layer answers "equal" exactly for the pairs marked so.
+TEST(CaseMap, StringListAgreesWithTheStringRoutines) {
+  struct Case {
+    const char16_t* a;
+    const char16_t* b;
+    bool equal;
+  };
+  const Case cases[] = {
+      {u"ÿ", u"Ÿ", true},            // Latin-1 small letter, capital in Latin Extended-A
+      {u"straße", u"STRAẞE", true},  // capital sharp s (Latin Extended Additional)
+      {u"ǆ", u"Ǆ", true},            // Latin Extended-B digraph and its capital
+      {u"ǅ", u"ǆ", true},            // ... and its title-case form
+      {u"ș", u"Ș", true},            // Latin Extended-B
+      {u"ẁ", u"Ẁ", true},            // Latin Extended Additional
+      {u"ΟΔΟΣ", u"οδος", true},      // Greek final sigma against capital sigma
+      {u"σ", u"ς", true},            // the two small sigmas
+      {u"µ", u"Μ", true},            // micro sign and Greek capital mu
+      {u"ѣ", u"Ѣ", true},            // Cyrillic beyond the basic block
+      {u"ґ", u"Ґ", true},            // Cyrillic beyond the basic block
+      {u"ա", u"Ա", true},            // Armenian
+      {u"ａ", u"Ａ", true},          // fullwidth Latin
+      {u"K", u"k", true},            // Kelvin sign
+      {u"İ", u"i", true},            // simple mapping drops the dot
+      {u"a", u"ä", false},           // accents matter
+      {u"ß", u"ss", false},          // no one-to-many folding
+      {u"ё", u"е", false},           // different letters
+      {u"×", u"÷", false},           // × and ÷ are not a case pair
+  };
+  for (const auto& c : cases) {
+    const String a(c.a), b(c.b);
+    TStringList list;
+    list.SetSorted(true);
+    list.Add(a);
+    int at = -1;
+    EXPECT_EQ(list.CompareStrings(a, b) == 0, c.equal) << ToUtf8(a) << " " << ToUtf8(b);
+    EXPECT_EQ(list.Find(b, at), c.equal) << ToUtf8(a) << " " << ToUtf8(b);
+    EXPECT_EQ(list.Add(b) == -1, c.equal) << ToUtf8(a) << " " << ToUtf8(b);  // dupIgnore
+    EXPECT_EQ(EqualAnsiStrings(a, b), c.equal) << ToUtf8(a) << " " << ToUtf8(b);
+  }
 }
 
 // Slow reference: parse the Unicode Character Database, when it is installed, and compare

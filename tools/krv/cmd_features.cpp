@@ -10,6 +10,7 @@
 
 #include "command.h"
 #include "korvex/dstruct/featmat.h"
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 
@@ -269,7 +270,7 @@ TFeatKind InferKind(const std::vector<std::vector<std::string>>& records, std::s
     }
     if (tris) {
       String l = v;
-      for (auto& ch : l) ch = (ch >= u'A' && ch <= u'Z') ? static_cast<Char>(ch + 32) : ch;
+      for (auto& ch : l) ch = AsciiLower(ch);
       tris = l == u"true" || l == u"false";
     }
   }

@@ -7,8 +7,10 @@
 // and Insert, Put, Exchange and Move raise "Operation not allowed on sorted list".
 //
 // Comparison: with CaseSensitive (default false) strings compare by code unit; without it
-// both sides are first folded to lower case for ASCII, Latin-1, Latin Extended-A, Greek and
-// Cyrillic capitals (a fixed table, independent of the process locale). Sort is stable.
+// each code unit of both sides is first folded with UnicodeFold (platform/casefold.h), the
+// fold the library's string routines use, so the list and those routines agree on which
+// strings are equal ignoring case; the fold is built in, independent of the process locale.
+// Sort is stable.
 #pragma once
 
 #include <cstdint>
@@ -28,7 +30,7 @@ class EStringListError : public Exception {
 
 enum TDuplicates : std::uint8_t { dupIgnore, dupAccept, dupError };
 
-// Case folding used by TStringList when CaseSensitive is false.
+// Case folding used by TStringList when CaseSensitive is false: UnicodeFold(c).
 Char StringListFoldChar(Char c);
 
 class TStringList : public TPersistent {

@@ -1,4 +1,5 @@
-// Character classes by code, ASCII case folding, and the word-separator set.
+// Character classes by code, ASCII case folding, and the word-separator set. The folding
+// itself (AsciiUpper, AsciiLower) lives in platform/casefold.h, included here.
 //
 // Every test here looks at one 16-bit code unit by its numeric value; nothing depends on the
 // locale. The separator set WordSeps is process-wide and unlocked: change it from one thread
@@ -10,6 +11,7 @@
 #include <cstdint>
 #include <initializer_list>
 
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/types.h"
 
 namespace krv {
@@ -33,14 +35,6 @@ constexpr bool IsHexChar(Char c) {
 // Exactly the seven German characters ä ö ü Ä Ö Ü ß (Latin-1 codes).
 constexpr bool IsUmlaut(Char c) {
   return c == 0xE4 || c == 0xF6 || c == 0xFC || c == 0xC4 || c == 0xD6 || c == 0xDC || c == 0xDF;
-}
-
-// ASCII folding: only 'a'..'z' / 'A'..'Z' change, every other character is returned as is.
-constexpr Char AsciiUpper(Char c) {
-  return (c >= u'a' && c <= u'z') ? Char(c - 32) : c;
-}
-constexpr Char AsciiLower(Char c) {
-  return (c >= u'A' && c <= u'Z') ? Char(c + 32) : c;
 }
 
 // A set of character codes 0..255 held as 256 bits. Codes above 255 are never members:
