@@ -3,6 +3,7 @@
 
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/component.h"
+#include "korvex/platform/cpu_features.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/geometry.h"
 #include "korvex/platform/indexed_array.h"

@@ -203,36 +203,12 @@ KRV_WIDE_TARGET std::uint32_t Crc32ClmulWide(std::uint32_t crc, const std::uint8
   return Finish(acc, p, n);
 }
 
-bool CpuHasClmul() {
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
-  }();
-  return has;
-}
-
-bool CpuHasClmulWide() {
-  // The compiler's feature test also checks that the system saves the 512-bit registers.
-  static const bool has = [] {
-    __builtin_cpu_init();
-    return CpuHasClmul() && __builtin_cpu_supports("avx512f") &&
-           __builtin_cpu_supports("vpclmulqdq");
-  }();
-  return has;
-}
-
 }  // namespace krv::detail
 
 #else
 
 namespace krv::detail {
 // Never selected on other processors.
-bool CpuHasClmul() {
-  return false;
-}
-bool CpuHasClmulWide() {
-  return false;
-}
 std::uint32_t Crc32Clmul(std::uint32_t crc, const std::uint8_t* p, std::size_t n) {
   return Crc32Slicing8(crc, p, n);
 }

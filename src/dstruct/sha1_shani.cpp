@@ -7,7 +7,6 @@
 #include "dstruct/internal/checksum_dispatch.h"
 
 #if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
-#include <cpuid.h>
 #include <immintrin.h>
 
 #include <utility>
@@ -75,26 +74,12 @@ KRV_SHA_TARGET void Sha1CompressShaNi(std::uint32_t state[5], const std::uint8_t
   state[4] = static_cast<std::uint32_t>(_mm_extract_epi32(e, 3));
 }
 
-bool CpuHasShaNi() {
-  static const bool has = [] {
-    unsigned eax = 0, ebx = 0, ecx = 0, edx = 0;
-    if (!__get_cpuid_count(7, 0, &eax, &ebx, &ecx, &edx)) return false;
-    __builtin_cpu_init();
-    return (ebx & (1u << 29)) != 0 && __builtin_cpu_supports("ssse3") &&
-           __builtin_cpu_supports("sse4.1");
-  }();
-  return has;
-}
-
 }  // namespace krv::detail
 
 #else
 
 namespace krv::detail {
 // Never selected on other processors.
-bool CpuHasShaNi() {
-  return false;
-}
 void Sha1CompressShaNi(std::uint32_t state[5], const std::uint8_t* blocks, std::size_t nblocks) {
   Sha1CompressPortable(state, blocks, nblocks);
 }

@@ -23,7 +23,7 @@ enum class ChecksumPath : std::uint8_t {
 void SetChecksumPath(ChecksumPath path);
 ChecksumPath GetChecksumPath();
 
-// Processor support, fixed for the process.
+// Processor support, from GetCpuFeatures() (platform/cpu_features.h); fixed for the process.
 bool CpuHasClmul();      // PCLMULQDQ and SSE4.1
 bool CpuHasClmulWide();  // also AVX-512F and VPCLMULQDQ, with the 512-bit state saved by the OS
 bool CpuHasShaNi();      // SHA extensions, SSSE3 and SSE4.1
