@@ -29,7 +29,7 @@ function(korvex_finish_library)
     list(APPEND objs $<TARGET_OBJECTS:korvex_${a}_obj>)
   endforeach()
   add_library(korvex_static STATIC ${objs})
-  add_library(korvex_shared SHARED ${objs} ${PROJECT_SOURCE_DIR}/src/shared_entry/entry.cpp)
+  add_library(korvex_shared SHARED ${objs})
   foreach(t korvex_static korvex_shared)
     set_target_properties(${t} PROPERTIES OUTPUT_NAME korvex)
     target_include_directories(${t} PUBLIC

@@ -5,10 +5,17 @@
 // increments it and works only when it comes back to 0. A second PackageLoad without an
 // intervening PackageUnload therefore does nothing.
 //
-// The shared library runs PackageLoad when it is loaded and PackageUnload when it is
-// unloaded; explicit calls stay harmless. With the static library, call PackageLoad once at
-// start-up (everything also works without it: the scrambling tables start out built from the
-// default seed).
+// Nothing runs before main, with the static library or the shared one: a program calls
+// PackageLoad once at start-up, before its first use of the library, and PackageUnload when
+// it is done, whichever it links, and then sees the same state with both. Loading sets
+// ProcStat to 0 and calls InitScramble(kDefaultScrambleSeed), which leaves RandSeed where the
+// table draws end. Without PackageLoad everything works as well: the scrambling tables are
+// those of the default seed from the start and ProcStat is 0, but RandSeed keeps its start
+// value 0.
+//
+// Threads: PackageLoad, PackageUnload and the run counters may be called from several threads
+// at once; loads and unloads take turns. A load writes ProcStat, a plain variable, so no other
+// thread may use ProcStat while one runs.
 #pragma once
 
 #include <cstdint>

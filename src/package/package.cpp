@@ -1,6 +1,7 @@
 #include "korvex/package.h"
 
 #include <array>
+#include <mutex>
 
 #include "korvex/base/types.h"
 #include "korvex/stringl/scramble.h"
@@ -15,6 +16,8 @@ struct UnitState {
 };
 
 std::array<UnitState, kUnitCount> g_units;
+// Guards g_units: loads and unloads from different threads take turns.
+std::mutex g_units_mutex;
 
 // Wraps a unit's own work with the once-only counter.
 template <TKrvUnit U>
@@ -66,16 +69,24 @@ constexpr TPackageInfoTable kPackageInfo = {kUnitCount, kUnitTable.data()};
 const TPackageInfoTable* GetPackageInfoTable() { return &kPackageInfo; }
 
 void PackageLoad() {
+  const std::lock_guard<std::mutex> lock(g_units_mutex);
   for (const auto& e : kUnitTable)
     if (e.Init != nullptr) e.Init();
 }
 
 void PackageUnload() {
+  const std::lock_guard<std::mutex> lock(g_units_mutex);
   for (auto it = kUnitTable.rbegin(); it != kUnitTable.rend(); ++it)
     if (it->FInit != nullptr) it->FInit();
 }
 
-int UnitInitializationRuns(TKrvUnit unit) { return unit < kUnitCount ? g_units[unit].init_runs : 0; }
-int UnitFinalizationRuns(TKrvUnit unit) { return unit < kUnitCount ? g_units[unit].final_runs : 0; }
+int UnitInitializationRuns(TKrvUnit unit) {
+  const std::lock_guard<std::mutex> lock(g_units_mutex);
+  return unit < kUnitCount ? g_units[unit].init_runs : 0;
+}
+int UnitFinalizationRuns(TKrvUnit unit) {
+  const std::lock_guard<std::mutex> lock(g_units_mutex);
+  return unit < kUnitCount ? g_units[unit].final_runs : 0;
+}
 
 }  // namespace krv

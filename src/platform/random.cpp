@@ -4,26 +4,30 @@
 
 namespace krv {
 
-std::uint32_t RandSeed = 0;
+std::atomic<std::uint32_t> RandSeed{0};
 
 namespace {
+// Advances the shared state by one step and returns the new state. Only the value of
+// RandSeed itself is shared, so relaxed ordering is enough.
 std::uint32_t NextRandom() {
-  RandSeed = RandSeed * 134775813u + 1u;
-  return RandSeed;
+  std::uint32_t s = RandSeed.load(std::memory_order_relaxed);
+  while (!RandSeed.compare_exchange_weak(s, TRandomSequence::Step(s), std::memory_order_relaxed)) {
+  }
+  return TRandomSequence::Step(s);
 }
 }  // namespace
 
 std::int32_t Random(std::int32_t n) {
-  const std::uint64_t r = NextRandom();
-  if (n <= 0) return 0;
-  return static_cast<std::int32_t>((r * static_cast<std::uint64_t>(n)) >> 32);
+  return TRandomSequence::Scale(NextRandom(), n);
 }
 
-double Random() { return static_cast<double>(NextRandom()) * (1.0 / 4294967296.0); }
+double Random() {
+  return static_cast<double>(NextRandom()) * (1.0 / 4294967296.0);
+}
 
 void Randomize() {
   const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  RandSeed = static_cast<std::uint32_t>(ticks ^ (ticks >> 32));
+  RandSeed.store(static_cast<std::uint32_t>(ticks ^ (ticks >> 32)), std::memory_order_relaxed);
 }
 
 }  // namespace krv
