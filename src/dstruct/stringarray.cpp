@@ -12,6 +12,7 @@
 #include "korvex/platform/rounding.h"
 #include "korvex/platform/text.h"
 #include "korvex/stringl/numscan.h"
+#include "platform/internal/decimal_number.h"
 
 namespace krv {
 namespace {
@@ -21,31 +22,6 @@ constexpr std::int64_t kMaxCellRefs = std::numeric_limits<std::int32_t>::max();
 
 std::unique_ptr<TStringPool> NewPool() {
   return std::make_unique<TStringPool>();
-}
-
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-
-// A decimal number filling the whole text: [sign] digits [. [digits]] or [sign] . digits,
-// then optionally (e|E) [sign] digits.
-bool IsDecimalNumber(const std::string& t) {
-  std::size_t i = 0, digits = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    std::size_t exp_digits = 0;
-    while (i < t.size() && IsDigit(t[i])) ++i, ++exp_digits;
-    if (exp_digits == 0) return false;
-  }
-  return i == t.size();
 }
 
 }  // namespace
@@ -351,7 +327,7 @@ double TStringArray::GetAsNumber(std::int32_t c, std::int32_t r) const {
   if (b == std::string::npos) return 0;
   t = t.substr(b, t.find_last_not_of(' ') - b + 1);
   std::replace(t.begin(), t.end(), ',', '.');
-  if (!IsDecimalNumber(t)) RaiseNumeric(c, r);
+  if (!detail::IsDecimalNumber(t)) RaiseNumeric(c, r);
   // The text is plain ASCII now; the library's scanner converts it (correctly rounded,
   // clamped to the double range).
   std::int32_t pos = 1;

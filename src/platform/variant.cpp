@@ -10,6 +10,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/rounding.h"
 #include "korvex/platform/text.h"
+#include "platform/internal/decimal_number.h"
 
 namespace krv {
 namespace {
@@ -42,72 +43,12 @@ bool TrimmedAscii(const String& s, std::string& out) {
   return true;
 }
 
-// Decimal order of magnitude of a valid unsigned number text (mantissa digits, optional
-// point, optional exponent): the power of ten of its first non-zero digit; 0 for zero.
-long long DecimalMagnitude(const char* p, const char* last) {
-  long long first_nonzero = 0;  // position relative to the units digit
-  long long int_digits = 0;
-  bool seen_point = false, found = false;
-  long long frac_pos = 0;
-  for (; p != last && *p != 'e' && *p != 'E'; ++p) {
-    if (*p == '.') {
-      seen_point = true;
-      continue;
-    }
-    if (seen_point)
-      ++frac_pos;
-    else
-      ++int_digits;
-    if (!found && *p != '0') {
-      found = true;
-      first_nonzero = seen_point ? -frac_pos : int_digits;
-    }
-  }
-  if (!found) return 0;
-  long long exp = 0;
-  if (p != last) {
-    ++p;
-    bool neg = false;
-    if (*p == '+' || *p == '-') neg = *p++ == '-';
-    for (; p != last && exp < 1000000; ++p) exp = exp * 10 + (*p - '0');
-    if (neg) exp = -exp;
-  }
-  // first_nonzero counts integer digits from the left; turn it into a power of ten.
-  const long long power = first_nonzero > 0 ? int_digits - first_nonzero : first_nonzero;
-  return power + exp;
-}
-
-// Strict decimal number: [sign] digits [. digits] [(e|E) [sign] digits], at least one digit
-// in the mantissa. A missing value means the text is not a number (or overflows a double).
+// A decimal number (see platform/internal/decimal_number.h) within the range of double; a
+// value too small for a double reads as zero.
 bool ParseDecimal(const std::string& t, double& out) {
-  std::size_t i = 0;
-  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-  const std::size_t mant_start = i;
-  std::size_t digits = 0;
-  while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
-  if (i < t.size() && t[i] == '.') {
-    ++i;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++digits;
-  }
-  if (digits == 0) return false;
-  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
-    ++i;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
-    std::size_t exp_digits = 0;
-    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i, ++exp_digits;
-    if (exp_digits == 0) return false;
-  }
-  if (i != t.size()) return false;
-  const char* first = t.data() + mant_start;
-  const char* last = t.data() + t.size();
   double v = 0;
-  auto [p, ec] = std::from_chars(first, last, v);
-  if (ec == std::errc::result_out_of_range && p == last && DecimalMagnitude(first, last) < 0) {
-    v = 0;  // underflow: the value rounds to zero
-  } else if (ec != std::errc() || p != last) {
-    return false;
-  }
-  out = (t[0] == '-') ? -v : v;
+  if (!detail::DecimalNumberToDouble(t, v) || std::isinf(v)) return false;
+  out = v;
   return true;
 }
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "korvex/base/univconst.h"
-#include "streams/internal/decimal_text.h"
+#include "platform/internal/decimal_number.h"
 
 namespace krv {
 namespace {
@@ -101,7 +101,7 @@ double ScanStreamFPNum(TStream& stream, bool allowExp, std::int32_t sepOption) {
   }
   if (!text.empty() && text.back() == '.') text.push_back('0');
   double value = 0;
-  if (!detail::DecimalTextToDouble(text, value)) return 0.0;
+  if (!detail::DecimalNumberToDouble(text, value)) return 0.0;
   const double max = static_cast<double>(uc_MaxDouble);
   return std::clamp(value, -max, max);
 }

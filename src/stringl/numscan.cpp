@@ -22,6 +22,7 @@
 
 #include "korvex/base/univconst.h"
 #include "korvex/stringl/chars.h"
+#include "platform/internal/decimal_number.h"
 
 namespace krv {
 namespace {
@@ -62,19 +63,6 @@ class NumberText {
   std::string heap_;
   std::size_t size_ = 0;
 };
-
-// Decimal order of magnitude of mantissa digits m times 10^exponent: used only to tell
-// overflow from underflow, so a rough figure is enough.
-std::int64_t Magnitude(const char* m, const char* end, std::int64_t exponent) {
-  while (m != end && *m == '0') ++m;
-  std::int64_t int_digits = 0;
-  while (m != end && *m != '.' && *m != 'e') ++m, ++int_digits;
-  if (int_digits > 0) return int_digits - 1 + exponent;
-  if (m != end && *m == '.') ++m;
-  std::int64_t zeros = 0;
-  while (m != end && *m == '0') ++m, ++zeros;
-  return -zeros - 1 + exponent;
-}
 
 }  // namespace
 
@@ -143,15 +131,13 @@ double ScanStringFPNum(const String& text, bool allowExp, std::int32_t sepOption
   position = static_cast<std::int32_t>(p);
   if (!has_digit) return negative ? -0.0 : 0.0;  // "." or "-." alone
 
+  // The text built above is a decimal number: digits around an optional point, then "e",
+  // an optional "-" and the (capped) exponent digits.
   const auto [first, last] = number.Finish(has_exp, exp_negative, exponent);
   double value = 0;
-  const auto r = std::from_chars(first, last, value);
-  if (r.ec == std::errc::result_out_of_range) {
-    value = Magnitude(first, last, exp_negative ? -exponent : exponent) > 0 ? kMax : 0.0;
-  } else if (r.ec != std::errc()) {
-    value = 0;  // cannot happen for the texts built above
-  }
-  value = std::min(value, kMax);
+  detail::DecimalNumberToDouble(std::string_view(first, static_cast<std::size_t>(last - first)),
+                                value);
+  value = std::min(value, kMax);  // an overflow gives infinity
   return negative ? -value : value;
 }
 
