@@ -187,10 +187,11 @@ void TFeatureMatrix::SaveToOpenFile(TextFile& f) const {
   feature_prefix.reserve(static_cast<std::size_t>(FNFeats));
   for (std::int32_t i = 1; i <= FNFeats; ++i) feature_prefix.push_back(FeatIntToStr(i) + u" ");
   for (std::int32_t o = 1; o <= FNObjs; ++o) {
-    const String obj = FeatIntToStr(o) + u" ";
+    String obj;  // made for the object's first value: most objects of a large matrix have none
     for (std::int32_t fi = 1; fi <= FNFeats; ++fi) {
       const String& v = Cell(fi, o);
       if (v.empty()) continue;
+      if (obj.empty()) obj = FeatIntToStr(o) + u" ";
       line.assign(feature_prefix[static_cast<std::size_t>(fi - 1)]);
       line.append(obj);
       AppendOneLine(line, v);

@@ -284,6 +284,12 @@ TEST_F(FeatMatFile, LoadCapOnDeclaredCounts) {
   m.SetFeatProps(1, text_kind);
   EXPECT_EQ(m.GetFeatValStr(1, static_cast<std::int32_t>(max_objs)), u"last");
   EXPECT_EQ(m.GetFeatValStr(1, 1), u"");
+  m.Save(Path("at_cap.txt"));
+  const std::string saved = ReadBytes("at_cap.txt");
+  const std::string tail =
+      "#featvals 1 " + n(max_objs) + "\r\n1 " + n(max_objs) + " last\r\n#featend\r\n";
+  ASSERT_GE(saved.size(), tail.size());
+  EXPECT_EQ(saved.substr(saved.size() - tail.size()), tail);
 }
 
 TEST_F(FeatMatFile, LoadFromOpenFileCodes) {
