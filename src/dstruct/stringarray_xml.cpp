@@ -22,9 +22,20 @@ namespace {
 using detail::IntToText;
 using detail::ParseXmlInt;
 
-// Reading refuses grids whose reference table would take more than this many bytes, so a
-// few bytes of malformed input cannot demand gigabytes.
+// Reading refuses grids whose tables would take more than this many bytes, so a few bytes of
+// malformed input cannot demand gigabytes.
 constexpr std::int64_t kMaxReadTableBytes = std::int64_t{1} << 27;
+
+// Whether the tables of a grid read with these dimensions stay within kMaxReadTableBytes: the
+// cell references ((cols + 1) x alloc x 4 bytes, and a column's own overhead), the row
+// attributes and sort index (5 bytes per allocated row), the reader's own bookkeeping
+// (5 bytes per row) and the column attributes. Counts are below 2^31, so once the references
+// are known to fit, no sum below can overflow.
+bool TablesFit(std::int64_t cols, std::int64_t rows, std::int64_t alloc) {
+  const std::int64_t per_column = alloc * 4 + 64;
+  if (cols + 1 > kMaxReadTableBytes / per_column) return false;
+  return (cols + 1) * per_column + alloc * 5 + rows * 5 + cols <= kMaxReadTableBytes;
+}
 
 bool Attr(const String& attributes, const char16_t* name, std::int64_t lo, std::int64_t hi,
           std::int64_t& out) {
@@ -101,7 +112,7 @@ bool StringArrayXml::Read(TStringArray& grid, TextFile& f, const String& id) {
           !Attr(attributes, u"allocrowsby", 1, INT32_MAX, step))
         return false;
       const std::int64_t alloc = step * ((rows - 1) / step + 1);
-      if (alloc > INT32_MAX || (cols + 1) * (alloc * 4 + 64) > kMaxReadTableBytes) return false;
+      if (alloc > INT32_MAX || !TablesFit(cols, rows, alloc)) return false;
       tmp.SetAllocRowsBy(static_cast<std::int32_t>(step));
       if (!tmp.Resize(static_cast<std::int32_t>(cols), static_cast<std::int32_t>(rows)))
         return false;

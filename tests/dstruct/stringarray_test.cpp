@@ -1258,6 +1258,10 @@ TEST_F(StringArrayXmlTest, MalformedElementsGiveFalseAndChangeNothing) {
       {"missing attribute", head + "<dimensions cols=2 rows=3 />\n" + end},
       {"huge grid", head + "<dimensions cols=1000 rows=2000000000 allocrowsby=1 />\n" + end},
       {"huge allocation", head + "<dimensions cols=1 rows=1 allocrowsby=2000000000 />\n" + end},
+      // References 128 MiB, row tables and bookkeeping 160 MiB more: beyond the cap.
+      {"tall narrow grid", head + "<dimensions cols=1 rows=16777200 allocrowsby=1 />\n" + end},
+      {"largest numbers",
+       head + "<dimensions cols=2147483647 rows=2147483647 allocrowsby=2147483647 />\n" + end},
       {"column out of range", head + dims + "<cell col=3 row=1>a</cell>\n" + end},
       {"row out of range", head + dims + "<cell col=1 row=4>a</cell>\n" + end},
       {"negative column", head + dims + "<cell col=-1 row=1>a</cell>\n" + end},

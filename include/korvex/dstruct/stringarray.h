@@ -51,9 +51,10 @@
 // breaks all come back. A cell whose reference is set holds text, even the empty text.
 // Reading is all or nothing: the element must be complete (closing tag present), every
 // number well-formed and in range, no two cells alike, and the logical positions a
-// permutation; otherwise the result is false and the grid is unchanged. Grids whose cell
-// reference table would take more than 128 MiB ((columns + 1) x allocated rows x 4 bytes)
-// are refused when reading, so that a few bytes of input cannot demand gigabytes. On success the
+// permutation; otherwise the result is false and the grid is unchanged. Grids whose tables
+// would take more than 128 MiB when read (the cell references, (columns + 1) x allocated rows
+// x 4 bytes, and 10 bytes per row for row attributes, sort order and the reader's
+// bookkeeping) are refused, so that a few bytes of input cannot demand gigabytes. On success the
 // grid takes the stored dimensions, AllocRowsBy, attributes, cells and sort order (buffers are
 // freshly packed), keeps its event handlers, and fires OnChange once.
 #pragma once
