@@ -526,5 +526,18 @@ TEST_F(KrvFeatures, FromCsvErrors) {
   EXPECT_EQ(Krv("features from-csv d.csv -o no_dir/m.txt"), 1);
 }
 
+// Short records make a header fields x records matrix: 8 KiB of CSV would ask for more than a
+// feature-matrix file may hold, and is refused before anything is allocated or written.
+TEST_F(KrvFeatures, FromCsvRefusesMoreValuesThanAFileMayHold) {
+  std::string csv;
+  for (int f = 0; f < 2048; ++f) csv += f == 0 ? "a" : ",a";
+  for (int r = 0; r < 2100; ++r) csv += "\nx";
+  ASSERT_GT(FeatMatShapeBytes(2048, 2100), kFeatMatMaxLoadBytes);
+  WriteBytes("wide.csv", csv);
+  EXPECT_EQ(Krv("features from-csv wide.csv -o m.txt"), 1);
+  EXPECT_NE(err.find("too many values (2048 features x 2100 objects)"), std::string::npos) << err;
+  EXPECT_FALSE(fs::exists(dir / "m.txt"));
+}
+
 }  // namespace
 }  // namespace krv

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -34,7 +35,8 @@ constexpr std::string_view kUsage =
     "           feature-matrix file. Each column's kind is inferred from its non-empty\n"
     "           values: integer when all are integers of 32 bits, double when all are\n"
     "           numbers, tristate when all are true/false, string otherwise. Names longer\n"
-    "           than 20 characters are cut; CSV '-' reads standard input.\n"
+    "           than 20 characters are cut; CSV '-' reads standard input. A table larger\n"
+    "           than a feature-matrix file may hold (128 MiB as a matrix) is refused.\n"
     "\n"
     "The file format keeps no blanks at the ends of a value and no line breaks inside one.\n"
     "\n"
@@ -71,18 +73,24 @@ bool LoadMatrix(const std::string& name, TFeatureMatrix& m) {
   return false;
 }
 
-// Prints rows of cells in columns two blanks apart, with a rule under the header.
-void PrintGrid(std::ostream& out, const std::vector<std::vector<std::string>>& rows) {
+using Row = std::vector<std::string>;
+
+// Prints rows of cells in columns two blanks apart, with a rule under the header. Row i of
+// n (0 is the header) comes from row(i), which is asked twice, to measure and to print, so
+// that no table is held in memory however many objects a file declares.
+void PrintGrid(std::ostream& out, std::size_t n, const std::function<Row(std::size_t)>& row) {
   std::vector<std::size_t> w;
-  for (const auto& r : rows) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const Row r = row(i);
     w.resize(std::max(w.size(), r.size()), 0);
     for (std::size_t c = 0; c < r.size(); ++c) w[c] = std::max(w[c], Width(r[c]));
   }
-  for (std::size_t i = 0; i < rows.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
+    const Row r = row(i);
     std::string line;
-    for (std::size_t c = 0; c < rows[i].size(); ++c) {
-      line += rows[i][c];
-      if (c + 1 < rows[i].size()) line.append(w[c] - Width(rows[i][c]) + 2, ' ');
+    for (std::size_t c = 0; c < r.size(); ++c) {
+      line += r[c];
+      if (c + 1 < r.size()) line.append(w[c] - Width(r[c]) + 2, ' ');
     }
     while (!line.empty() && line.back() == ' ') line.pop_back();
     out << line << "\n";
@@ -113,30 +121,35 @@ int Show(const Args& args) {
   TFeatureMatrix m;
   if (!LoadMatrix(file, m)) return kExitFailure;
   std::cout << file << ": " << m.NFeatures() << " features, " << m.NObjects() << " objects\n\n";
-  std::vector<std::vector<std::string>> defs{
-      {"#", "number", "name", "kind", "sorted", "comment", "presets"}};
-  for (std::int32_t f = 1; f <= m.NFeatures(); ++f) {
-    const TFeatProps p = m.GetFeatProps(f);
-    defs.push_back({std::to_string(f), std::to_string(p.FeatNum), U8(FromAnsi(p.FeatName)),
-                    U8(String(FEATKINDIDS[p.FeatKind])), p.Sorted ? "yes" : "no",
-                    U8(FromAnsi(p.Comment)), U8(p.PresetValues)});
-  }
-  PrintGrid(std::cout, defs);
-  if (m.NFeatures() == 0 || m.NObjects() == 0) return kExitOk;
+  const std::int32_t nf = m.NFeatures();
+  PrintGrid(std::cout, static_cast<std::size_t>(nf) + 1, [&](std::size_t i) -> Row {
+    if (i == 0) return {"#", "number", "name", "kind", "sorted", "comment", "presets"};
+    const TFeatProps p = m.GetFeatProps(static_cast<std::int32_t>(i));
+    return {std::to_string(i),        std::to_string(p.FeatNum),
+            U8(FromAnsi(p.FeatName)), U8(String(FEATKINDIDS[p.FeatKind])),
+            p.Sorted ? "yes" : "no",  U8(FromAnsi(p.Comment)),
+            U8(p.PresetValues)};
+  });
+  if (nf == 0 || m.NObjects() == 0) return kExitOk;
   std::cout << "\n";
-  std::vector<std::vector<std::string>> table{{"object"}};
-  for (std::int32_t f = 1; f <= m.NFeatures(); ++f)
-    table[0].push_back(U8(FromAnsi(m.GetFeatProps(f).FeatName)));
+  Row header{"object"};
+  std::vector<bool> undefined;
+  for (std::int32_t f = 1; f <= nf; ++f) {
+    const TFeatProps p = m.GetFeatProps(f);
+    header.push_back(U8(FromAnsi(p.FeatName)));
+    undefined.push_back(p.FeatKind == fkUndefined);
+  }
   const std::int32_t shown =
       rows_max < 0 ? m.NObjects()
                    : static_cast<std::int32_t>(std::min<long>(rows_max, m.NObjects()));
-  for (std::int32_t o = 1; o <= shown; ++o) {
-    std::vector<std::string> row{std::to_string(o)};
-    for (std::int32_t f = 1; f <= m.NFeatures(); ++f)
-      row.push_back(m.GetFeatProps(f).FeatKind == fkUndefined ? "?" : U8(m.GetFeatValStr(f, o)));
-    table.push_back(std::move(row));
-  }
-  PrintGrid(std::cout, table);
+  PrintGrid(std::cout, static_cast<std::size_t>(shown) + 1, [&](std::size_t i) -> Row {
+    if (i == 0) return header;
+    const auto o = static_cast<std::int32_t>(i);
+    Row row{std::to_string(o)};
+    for (std::int32_t f = 1; f <= nf; ++f)
+      row.push_back(undefined[static_cast<std::size_t>(f - 1)] ? "?" : U8(m.GetFeatValStr(f, o)));
+    return row;
+  });
   if (shown < m.NObjects()) std::cout << "(" << m.NObjects() - shown << " more objects)\n";
   return kExitOk;
 }
@@ -313,9 +326,15 @@ int FromCsv(const Args& args) {
                                 std::to_string(records[r].size()) + " fields, the header " +
                                 std::to_string(nf));
   }
+  // Short records make a matrix of header fields x records, which a small CSV can make huge:
+  // refuse what a feature-matrix file could not load back.
+  const auto objects = static_cast<std::int64_t>(records.size() - 1);
   TFeatureMatrix m;
-  if (!m.Resize(static_cast<std::int32_t>(nf), static_cast<std::int32_t>(records.size() - 1)))
-    return Fail(kCommand, csv_name + ": too many values");
+  if (objects > INT32_MAX ||
+      FeatMatShapeBytes(static_cast<std::int64_t>(nf), objects) > kFeatMatMaxLoadBytes ||
+      !m.Resize(static_cast<std::int32_t>(nf), static_cast<std::int32_t>(objects)))
+    return Fail(kCommand, csv_name + ": too many values (" + std::to_string(nf) + " features x " +
+                              std::to_string(objects) + " objects)");
   for (std::size_t f = 0; f < nf; ++f) {
     TFeatProps p;
     p.FeatNum = static_cast<std::int32_t>(f + 1);
