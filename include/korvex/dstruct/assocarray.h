@@ -46,7 +46,10 @@
 // Reading is all or nothing: a missing element or closing tag, an unknown kind, a value or entity
 // that does not parse, or a count differing from `entries` gives false and leaves the array
 // unchanged. On success the array holds exactly the stored entries (keys as stored, in stored
-// order), the stored IgnoreCase and Granularity, and DataID becomes the element's id.
+// order), the stored IgnoreCase and Granularity, and DataID becomes the element's id. The
+// stored Granularity is taken as it is, so a read allocates that many entries however short
+// the input: at most 1048576 entries of 80 bytes on x86-64, 80 MiB. The `entries` count
+// allocates nothing; entries are kept as their tags arrive.
 #pragma once
 
 #include <cstdint>
