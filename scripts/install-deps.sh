@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libpcre2-dev
   sharutils unicode-data
+  libcli11-dev
 )
 missing=()
 for p in "${packages[@]}"; do

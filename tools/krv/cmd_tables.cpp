@@ -1,13 +1,14 @@
 // krv tables: prints the library's shared tables and constants in aligned columns.
 #include <algorithm>
 #include <cstdio>
-#include <iostream>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
-#include "command.h"
+#include "cli.h"
+#include "io.h"
 #include "korvex/base/enums.h"
 #include "korvex/base/tables.h"
 #include "korvex/base/univconst.h"
@@ -16,29 +17,6 @@
 namespace krv::tool {
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: krv tables [NAME...]\n"
-    "\n"
-    "Prints the shared tables of the Korvex library in aligned columns, as UTF-8.\n"
-    "With no NAME every table is printed. NAME is one of:\n"
-    "  months       MonthShort and MonthLong: month 1..12 in each language\n"
-    "  weekdays     WeekDayShort and WeekDayLong: day 1 = Monday .. 7 = Sunday\n"
-    "  numbers      NumWords: the number words 0..12\n"
-    "  languages    LanguageID: each language's name, written in each language\n"
-    "  iso639       ISO639_2Char and ISO639_3Char: the language codes\n"
-    "  entities     HTMLLat1Entities: HTML 4 entity names of the characters 160..255\n"
-    "  csv          CSVDelimiters: the characters ResolveCSVDelimiter recognises\n"
-    "  constants    the extended-precision constants uc_..., to 21 significant digits\n"
-    "  lnfactorial  uc_LnFactorial: ln(n!) for n = 0..1000\n"
-    "\n"
-    "Text entries are shown between double quotes, so that a trailing blank is seen\n"
-    "(\"f\xC3\xA9vrier \").\n"
-    "\n"
-    "Examples:\n"
-    "  krv tables months\n"
-    "  krv tables entities csv\n";
-
-constexpr std::string_view kCommand = "tables";
 constexpr TLanguage kLanguages[] = {lgUnknown, lgEnglish, lgGerman, lgFrench, lgSpanish};
 constexpr const char* kLanguageNames[] = {"lgUnknown", "lgEnglish", "lgGerman", "lgFrench",
                                           "lgSpanish"};
@@ -301,39 +279,65 @@ const Section* FindSection(std::string_view name) {
   return nullptr;
 }
 
-int Run(const Args& args) {
+std::string SectionNames() {
+  std::string names;
+  for (const Section& s : kSections) names += (names.empty() ? "" : ", ") + std::string(s.name);
+  return names;
+}
+
+int Run(const std::vector<std::string>& names) {
   std::vector<const Section*> chosen;
-  bool options_done = false;
-  for (const std::string& a : args) {
-    if (!options_done && a == "--") {
-      options_done = true;
-      continue;
-    }
-    if (!options_done && a.size() > 1 && a[0] == '-')
-      return Fail(kCommand, "unknown option '" + a + "'", true);
-    const Section* s = FindSection(a);
-    if (s == nullptr) {
-      std::string names;
-      for (const Section& k : kSections) names += (names.empty() ? "" : ", ") + std::string(k.name);
-      return Fail(kCommand, "unknown table '" + a + "' (choose from " + names + ")", true);
-    }
+  for (const std::string& name : names) {
+    const Section* s = FindSection(name);
+    if (s == nullptr)
+      throw Failure{"", "unknown table '" + name + "' (choose from " + SectionNames() + ")"};
     if (std::find(chosen.begin(), chosen.end(), s) == chosen.end()) chosen.push_back(s);
   }
   if (chosen.empty())
     for (const Section& s : kSections) chosen.push_back(&s);
 
-  std::string out;
+  Output out("-");
+  std::string text;
   for (std::size_t i = 0; i < chosen.size(); ++i) {
-    if (i > 0) out += '\n';
-    chosen[i]->print(out);
+    if (i > 0) text += '\n';
+    chosen[i]->print(text);
   }
-  std::cout << out << std::flush;
-  if (!std::cout) return Fail(kCommand, "cannot write to standard output");
+  out.Write(text);
+  out.Commit();
   return kExitOk;
 }
 
-KrvCommand reg{kCommand, "print the shared tables: month, day and language names, constants",
-               kUsage, &Run};
+RunFn Setup(CLI::App& app) {
+  auto names = std::make_shared<std::vector<std::string>>();
+  app.add_option("NAME", *names, "tables to print (all when none is named)");
+  return [names] { return Run(*names); };
+}
+
+const KrvCommand reg{
+    {.name = "tables",
+     .summary = "print the shared tables: month, day and language names, constants",
+     .usage = "krv tables [NAME...]",
+     .description =
+         "Prints the shared tables of the Korvex library in aligned columns, as UTF-8.\n"
+         "With no NAME every table is printed. NAME is one of:\n"
+         "  months       MonthShort and MonthLong: month 1..12 in each language\n"
+         "  weekdays     WeekDayShort and WeekDayLong: day 1 = Monday .. 7 = Sunday\n"
+         "  numbers      NumWords: the number words 0..12\n"
+         "  languages    LanguageID: each language's name, written in each language\n"
+         "  iso639       ISO639_2Char and ISO639_3Char: the language codes\n"
+         "  entities     HTMLLat1Entities: HTML 4 entity names of the characters 160..255\n"
+         "  csv          CSVDelimiters: the characters ResolveCSVDelimiter recognises\n"
+         "  constants    the extended-precision constants uc_..., to 21 significant digits\n"
+         "  lnfactorial  uc_LnFactorial: ln(n!) for n = 0..1000\n"
+         "\n"
+         "Text entries are shown between double quotes, so that a trailing blank is seen\n"
+         "(\"f\xC3\xA9vrier \").\n",
+     .exit_status = "0  the tables were printed\n"
+                    "2  an unknown NAME or option, or standard output could not be written",
+     .examples = "krv tables months\n"
+                 "krv tables entities csv\n"
+                 "krv tables constants | less"},
+    &Setup};
 
 }  // namespace
 }  // namespace krv::tool

@@ -1,0 +1,330 @@
+// The command line of krv: registry, help pages, parsing and error reporting.
+#include "cli.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <new>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "command.h"
+#include "io.h"
+#include "korvex/platform/exceptions.h"
+#include "progress.h"
+
+namespace krv::tool {
+namespace {
+
+struct Entry {
+  Page page;
+  SetupFn setup = nullptr;
+  KrvCommand::LegacyRunFn legacy = nullptr;  // with page.usage holding the whole page
+};
+
+std::vector<Entry>& Registry() {
+  static std::vector<Entry> registry;
+  return registry;
+}
+
+const Entry* Find(std::string_view name) {
+  for (const Entry& e : Registry())
+    if (e.page.name == name) return &e;
+  return nullptr;
+}
+
+std::string& CurrentCommand() {
+  static std::string name;
+  return name;
+}
+
+bool& QuietFlag() {
+  static bool quiet = false;
+  return quiet;
+}
+
+// Each line of text indented by two blanks.
+std::string Indented(std::string_view text) {
+  std::string out;
+  while (!text.empty()) {
+    const std::size_t eol = text.find('\n');
+    const std::string_view line = text.substr(0, eol);
+    if (!line.empty()) out.append("  ").append(line);
+    out += '\n';
+    if (eol == std::string_view::npos) break;
+    text.remove_prefix(eol + 1);
+  }
+  return out;
+}
+
+// usage lines: the first after "usage: ", the others aligned under it.
+std::string UsageLines(std::string_view usage) {
+  std::string out = "usage: ";
+  for (char c : usage) out += c == '\n' ? std::string("\n       ") : std::string(1, c);
+  return out + "\n";
+}
+
+// One page: usage, description, options, subcommands, EXIT STATUS, EXAMPLES.
+class PageFormatter : public CLI::Formatter {
+ public:
+  explicit PageFormatter(const Page& page) : page_(page) { column_width(26); }
+
+  std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override {
+    std::string out = UsageLines(page_.usage);
+    std::string_view text = page_.description;
+    while (!text.empty() && text.back() == '\n') text.remove_suffix(1);
+    if (!text.empty()) out += "\n" + std::string(text) + "\n";
+    out += make_groups(app, mode);
+    out += make_subcommands(app, mode);
+    out += "\nEXIT STATUS\n" + Indented(page_.exit_status);
+    out += "\nEXAMPLES\n" + Indented(page_.examples);
+    return out;
+  }
+  std::string make_option_opts(const CLI::Option* opt) const override {
+    // "-o,--output FILE" rather than CLI11's "TEXT:FILE REQUIRED" decorations.
+    if (opt->get_type_size() == 0) return "";
+    return " " + opt->get_type_name();
+  }
+
+ private:
+  Page page_;
+};
+
+// The configuration every command's CLI11 app shares.
+void Configure(CLI::App& app, const Page& page) {
+  app.set_help_flag("--help", "print this page and exit");
+  app.formatter(std::make_shared<PageFormatter>(page));
+  app.get_formatter()->label("OPTIONS", "OPTIONS");
+  app.get_formatter()->label("SUBCOMMANDS", "Modes");
+  app.get_formatter()->label("SUBCOMMAND", "MODE");
+  app.get_formatter()->label("Positionals", "Operands");
+  app.description(std::string(page.summary));
+}
+
+// The deepest subcommand the parse selected (the app itself when none).
+const CLI::App* Selected(const CLI::App& app) {
+  const CLI::App* at = &app;
+  for (;;) {
+    const auto subs = at->get_subcommands();
+    if (subs.empty()) return at;
+    at = subs.back();
+  }
+}
+
+void PrintToolHelp(Output& out) {
+  std::string text =
+      "usage: krv COMMAND [OPTIONS] [ARGS...]\n"
+      "       krv help COMMAND\n"
+      "       krv --version\n\n"
+      "Korvex command-line tool: puts the Korvex library to work on files.\n\n"
+      "Commands:\n";
+  auto sorted = Registry();
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Entry& a, const Entry& b) { return a.page.name < b.page.name; });
+  for (const Entry& e : sorted) {
+    std::string name(e.page.name);
+    name.resize(std::max<std::size_t>(name.size(), 10), ' ');
+    text += "  " + name + "  " + std::string(e.page.summary) + "\n";
+  }
+  text +=
+      "\nEvery FILE may be '-' for standard input or output; '--' ends the options.\n"
+      "Run 'krv help COMMAND' (or 'krv COMMAND --help') for one command's page.\n\n"
+      "EXIT STATUS\n"
+      "  0  success\n"
+      "  1  a \"no\" answer: no match, a check that failed\n"
+      "  2  an error: usage, unreadable or malformed input, write error\n";
+  out.Write(text);
+}
+
+int UsageError(std::string_view message) {
+  Report({"", std::string(message)});
+  std::fprintf(stderr, "Try 'krv %s --help'.\n", CurrentCommand().c_str());
+  return kExitError;
+}
+
+// The message for a failed parse, naming what was not understood.
+std::string ParseMessage(const CLI::ParseError& e, const CLI::App& app) {
+  if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
+    const auto extras = Selected(app)->remaining();
+    if (!extras.empty()) {
+      const std::string& first = extras.front();
+      if (first.size() > 1 && first[0] == '-') return "unknown option '" + first + "'";
+      return "unexpected argument '" + first + "'";
+    }
+  }
+  std::string text = e.what();
+  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return text;
+}
+
+// Help for a command that parses its own arguments: -h or --help before "--".
+bool LegacyWantsHelp(const std::vector<std::string>& args) {
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    if (a == "-h" || a == "--help") return true;
+  }
+  return false;
+}
+
+// Builds the command's app; runs it or prints its page.
+int RunCommand(const Entry& entry, int argc, char** argv) {
+  if (entry.legacy != nullptr) {
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    if (!LegacyWantsHelp(args)) return entry.legacy(args);
+    StdOut().Write(entry.page.usage);
+    return kExitOk;
+  }
+  CLI::App app;
+  app.name("krv " + std::string(entry.page.name));
+  Configure(app, entry.page);
+  RunFn run = entry.setup(app);
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    StdOut().Write(Selected(app)->help());
+    return kExitOk;
+  } catch (const CLI::ParseError& e) {
+    return UsageError(ParseMessage(e, app));
+  }
+  return run();
+}
+
+// `krv help CMD [MODE...]`.
+int RunHelp(int argc, char** argv) {
+  if (argc < 3) {
+    PrintToolHelp(StdOut());
+    return kExitOk;
+  }
+  const Entry* entry = Find(argv[2]);
+  if (entry == nullptr) {
+    Report({"", "unknown command '" + std::string(argv[2]) + "'"});
+    return kExitError;
+  }
+  if (entry->legacy != nullptr) {
+    StdOut().Write(entry->page.usage);
+    return kExitOk;
+  }
+  CLI::App app;
+  app.name("krv " + std::string(entry->page.name));
+  Configure(app, entry->page);
+  entry->setup(app);
+  const CLI::App* page = &app;
+  for (int i = 3; i < argc; ++i) {
+    try {
+      page = const_cast<CLI::App*>(page)->get_subcommand(argv[i]);
+    } catch (const CLI::OptionNotFound&) {
+      Report({"", "no mode '" + std::string(argv[i]) + "' in 'krv " +
+                      std::string(entry->page.name) + "'"});
+      return kExitError;
+    }
+  }
+  StdOut().Write(page->help());
+  return kExitOk;
+}
+
+int Dispatch(int argc, char** argv) {
+  CurrentCommand().clear();
+  if (argc < 2) {
+    Report({"", "no command given; run 'krv --help' for the list"});
+    return kExitError;
+  }
+  const std::string_view first = argv[1];
+  if (first == "help" || first == "--help" || first == "-h") return RunHelp(argc, argv);
+  if (first == "--version" || first == "-V") {
+    StdOut().Write("krv (Korvex) " KORVEX_VERSION "\n");
+    return kExitOk;
+  }
+  const Entry* entry = Find(first);
+  if (entry == nullptr) {
+    Report({"", (first.size() > 1 && first[0] == '-' ? "unknown option '" : "unknown command '") +
+                    std::string(first) + "'; run 'krv --help' for the list"});
+    return kExitError;
+  }
+  CurrentCommand() = std::string(first);
+  return RunCommand(*entry, argc - 1, argv + 1);
+}
+
+}  // namespace
+
+KrvCommand::KrvCommand(const Page& page, SetupFn setup) {
+  Registry().push_back({page, setup, nullptr});
+}
+
+KrvCommand::KrvCommand(std::string_view name, std::string_view summary, std::string_view usage,
+                       LegacyRunFn run) {
+  Page page{};
+  page.name = name;
+  page.summary = summary;
+  page.usage = usage;
+  Registry().push_back({page, nullptr, run});
+}
+
+int Fail(std::string_view command, std::string_view message, bool usage) {
+  Progress::ClearLine();
+  std::cerr << "krv " << command << ": " << message << "\n";
+  if (usage) std::cerr << "Try 'krv " << command << " --help'.\n";
+  return usage ? kExitError : kExitNo;
+}
+
+void SetPage(CLI::App& app, const Page& page) {
+  Configure(app, page);
+}
+
+const std::string& CommandName() {
+  return CurrentCommand();
+}
+
+int Report(const Failure& f) {
+  Progress::ClearLine();
+  std::string line = "krv";
+  if (!CurrentCommand().empty()) line += " " + CurrentCommand();
+  line += ": ";
+  if (!f.name.empty()) line += f.name + ": ";
+  line += f.reason + "\n";
+  std::fputs(line.c_str(), stderr);
+  return kExitError;
+}
+
+void AddQuietFlag(CLI::App& app) {
+  app.add_flag("-q,--quiet", QuietFlag(), "no progress line on standard error");
+}
+
+bool Quiet() {
+  return QuietFlag();
+}
+
+CLI::Option* AddOutputOption(CLI::App& app, std::string& path) {
+  return app.add_option("-o,--output", path, "write to FILE instead of standard output")
+      ->type_name("FILE");
+}
+
+std::string ErrnoText(int err) {
+  return std::strerror(err);
+}
+
+int RunTool(int argc, char** argv) {
+  int status;
+  try {
+    status = Dispatch(argc, argv);
+  } catch (const Failure& f) {
+    status = Report(f);
+  } catch (const Exception& e) {  // the library's own message
+    status = Report({"", e.what()});
+  } catch (const std::bad_alloc&) {
+    status = Report({"", ErrnoText(ENOMEM)});
+  } catch (const std::system_error& e) {
+    status = Report({"", ErrnoText(e.code().value())});
+  }
+  try {
+    FinishStdOut();
+  } catch (const Failure& f) {
+    status = Report(f);
+  }
+  return status;
+}
+
+}  // namespace krv::tool

@@ -1,0 +1,101 @@
+// The command line of krv: one CLI11 subcommand per command, one help-page layout, one
+// message form and one set of exit codes.
+//
+// A command lives in its own cmd_<name>.cpp and registers itself with a static object:
+//
+//   namespace {
+//   struct Options { std::vector<std::string> files; bool flag = false; };
+//
+//   RunFn Setup(CLI::App& app) {               // add the options, return the runner
+//     auto o = std::make_shared<Options>();
+//     app.add_flag("-f,--flag", o->flag, "what it does");
+//     app.add_option("FILE", o->files, "files to read ('-' is standard input)");
+//     AddQuietFlag(app);                       // when the command shows progress
+//     return [o] { return Run(*o); };          // runs after a successful parse
+//   }
+//
+//   const KrvCommand reg{{.name = "name", .summary = "one line for `krv --help`",
+//                         .usage = "krv name [OPTIONS] [FILE...]",
+//                         .description = "What it does, in paragraphs.",
+//                         .exit_status = "0  ...\n1  ...\n2  ...",
+//                         .examples = "krv name -f file\n..."},
+//                        &Setup};
+//   }  // namespace
+//
+// The runner returns kExitOk, kExitNo (a "no" answer: no match, a failed check) or
+// kExitError. An error that ends the command is thrown as Failure(name, reason) and main
+// prints it as "krv CMD: NAME: reason" and exits with 2; a command that goes on after an
+// error (several files) prints it with Report() and remembers kExitError. Standard output
+// is written through StdOut() (io.h), which main flushes and checks at the end.
+//
+// `krv help CMD [SUB]` and `krv CMD [SUB] --help` print the same page: the usage, the
+// description, the options CLI11 knows, then EXIT STATUS and EXAMPLES. Commands with modes
+// of their own may add CLI11 subcommands to `app` and give each a page with SetPage().
+#pragma once
+
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace krv::tool {
+
+inline constexpr int kExitOk = 0;     // success
+inline constexpr int kExitNo = 1;     // a "no" answer: no match, a check that failed
+inline constexpr int kExitError = 2;  // every error: usage, input, malformed data, output
+
+// The text of a command's help page.
+struct Page {
+  std::string_view name;         // the command's word, e.g. "sum"
+  std::string_view summary;      // one line for `krv --help`
+  std::string_view usage;        // one or more "krv ..." lines
+  std::string_view description;  // paragraphs after the usage
+  std::string_view exit_status;  // lines "N  meaning"
+  std::string_view examples;     // one command line per line
+};
+
+// Runs the command after its command line was parsed; returns the exit status.
+using RunFn = std::function<int()>;
+// Adds the command's options to its CLI11 subcommand and returns its runner.
+using SetupFn = RunFn (*)(CLI::App& app);
+
+// Registers a command at static-initialisation time.
+struct KrvCommand {
+  KrvCommand(const Page& page, SetupFn setup);
+  // For commands that still parse their own arguments (command.h): run gets every argument
+  // after the command word, and usage is the whole help page.
+  using LegacyRunFn = int (*)(const std::vector<std::string>& args);
+  KrvCommand(std::string_view name, std::string_view summary, std::string_view usage,
+             LegacyRunFn run);
+};
+
+// Gives a CLI11 subcommand below a command (a mode such as `features show`) its own page.
+// page.name is the subcommand's word.
+void SetPage(CLI::App& app, const Page& page);
+
+// An error that ends the command: printed as "krv CMD: NAME: reason" ("krv CMD: reason"
+// when name is empty), exit status 2.
+struct Failure {
+  std::string name;
+  std::string reason;
+};
+
+// Prints the failure on standard error (clearing any progress line first); returns 2.
+int Report(const Failure& f);
+// The running command's words, e.g. "sum" or "features show", for messages.
+const std::string& CommandName();
+
+// Adds -q/--quiet: no progress line. Quiet() tells whether it was given.
+void AddQuietFlag(CLI::App& app);
+bool Quiet();
+// Adds -o/--output FILE (standard output when absent or '-') storing into path.
+CLI::Option* AddOutputOption(CLI::App& app, std::string& path);
+
+// The text of strerror(err), for reasons.
+std::string ErrnoText(int err);
+
+// Entry point used by main(): parses argv, runs the command and finishes standard output.
+int RunTool(int argc, char** argv);
+
+}  // namespace krv::tool

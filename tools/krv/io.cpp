@@ -1,0 +1,346 @@
+// Inputs and outputs of krv commands: opening with the operating system's reasons, the
+// same-file check, atomic replacement of output files and the checked standard output.
+#include "io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <vector>
+
+#include "cli.h"
+#include "progress.h"
+
+namespace krv::tool {
+namespace {
+
+constexpr std::size_t kOutBuffer = 1 << 16;
+
+// Regular files in use, by device and inode, to refuse an output that is also an input.
+struct FileId {
+  dev_t dev;
+  ino_t ino;
+  std::string name;
+};
+std::vector<FileId>& Inputs() {
+  static std::vector<FileId> ids;
+  return ids;
+}
+std::vector<FileId>& Outputs() {
+  static std::vector<FileId> ids;
+  return ids;
+}
+
+std::string Shown(const std::string& name, bool output) {
+  if (name == "-") return output ? "standard output" : "standard input";
+  return name;
+}
+
+// Records a regular file as an input or an output; throws when it is already in use the
+// other way.
+void Claim(const struct stat& st, const std::string& name, bool output) {
+  if (!S_ISREG(st.st_mode)) return;
+  for (const FileId& id : output ? Inputs() : Outputs()) {
+    if (id.dev == st.st_dev && id.ino == st.st_ino) {
+      const std::string& in = output ? id.name : name;
+      const std::string& out = output ? name : id.name;
+      throw Failure{"", Shown(in, false) + " and " + Shown(out, true) + " are the same file"};
+    }
+  }
+  (output ? Outputs() : Inputs()).push_back({st.st_dev, st.st_ino, name});
+}
+
+// Temporary output files, removed when a signal ends the tool.
+constexpr std::size_t kMaxTemps = 8;
+std::array<std::array<char, 4096>, kMaxTemps> g_temps{};
+
+extern "C" void RemoveTempsAndDie(int sig) {
+  for (auto& path : g_temps)
+    if (path[0] != '\0') ::unlink(path.data());
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void TrackTemp(const std::string& path) {
+  static bool installed = false;
+  if (!installed) {
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, &RemoveTempsAndDie);
+    installed = true;
+  }
+  for (auto& slot : g_temps) {
+    if (slot[0] == '\0' && path.size() < slot.size()) {
+      std::memcpy(slot.data(), path.c_str(), path.size() + 1);
+      return;
+    }
+  }
+}
+
+void ForgetTemp(const std::string& path) {
+  for (auto& slot : g_temps)
+    if (path == slot.data()) slot[0] = '\0';
+}
+
+// A read-only stream over an Input.
+class InputStream : public TStream {
+ public:
+  explicit InputStream(Input& in) : in_(in) {}
+  std::size_t Read(void* buffer, std::size_t count) override { return in_.Read(buffer, count); }
+  std::size_t Write(const void*, std::size_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    return offset == 0 && origin == soFromCurrent ? in_.Consumed() : -1;
+  }
+
+ private:
+  Input& in_;
+};
+
+// A write-only stream over an Output.
+class OutputStream : public TStream {
+ public:
+  explicit OutputStream(Output& out) : out_(out) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    out_.Write(buffer, count);
+    written_ += static_cast<std::int64_t>(count);
+    return count;
+  }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    return offset == 0 && origin != soFromBeginning ? written_ : -1;
+  }
+
+ private:
+  Output& out_;
+  std::int64_t written_ = 0;
+};
+
+// An unbuffered streambuf over an Output (which buffers itself).
+class OutputBuf : public std::streambuf {
+ public:
+  explicit OutputBuf(Output& out) : out_(out) {}
+
+ protected:
+  int_type overflow(int_type c) override {
+    if (!traits_type::eq_int_type(c, traits_type::eof())) {
+      const char ch = traits_type::to_char_type(c);
+      out_.Write(&ch, 1);
+    }
+    return traits_type::not_eof(c);
+  }
+  std::streamsize xsputn(const char* s, std::streamsize n) override {
+    out_.Write(s, static_cast<std::size_t>(n));
+    return n;
+  }
+
+ private:
+  Output& out_;
+};
+
+// Writes all of data to fd; errno on failure.
+bool WriteAll(int fd, const char* data, std::size_t n) {
+  while (n > 0) {
+    const ssize_t k = ::write(fd, data, n);
+    if (k < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    data += k;
+    n -= static_cast<std::size_t>(k);
+  }
+  return true;
+}
+
+bool IsTerminal() {
+  static const bool tty = ::isatty(STDOUT_FILENO) == 1;
+  return tty;
+}
+
+mode_t NewFileMode() {
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  return 0666 & ~mask;
+}
+
+}  // namespace
+
+// ---- Input ----
+
+Input::Input(std::string name) : name_(std::move(name)) {
+  if (name_ == "-") {
+    fd_ = STDIN_FILENO;
+  } else {
+    do fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
+    while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+    own_fd_ = true;
+  }
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) throw Failure{name_, ErrnoText(errno)};
+  if (S_ISDIR(st.st_mode)) throw Failure{name_, ErrnoText(EISDIR)};
+  if (S_ISREG(st.st_mode)) size_ = st.st_size;
+  Claim(st, name_, false);
+}
+
+Input::~Input() {
+  progress_.reset();
+  if (own_fd_) ::close(fd_);
+}
+
+std::size_t Input::Read(void* buffer, std::size_t n) {
+  for (;;) {
+    const ssize_t k = ::read(fd_, buffer, n);
+    if (k >= 0) {
+      consumed_ += k;
+      if (progress_) progress_->Update(consumed_);
+      return static_cast<std::size_t>(k);
+    }
+    if (errno != EINTR) throw Failure{name_, ErrnoText(errno)};
+  }
+}
+
+void Input::ShowProgress() {
+  if (!progress_ && Progress::Wanted()) progress_ = std::make_unique<Progress>(name_, size_);
+}
+
+TStream& Input::Stream() {
+  if (!stream_) stream_ = std::make_unique<InputStream>(*this);
+  return *stream_;
+}
+
+// ---- Output ----
+
+Output::Output(std::string name) : name_(std::move(name)) {
+  if (name_.empty() || name_ == "-") {
+    name_ = "-";
+    stdout_ = true;
+    forward_ = &StdOut();
+    struct stat st;
+    if (::fstat(STDOUT_FILENO, &st) == 0) Claim(st, name_, true);
+    return;
+  }
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  // Replace the file a symbolic link points to, not the link.
+  fs::path target = fs::is_symlink(name_, ec) ? fs::weakly_canonical(name_, ec) : fs::path(name_);
+  if (ec) target = name_;
+  target_ = target.string();
+  struct stat st;
+  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  if (!exists && errno != ENOENT) throw Failure{name_, ErrnoText(errno)};
+  if (exists && S_ISDIR(st.st_mode)) throw Failure{name_, ErrnoText(EISDIR)};
+  if (exists && !S_ISREG(st.st_mode)) {
+    // A device, terminal or FIFO: written directly.
+    do fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+    return;
+  }
+  if (exists) {
+    Claim(st, name_, true);
+    if (::access(target_.c_str(), W_OK) != 0) throw Failure{name_, ErrnoText(errno)};
+  }
+  const fs::path dir = target.parent_path();
+  std::string temp = (dir.empty() ? fs::path(".") : dir).string() + "/." +
+                     target.filename().string() + ".krv-XXXXXX";
+  fd_ = ::mkstemp(temp.data());
+  if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+  temp_path_ = temp;
+  TrackTemp(temp_path_);
+  ::fchmod(fd_, exists ? (st.st_mode & 07777) : NewFileMode());
+  if (!exists) {
+    struct stat made;
+    if (::fstat(fd_, &made) == 0) Claim(made, name_, true);
+  }
+}
+
+Output::Output(StdoutTag) : name_("-"), fd_(STDOUT_FILENO), stdout_(true) {}
+
+Output::~Output() {
+  if (stdout_) return;
+  if (fd_ >= 0) ::close(fd_);
+  if (!temp_path_.empty() && !committed_) {
+    ::unlink(temp_path_.c_str());
+    ForgetTemp(temp_path_);
+  }
+}
+
+void Output::Write(const void* data, std::size_t n) {
+  if (forward_ != nullptr) return forward_->Write(data, n);
+  if (fd_ < 0) return;  // closed, or standard output after a reported failure
+  const char* p = static_cast<const char*>(data);
+  if (buffer_.size() + n > kOutBuffer) {
+    Flush();
+    if (n >= kOutBuffer) {
+      if (stdout_) Progress::ClearLine();
+      if (!WriteAll(fd_, p, n)) {
+        const int err = errno;
+        throw Failure{stdout_ ? "" : name_, "write error: " + ErrnoText(err)};
+      }
+      return;
+    }
+  }
+  buffer_.append(p, n);
+  if (stdout_ && IsTerminal() && std::memchr(p, '\n', n) != nullptr) Flush();
+}
+
+void Output::Flush() {
+  if (forward_ != nullptr) return forward_->Flush();
+  if (buffer_.empty() || fd_ < 0) return;
+  if (stdout_) Progress::ClearLine();
+  const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
+  const int err = errno;
+  buffer_.clear();
+  if (!ok) {
+    if (stdout_) fd_ = -1;  // reported once; later output is dropped
+    throw Failure{stdout_ ? "" : name_, "write error: " + ErrnoText(err)};
+  }
+}
+
+std::ostream& Output::Text() {
+  if (!text_) {
+    text_buf_ = std::make_unique<OutputBuf>(*this);
+    text_ = std::make_unique<std::ostream>(text_buf_.get());
+    text_->exceptions(std::ios::badbit);
+  }
+  return *text_;
+}
+
+TStream& Output::Stream() {
+  if (!stream_) stream_ = std::make_unique<OutputStream>(*this);
+  return *stream_;
+}
+
+void Output::Commit() {
+  Flush();
+  if (stdout_ || committed_) return;
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0 && errno != EINTR) throw Failure{name_, "write error: " + ErrnoText(errno)};
+  if (!temp_path_.empty() && std::rename(temp_path_.c_str(), target_.c_str()) != 0)
+    throw Failure{name_, ErrnoText(errno)};
+  committed_ = true;
+  ForgetTemp(temp_path_);
+}
+
+Output& StdOut() {
+  static Output* const out = new Output(Output::StdoutTag{});  // lives until exit
+  return *out;
+}
+
+void FinishStdOut() {
+  StdOut().Flush();
+  // Output written through std::cout or stdio directly is checked as well.
+  errno = 0;
+  std::cout.flush();
+  if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
+    throw Failure{"", "write error: " + ErrnoText(errno != 0 ? errno : EIO)};
+}
+
+}  // namespace krv::tool

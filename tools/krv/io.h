@@ -1,0 +1,118 @@
+// Inputs and outputs of krv commands. Every file a command reads or writes goes through
+// these two classes, so every command treats files the same way:
+//
+//   Output out(options.output);           // "-" is standard output; refuses a same file
+//   Input in(options.file);               // "-" is standard input; throws Failure(name, reason)
+//   in.ShowProgress();                    // progress line on a terminal unless --quiet
+//   while (std::size_t n = in.Read(buf, sizeof buf)) out.Write(buf, n);
+//   out.Commit();                         // renames the finished file into place
+//
+// Inputs: opened at construction; a directory, a file that cannot be opened and a read
+// error give Failure{name, strerror text}. Pipes and FIFOs are read like files.
+//
+// Outputs: a named regular file (new or existing) is written to a temporary file in the same
+// folder and renamed over the target by Commit(); an Output destroyed without Commit()
+// removes its temporary file, so a failure never leaves a truncated target. Other targets
+// (/dev/null, a terminal, a FIFO) are written directly. Standard output is one buffered
+// sink shared by every Output("-") and by StdOut(); main flushes and checks it at the end,
+// so a write error (ENOSPC, EPIPE) always ends in exit status 2. A write error stops the
+// command at once: Write throws.
+//
+// Same file: an input and an output that are one regular file (device and inode) are
+// refused, whichever is opened first, before anything is written: Failure "IN and OUT are
+// the same file".
+//
+// Library functions that take a TStream get one from Stream() on either class.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "korvex/platform/stream.h"
+
+namespace krv::tool {
+
+class Progress;
+
+class Input {
+ public:
+  // Opens name for reading; "-" is standard input. Throws Failure.
+  explicit Input(std::string name);
+  ~Input();
+  Input(const Input&) = delete;
+  Input& operator=(const Input&) = delete;
+
+  const std::string& Name() const { return name_; }
+  // Reads up to n bytes; 0 only at the end of the input. Throws Failure on a read error.
+  std::size_t Read(void* buffer, std::size_t n);
+  // Size in bytes of a regular file; -1 when not known (pipes, terminals).
+  std::int64_t Size() const { return size_; }
+  // Bytes read so far.
+  std::int64_t Consumed() const { return consumed_; }
+  // Shows a progress line while this input is read, when standard error is a terminal and
+  // --quiet was not given. The line is cleared when the input is destroyed.
+  void ShowProgress();
+  // A read-only stream over Read(), for library functions; it cannot seek.
+  TStream& Stream();
+
+ private:
+  std::string name_;
+  int fd_ = -1;
+  bool own_fd_ = false;
+  std::int64_t size_ = -1;
+  std::int64_t consumed_ = 0;
+  std::unique_ptr<Progress> progress_;
+  std::unique_ptr<TStream> stream_;
+};
+
+class Output {
+ public:
+  // Prepares name for writing; "-" (or empty) is standard output. Throws Failure.
+  explicit Output(std::string name);
+  ~Output();
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  const std::string& Name() const { return name_; }
+  bool IsStdout() const { return stdout_; }
+  // Appends bytes; throws Failure("write error: reason") on a failed write.
+  void Write(const void* data, std::size_t n);
+  void Write(std::string_view text) { Write(text.data(), text.size()); }
+  // A text stream over Write(); a failed write throws Failure out of the << that met it.
+  std::ostream& Text();
+  // A write-only stream over Write(), for library functions; it cannot seek.
+  TStream& Stream();
+  // Writes out what is buffered and puts a file in place. Throws Failure.
+  void Commit();
+
+ private:
+  friend Output& StdOut();
+  friend void FinishStdOut();
+  struct StdoutTag {};
+  explicit Output(StdoutTag);
+  void Flush();
+
+  std::string name_;
+  std::string target_;         // the path that is replaced on Commit
+  std::string temp_path_;      // the temporary file, empty when writing directly
+  int fd_ = -1;                // the file written; -1 once closed
+  bool stdout_ = false;        // writes go to standard output
+  Output* forward_ = nullptr;  // the shared standard output, for Output("-")
+  bool committed_ = false;
+  std::string buffer_;
+  std::unique_ptr<std::streambuf> text_buf_;
+  std::unique_ptr<std::ostream> text_;
+  std::unique_ptr<TStream> stream_;
+};
+
+// Standard output, for help pages and messages. A command that reads files and writes
+// standard output opens Output("-") instead, which also claims it for the same-file check.
+Output& StdOut();
+// Flushes standard output and checks it; throws Failure("write error: reason").
+void FinishStdOut();
+
+}  // namespace krv::tool
