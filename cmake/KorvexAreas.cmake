@@ -12,6 +12,9 @@ function(korvex_area name)
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
     PRIVATE ${PROJECT_SOURCE_DIR}/src)
   target_compile_features(korvex_${name}_obj PUBLIC cxx_std_20)
+  # Only what the public headers declare leaves the shared library (see platform/export.h).
+  set_target_properties(korvex_${name}_obj PROPERTIES
+    CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
   add_library(korvex_${name}_part STATIC $<TARGET_OBJECTS:korvex_${name}_obj>)
   target_include_directories(korvex_${name}_part PUBLIC
     $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
@@ -23,6 +26,12 @@ function(korvex_area name)
   set(KORVEX_AREAS "${KORVEX_AREAS}" PARENT_SCOPE)
 endfunction()
 
+# korvex_finish_library() builds the whole library, static and shared, and installs it.
+# The targets have the same names in the build tree and after installation:
+#   korvex::korvex         the default (links the static library)
+#   korvex::korvex_static  libkorvex.a
+#   korvex::korvex_shared  libkorvex.so, which exports only the public API
+# Consumers need C++20 or later: cxx_std_20 is a minimum, never a downgrade of their standard.
 function(korvex_finish_library)
   set(objs "")
   foreach(a IN LISTS KORVEX_AREAS)
@@ -30,25 +39,33 @@ function(korvex_finish_library)
   endforeach()
   add_library(korvex_static STATIC ${objs})
   add_library(korvex_shared SHARED ${objs})
-  foreach(t korvex_static korvex_shared)
-    set_target_properties(${t} PROPERTIES OUTPUT_NAME korvex)
+  foreach(kind static shared)
+    set(t korvex_${kind})
+    set_target_properties(${t} PROPERTIES OUTPUT_NAME korvex EXPORT_NAME korvex_${kind}
+      CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
     target_include_directories(${t} PUBLIC
       $<BUILD_INTERFACE:${PROJECT_SOURCE_DIR}/include>
       $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}>)
-    target_compile_features(${t} PUBLIC cxx_std_20)
+    target_compile_features(${t} INTERFACE cxx_std_20)
+    add_library(korvex::korvex_${kind} ALIAS ${t})
   endforeach()
   set_target_properties(korvex_shared PROPERTIES VERSION ${PROJECT_VERSION} SOVERSION ${PROJECT_VERSION_MAJOR})
-  add_library(korvex ALIAS korvex_static)
-  add_library(korvex::korvex ALIAS korvex_static)
-  add_library(korvex::shared ALIAS korvex_shared)
+  set(map "${PROJECT_SOURCE_DIR}/cmake/korvex.map")
+  target_link_options(korvex_shared PRIVATE "LINKER:--version-script=${map}")
+  set_target_properties(korvex_shared PROPERTIES LINK_DEPENDS "${map}")
+  add_library(korvex INTERFACE)
+  target_link_libraries(korvex INTERFACE korvex_static)
+  add_library(korvex::korvex ALIAS korvex)
 
-  install(TARGETS korvex_static korvex_shared EXPORT korvexTargets
-    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
-    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
+  install(TARGETS korvex korvex_static korvex_shared EXPORT korvexTargets
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Development
+    LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT Runtime NAMELINK_COMPONENT Development
+    RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT Runtime
     INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/korvex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-  install(EXPORT korvexTargets NAMESPACE korvex:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/korvex)
+  install(DIRECTORY ${PROJECT_SOURCE_DIR}/include/korvex DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
+    COMPONENT Development)
+  install(EXPORT korvexTargets NAMESPACE korvex:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/korvex
+    COMPONENT Development)
   include(CMakePackageConfigHelpers)
   configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/korvexConfig.cmake.in
     ${PROJECT_BINARY_DIR}/korvexConfig.cmake
@@ -56,7 +73,15 @@ function(korvex_finish_library)
   write_basic_package_version_file(${PROJECT_BINARY_DIR}/korvexConfigVersion.cmake
     COMPATIBILITY SameMajorVersion)
   install(FILES ${PROJECT_BINARY_DIR}/korvexConfig.cmake ${PROJECT_BINARY_DIR}/korvexConfigVersion.cmake
-    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/korvex)
+    DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/korvex COMPONENT Development)
+
+  # korvex.pc finds everything relative to its own folder, so the installed tree can move.
+  if(IS_ABSOLUTE "${CMAKE_INSTALL_LIBDIR}" OR IS_ABSOLUTE "${CMAKE_INSTALL_INCLUDEDIR}")
+    message(FATAL_ERROR "korvex.pc needs CMAKE_INSTALL_LIBDIR and CMAKE_INSTALL_INCLUDEDIR relative to the prefix")
+  endif()
+  file(RELATIVE_PATH KORVEX_PC_TO_PREFIX "/prefix/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/prefix")
+  string(REGEX REPLACE "/$" "" KORVEX_PC_TO_PREFIX "${KORVEX_PC_TO_PREFIX}")
   configure_file(${PROJECT_SOURCE_DIR}/cmake/korvex.pc.in ${PROJECT_BINARY_DIR}/korvex.pc @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/korvex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+  install(FILES ${PROJECT_BINARY_DIR}/korvex.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+    COMPONENT Development)
 endfunction()

@@ -20,6 +20,9 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // The nine units, in initialisation order.
@@ -55,3 +58,4 @@ int UnitInitializationRuns(TKrvUnit unit);
 int UnitFinalizationRuns(TKrvUnit unit);
 
 }  // namespace krv
+KORVEX_API_END

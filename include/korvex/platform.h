@@ -5,6 +5,7 @@
 #include "korvex/platform/component.h"
 #include "korvex/platform/cpu_features.h"
 #include "korvex/platform/exceptions.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/geometry.h"
 #include "korvex/platform/indexed_array.h"
 #include "korvex/platform/random.h"

@@ -35,6 +35,25 @@ TEST(Umbrella, AreaHeadersListEveryHeaderOfTheirArea) {
   }
 }
 
+// The shared library exports what a header declares inside KORVEX_API_BEGIN/END; a header
+// that opened namespace krv without them would compile but leave its symbols hidden.
+TEST(Umbrella, EveryHeaderExportsItsNamespace) {
+  for (const auto& e : std::filesystem::recursive_directory_iterator(kIncludeDir)) {
+    if (e.path().extension() != ".h" || e.path().filename() == "export.h") continue;
+    const std::string text = ReadFile(e.path());
+    std::size_t opened = 0, wrapped = 0;
+    for (std::size_t at = text.find("\nnamespace krv {"); at != std::string::npos;
+         at = text.find("\nnamespace krv {", at + 1)) {
+      ++opened;
+      if (at >= 16 && text.compare(at - 16, 16, "KORVEX_API_BEGIN") == 0) ++wrapped;
+    }
+    if (opened == 0) continue;
+    EXPECT_EQ(wrapped, opened) << e.path();
+    EXPECT_NE(text.find("#include \"korvex/platform/export.h\""), std::string::npos) << e.path();
+    EXPECT_NE(text.find("}  // namespace krv\nKORVEX_API_END"), std::string::npos) << e.path();
+  }
+}
+
 TEST(Umbrella, TheWholeLibraryIsUsableFromOneInclude) {
   krv::String s = krv::StripLTBlanks(u"  korvex  ");
   EXPECT_EQ(s, u"korvex");

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 enum TBkgFill : std::uint8_t { bfSimple, bfStretch, bfTile };
@@ -45,3 +48,4 @@ enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
 enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 
 }  // namespace krv
+KORVEX_API_END

@@ -3,7 +3,9 @@
 #pragma once
 
 #include "korvex/platform/exceptions.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class EKRVError : public Exception {
@@ -37,3 +39,4 @@ class EKRVFileSysError : public EKRVError {
 };
 
 }  // namespace krv
+KORVEX_API_END

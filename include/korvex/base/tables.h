@@ -15,9 +15,11 @@
 #include <cstddef>
 
 #include "korvex/base/enums.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/indexed_array.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // A table with one row per TLanguage, each row indexed First..Last.
@@ -58,3 +60,4 @@ inline constexpr IndexedArray<Char, csvUnknown, csvTab> CSVDelimiters = {
 TCSVDelimiters ResolveCSVDelimiter(Char c);
 
 }  // namespace krv
+KORVEX_API_END

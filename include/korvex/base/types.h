@@ -8,9 +8,11 @@
 #include <vector>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/geometry.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class Variant;
@@ -89,3 +91,4 @@ extern std::intptr_t AbortMathProc;
 extern FeedBackProcType MathFeedBackProc;
 
 }  // namespace krv
+KORVEX_API_END

@@ -15,9 +15,11 @@
 // The literals assume the x87 80-bit format of long double (x86 and x86-64).
 #pragma once
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/indexed_array.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 inline constexpr Extended uc_e = 2.71828182845904523521L;             // e
@@ -62,3 +64,4 @@ inline constexpr Extended uc_lnMaxSingle = 88.7220089653958517012L;
 extern const IndexedArray<double, 0, 1000> uc_LnFactorial;
 
 }  // namespace krv
+KORVEX_API_END

@@ -6,7 +6,9 @@
 #include <string_view>
 
 #include "korvex/base/enums.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 using XmlWord = std::u16string_view;
@@ -44,3 +46,4 @@ int FindXmlWord(const std::array<XmlWord, N>& table, std::u16string_view word) {
 }
 
 }  // namespace krv
+KORVEX_API_END

@@ -8,9 +8,11 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Encodes the input from its current position to its end and appends the text to output.
@@ -34,3 +36,4 @@ void EncodeASCII85(TStream& input, TStream& output);
 Integer DecodeASCII85(TStream& input, TStream& output);
 
 }  // namespace krv
+KORVEX_API_END

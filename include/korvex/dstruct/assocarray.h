@@ -57,10 +57,12 @@
 #include <vector>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 #include "korvex/platform/variant.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TAssocArray : public TComponent {
@@ -143,3 +145,4 @@ class TAssocArray : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -12,7 +12,9 @@
 
 #include "korvex/dstruct/logicop.h"
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TBitFld : public TComponent {
@@ -81,3 +83,4 @@ class TBitFld : public TComponent {
 std::int32_t BitsInByte(std::uint8_t b);
 
 }  // namespace krv
+KORVEX_API_END

@@ -9,7 +9,9 @@
 #include "korvex/base/types.h"
 #include "korvex/dstruct/logicop.h"
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TByteMatrix : public TComponent {
@@ -77,3 +79,4 @@ class TByteMatrix : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <span>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // Element 0 holds the count k; elements 1..k hold 1-based element numbers.
@@ -28,3 +31,4 @@ std::int32_t IndexOfNearestArrayValue(double x, std::span<const double> Data);
 std::int32_t IndexOfNearestArrayValue(std::int32_t x, std::span<const std::int32_t> Data);
 
 }  // namespace krv
+KORVEX_API_END

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <vector>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Start value of CRC16ofBuffer: 0x0000 for crcZModem (CRC-16/XMODEM), 0xFFFF for crcCCITT
@@ -47,3 +49,4 @@ Word UpdateCRC16(Word crc, const void* data, std::size_t n);
 Cardinal UpdateCRC32(Cardinal crc, const void* data, std::size_t n);
 
 }  // namespace krv
+KORVEX_API_END

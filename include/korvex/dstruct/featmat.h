@@ -27,8 +27,10 @@
 #include "korvex/base/enums.h"
 #include "korvex/base/types.h"
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/textfile.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 enum TFeatKind : std::uint8_t { fkUndefined, fkInteger, fkDouble, fkString, fkTriState };
@@ -187,3 +189,4 @@ class TFeatureMatrix : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

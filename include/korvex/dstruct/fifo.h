@@ -19,7 +19,9 @@
 #include <vector>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TFifo : public TComponent {
@@ -66,3 +68,4 @@ class TFifo : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // Applied to a destination byte a and a source byte b, in this order:
@@ -29,3 +32,4 @@ constexpr std::uint8_t ApplyLogicOp(std::uint8_t a, std::uint8_t b, TLogicOp op)
 }
 
 }  // namespace krv
+KORVEX_API_END

@@ -29,7 +29,9 @@
 #include <vector>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 enum TDecodeSt : std::uint8_t { rlData, rlLeadin, rlCnt };
@@ -114,3 +116,4 @@ class TRLEncoder : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

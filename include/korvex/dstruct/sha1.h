@@ -6,9 +6,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The digest in standard byte order: the first byte is the most significant byte of the
@@ -48,3 +50,4 @@ class TSHA1Context {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -9,7 +9,9 @@
 #include <vector>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TStringAccu : public TComponent {
@@ -39,3 +41,4 @@ class TStringAccu : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

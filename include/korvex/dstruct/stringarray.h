@@ -67,9 +67,11 @@
 
 #include "korvex/base/types.h"
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/textfile.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // One string buffer.
@@ -242,3 +244,4 @@ class TStringArray : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

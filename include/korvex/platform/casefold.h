@@ -14,8 +14,10 @@
 
 #include <concepts>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // ASCII folding: only 'a'..'z' / 'A'..'Z' change, every other code is returned as is. Works on
@@ -38,3 +40,4 @@ Char UnicodeLower(Char c);
 Char UnicodeFold(Char c);
 
 }  // namespace krv
+KORVEX_API_END

@@ -8,8 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class TObject {
@@ -65,3 +67,4 @@ class TComponent : public TPersistent {
 };
 
 }  // namespace krv
+KORVEX_API_END

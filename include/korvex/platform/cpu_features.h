@@ -9,6 +9,9 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // The four registers one CPUID execution returns.
@@ -53,3 +56,4 @@ struct CpuFeatures {
 const CpuFeatures& GetCpuFeatures();
 
 }  // namespace krv
+KORVEX_API_END

@@ -4,8 +4,10 @@
 #include <exception>
 #include <string>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The general exception: carries a message text (UTF-16); what() gives it as UTF-8.
@@ -63,3 +65,4 @@ class EVariantError : public Exception {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -3,6 +3,9 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 struct TPoint {
@@ -21,3 +24,4 @@ struct TRect {
 };
 
 }  // namespace krv
+KORVEX_API_END

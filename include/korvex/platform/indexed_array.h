@@ -5,6 +5,9 @@
 #include <array>
 #include <cstddef>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 template <typename T, long First, long Last>
@@ -26,3 +29,4 @@ struct IndexedArray {
 };
 
 }  // namespace krv
+KORVEX_API_END

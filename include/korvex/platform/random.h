@@ -15,6 +15,9 @@
 #include <atomic>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // The generator state. Assign to reseed (RandSeed = 42;); reads give the current state.
@@ -52,3 +55,4 @@ double Random();
 void Randomize();
 
 }  // namespace krv
+KORVEX_API_END

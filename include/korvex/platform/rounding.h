@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // Nearest integral value, ties to even (2.5 -> 2, 3.5 -> 4, -2.5 -> -2). NaN and infinities
@@ -45,3 +48,4 @@ inline std::int64_t RoundHalfEven(long double x) {
 }
 
 }  // namespace krv
+KORVEX_API_END

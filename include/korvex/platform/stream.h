@@ -13,8 +13,10 @@
 #include <string>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Origins of TStream::Seek.
@@ -181,3 +183,4 @@ class TStringStream : public TStream {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -19,8 +19,10 @@
 
 #include "korvex/platform/component.h"
 #include "korvex/platform/exceptions.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 class EStringListError : public Exception {
@@ -111,3 +113,4 @@ class TStringList : public TPersistent {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -7,8 +7,10 @@
 #include <string>
 #include <string_view>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 String ToUtf16(std::string_view utf8);
@@ -28,3 +30,4 @@ std::string ToAnsi(const String& s);
 ShortString ToShortString(const String& s);
 
 }  // namespace krv
+KORVEX_API_END

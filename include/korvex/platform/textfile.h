@@ -19,8 +19,10 @@
 #include <cstdint>
 #include <memory>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // IOResult codes.
@@ -179,3 +181,4 @@ inline void Flush(TextFile& f) {
 }
 
 }  // namespace krv
+KORVEX_API_END

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "korvex/platform/export.h"
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // A string of 16-bit code units; positions in it are 1-based, 0 means "not found".
@@ -29,3 +32,4 @@ using Int64 = std::int64_t;
 inline constexpr std::size_t kShortStringMax = 255;
 
 }  // namespace krv
+KORVEX_API_END

@@ -22,8 +22,10 @@
 #include <string>
 #include <type_traits>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The kind codes of the run-time's variants (same numeric values).
@@ -157,3 +159,4 @@ inline bool VarIsEmpty(const Variant& v) {
 String FloatToStrGeneral(double v, int digits);
 
 }  // namespace krv
+KORVEX_API_END

@@ -12,9 +12,11 @@
 #include <array>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 void WriteLongintToStream(TStream& stream, std::int32_t value);
@@ -36,3 +38,4 @@ std::array<Byte, 10> ExtendedToBytes(Extended value);
 Extended ExtendedFromBytes(const std::array<Byte, 10>& bytes);
 
 }  // namespace krv
+KORVEX_API_END

@@ -4,8 +4,10 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Skips blanks, LFs and CRs (not tabs), takes an optional `-` or `+`, then reads decimal
@@ -40,3 +42,4 @@ std::int32_t ScanStreamDecimal(TStream& stream);
 double ScanStreamFPNum(TStream& stream, bool allowExp, std::int32_t sepOption);
 
 }  // namespace krv
+KORVEX_API_END

@@ -4,11 +4,13 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/stringlist.h"
 #include "korvex/platform/types.h"
 #include "korvex/streams/tags.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Reads 256-byte blocks until `search` occurs in the text read (ASCII case-insensitive) or
@@ -34,3 +36,4 @@ String ReadStreamUntilTagList(TStream& stream, const TTagList& tagList, std::int
 std::int32_t ExtractFromStream(TStream& stream, TMemoryStream& dest, const TStringList& tagNames);
 
 }  // namespace krv
+KORVEX_API_END

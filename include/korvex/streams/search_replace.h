@@ -4,9 +4,11 @@
 #include <cstdint>
 #include <functional>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Called for a modifier command SearchAndReplace does not know; it may change the
@@ -35,3 +37,4 @@ std::int32_t SearchAndReplace(TMemoryStream& source, TMemoryStream& dest, const 
                               const TSRUnknownModifierEvent& onUnknownModifier);
 
 }  // namespace krv
+KORVEX_API_END

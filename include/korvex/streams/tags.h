@@ -18,10 +18,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/textfile.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 using TTagList = std::vector<String>;
@@ -82,3 +84,4 @@ String ScanForXMLAttrib(const String& attributes, const String& name);
 bool NextXMLAttribPair(const String& attributes, std::size_t& pos, String& name, String& value);
 
 }  // namespace krv
+KORVEX_API_END

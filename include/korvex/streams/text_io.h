@@ -8,9 +8,11 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Writes `text`, one byte per character, collecting the bytes in a 4096-byte buffer and
@@ -50,3 +52,4 @@ bool FindInStream(TStream& stream, Byte b);
 std::int64_t CountLinesInStream(TStream& stream);
 
 }  // namespace krv
+KORVEX_API_END

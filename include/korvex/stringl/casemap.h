@@ -9,8 +9,10 @@
 #pragma once
 
 #include "korvex/platform/casefold.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Whole strings mapped one code unit at a time.
@@ -18,3 +20,4 @@ String UnicodeUpperCase(const String& s);
 String UnicodeLowerCase(const String& s);
 
 }  // namespace krv
+KORVEX_API_END

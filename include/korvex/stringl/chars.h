@@ -12,8 +12,10 @@
 #include <initializer_list>
 
 #include "korvex/platform/casefold.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // '0'..'9'.
@@ -84,3 +86,4 @@ inline bool IsWordSep(Char c) {
 }
 
 }  // namespace krv
+KORVEX_API_END

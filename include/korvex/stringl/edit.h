@@ -14,8 +14,10 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // ---- Tests and searches ------------------------------------------------------------------
@@ -135,3 +137,4 @@ String ChangeCase(const String& s);
 String ExpandDiphthongs(const String& s);
 
 }  // namespace krv
+KORVEX_API_END

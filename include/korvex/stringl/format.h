@@ -22,8 +22,10 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 inline constexpr std::int32_t kMaxFormatWidth = 4096;
@@ -72,3 +74,4 @@ inline constexpr std::int32_t kMaxSortablePad = 1 << 20;
 String SortableNumericString(const String& text, Char decimalChar, std::int32_t position);
 
 }  // namespace krv
+KORVEX_API_END

@@ -44,9 +44,17 @@
 #include <string_view>
 
 #include "korvex/platform/component.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/indexed_array.h"
 #include "korvex/platform/types.h"
 
+// The compiled pattern stays inside the library: declared outside the exported block.
+namespace krv::detail {
+struct GrepProgram;
+struct GrepScratch;
+}  // namespace krv::detail
+
+KORVEX_API_BEGIN
 namespace krv {
 
 // The kind of a compiled token.
@@ -99,11 +107,6 @@ enum : int {
 
 // The text of a compile error code; "unknown error" for a code outside 0..kGrepLastError.
 String GrepErrorText(int code);
-
-namespace detail {
-struct GrepProgram;
-struct GrepScratch;
-}  // namespace detail
 
 class TGrep : public TComponent {
  public:
@@ -164,3 +167,4 @@ class TGrep : public TComponent {
 };
 
 }  // namespace krv
+KORVEX_API_END

@@ -3,8 +3,10 @@
 
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Reads one number from text at the 1-based position with a state machine and returns it as
@@ -27,3 +29,4 @@ double ScanStringFPNum(const String& text, bool allowExp, std::int32_t sepOption
                        std::int32_t& position);
 
 }  // namespace krv
+KORVEX_API_END

@@ -6,8 +6,10 @@
 #include <span>
 
 #include "korvex/base/types.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // Integers in brackets, each followed by ',' and the last comma replaced by ']':
@@ -53,3 +55,4 @@ bool ExtractParam(const String& list, std::int32_t index, Char delimiter, Char q
                   String& value);
 
 }  // namespace krv
+KORVEX_API_END

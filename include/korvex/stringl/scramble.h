@@ -14,8 +14,10 @@
 #include <array>
 #include <cstdint>
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The seed that loading the library uses.
@@ -36,3 +38,4 @@ const std::array<std::uint8_t, 256>& ScrambleTable();
 const std::array<std::uint8_t, 256>& DeScrambleTable();
 
 }  // namespace krv
+KORVEX_API_END

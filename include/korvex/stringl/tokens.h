@@ -8,8 +8,10 @@
 #include <span>
 
 #include "korvex/base/types.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The word around position: the run of non-separators (members of WordSeps are separators)
@@ -63,3 +65,4 @@ bool TextLineCoords(const String& text, std::int32_t position, std::int32_t& lin
                     std::int32_t& column);
 
 }  // namespace krv
+KORVEX_API_END

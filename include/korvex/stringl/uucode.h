@@ -11,8 +11,10 @@
 // with LF line ends.
 #pragma once
 
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // The bytes of s as a complete uuencoded block named "data" with mode 644, as
@@ -28,3 +30,4 @@ String UUEncodeStr(const String& s);
 String UUDecodeStr(const String& s);
 
 }  // namespace krv
+KORVEX_API_END

@@ -4,8 +4,10 @@
 #include <cstdint>
 
 #include "korvex/base/enums.h"
+#include "korvex/platform/export.h"
 #include "korvex/platform/types.h"
 
+KORVEX_API_BEGIN
 namespace krv {
 
 // ifTrue if flag is true, else ifFalse.
@@ -35,3 +37,4 @@ inline constexpr double kMaxTimeStringSeconds = 1e15;
 String TimeString(double seconds, std::uint8_t format);
 
 }  // namespace krv
+KORVEX_API_END
