@@ -1260,6 +1260,7 @@ TEST_F(StringArrayXmlTest, MalformedElementsGiveFalseAndChangeNothing) {
       {"huge allocation", head + "<dimensions cols=1 rows=1 allocrowsby=2000000000 />\n" + end},
       // References 128 MiB, row tables and bookkeeping 160 MiB more: beyond the cap.
       {"tall narrow grid", head + "<dimensions cols=1 rows=16777200 allocrowsby=1 />\n" + end},
+      {"one row beyond the cap", head + "<dimensions cols=1 rows=7456534 allocrowsby=1 />\n" + end},
       {"largest numbers",
        head + "<dimensions cols=2147483647 rows=2147483647 allocrowsby=2147483647 />\n" + end},
       {"column out of range", head + dims + "<cell col=3 row=1>a</cell>\n" + end},
@@ -1300,6 +1301,14 @@ TEST_F(StringArrayXmlTest, MalformedElementsGiveFalseAndChangeNothing) {
   EXPECT_EQ(g.GetString(2, 3), "A'");
   EXPECT_EQ(SortOrder(g), (std::vector<int>{2, 1, 3}));
   EXPECT_EQ(g.GetRowAttrib(2), 5);
+  // The tallest one-column grid within the cap: 2 x 4 bytes of references and 10 bytes of
+  // row tables per row, 129 bytes more in all.
+  Put("tall.xml", head + "<dimensions cols=1 rows=7456533 allocrowsby=1 />\n" +
+                      "<cell col=1 row=7456533>z</cell>\n" + end);
+  TStringArray t;
+  ASSERT_TRUE(t.LoadFromXMLFile(Path("tall.xml"), u"x"));
+  EXPECT_EQ(t.NrOfRows(), 7456533);
+  EXPECT_EQ(t.GetString(1, 7456533), "z");
 }
 
 TEST_F(StringArrayXmlTest, LargeGridRoundTrip) {
