@@ -71,7 +71,7 @@ std::string UsageLines(std::string_view usage) {
 // One page: usage, description, options, subcommands, EXIT STATUS, EXAMPLES.
 class PageFormatter : public CLI::Formatter {
  public:
-  explicit PageFormatter(const Page& page) : page_(page) { column_width(26); }
+  explicit PageFormatter(const Page& page) : page_(page) {}
 
   std::string make_help(const CLI::App* app, std::string, CLI::AppFormatMode mode) const override {
     std::string out = UsageLines(page_.usage);
@@ -84,13 +84,60 @@ class PageFormatter : public CLI::Formatter {
     out += "\nEXAMPLES\n" + Indented(page_.examples);
     return out;
   }
-  std::string make_option_opts(const CLI::Option* opt) const override {
-    // "-o,--output FILE" rather than CLI11's "TEXT:FILE REQUIRED" decorations.
-    if (opt->get_type_size() == 0) return "";
-    return " " + opt->get_type_name();
+  // "  -o, --output FILE   text" with the text wrapped beside the names.
+  std::string make_option(const CLI::Option* opt, bool is_positional) const override {
+    std::string left = "  ";
+    if (is_positional) {
+      left += opt->get_name(true);
+    } else {
+      for (const std::string& s : opt->get_snames()) left += "-" + s + ", ";
+      for (const std::string& l : opt->get_lnames()) left += "--" + l + ", ";
+      left.resize(left.size() - 2);
+      if (!opt->get_option_text().empty()) {
+        left += opt->get_option_text();  // written with its own separator, e.g. "[=MODE]"
+      } else if (opt->get_type_size() != 0) {
+        left += " " + opt->get_type_name();
+      }
+    }
+    return Wrapped(left, opt->get_description());
   }
 
  private:
+  static constexpr std::size_t kLeft = 24, kWidth = 79;
+
+  // left, then text wrapped into the column from kLeft to kWidth.
+  static std::string Wrapped(std::string left, std::string_view text) {
+    std::string out = left;
+    std::size_t col = left.size();
+    if (col + 2 > kLeft) {
+      out += "\n";
+      col = 0;
+    }
+    bool first = true;
+    while (!text.empty()) {
+      const std::size_t end = text.find(' ');
+      const std::string_view word = text.substr(0, end);
+      if (!first && col + 1 + word.size() > kWidth) {
+        out += "\n";
+        col = 0;
+        first = true;
+      }
+      if (first) {
+        out.append(kLeft - col, ' ');
+        col = kLeft;
+      } else {
+        out += ' ';
+        ++col;
+      }
+      out += word;
+      col += word.size();
+      first = false;
+      if (end == std::string_view::npos) break;
+      text.remove_prefix(end + 1);
+    }
+    return out + "\n";
+  }
+
   Page page_;
 };
 
@@ -299,7 +346,7 @@ bool Quiet() {
 
 CLI::Option* AddOutputOption(CLI::App& app, std::string& path) {
   return app.add_option("-o,--output", path, "write to FILE instead of standard output")
-      ->type_name("FILE");
+      ->option_text(" FILE");
 }
 
 std::string ErrnoText(int err) {
