@@ -2,9 +2,7 @@
 // status codes and choices.
 #include <gtest/gtest.h>
 
-#include "test_support/temp_dir.h"
-
-#include <sys/wait.h>
+#include "test_support/run_krv.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -26,14 +24,6 @@ namespace fs = std::filesystem;
 
 class FeatMatFile : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir = krv::testing::UniqueTempPath(
-        std::string("korvex_featmat_") +
-        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(dir);
-  }
-  void TearDown() override { fs::remove_all(dir); }
-
   String Path(const char* name) const { return ToUtf16((dir / name).string()); }
   std::string ReadBytes(const char* name) const {
     std::ifstream in(dir / name, std::ios::binary);
@@ -49,7 +39,8 @@ class FeatMatFile : public ::testing::Test {
     return m.Load(Path("in.txt"));
   }
 
-  fs::path dir;
+  testing::TempDir tmp{"korvex_featmat"};
+  fs::path dir = tmp.Path();
 };
 
 constexpr char kExample[] =
@@ -447,20 +438,12 @@ namespace {
 
 class KrvFeatures : public FeatMatFile {
  protected:
-  void SetUp() override {
-    if (std::string(KORVEX_KRV_PATH).empty() || !fs::exists(KORVEX_KRV_PATH))
-      GTEST_SKIP() << "krv is not built";
-    FeatMatFile::SetUp();
-  }
   // Runs krv in the test folder; returns the exit status, output in out/err.
   int Krv(const std::string& args, const std::string& input = "") {
-    WriteBytes("stdin", input);
-    const std::string cmd = "cd '" + dir.string() + "' && '" + KORVEX_KRV_PATH + "' " + args +
-                            " < stdin > stdout 2> stderr";
-    const int rc = std::system(cmd.c_str());
-    out = ReadBytes("stdout");
-    err = ReadBytes("stderr");
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    const testing::KrvRun r = testing::RunKrv(tmp, args, input);
+    out = r.out;
+    err = r.err;
+    return r.status;
   }
   std::string out, err;
 };

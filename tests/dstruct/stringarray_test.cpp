@@ -1093,13 +1093,6 @@ TEST(StringArray, DifferentialAgainstAPlainModel) {
 
 class StringArrayXmlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = krv::testing::UniqueTempPath(
-        std::string("korvex_strarray_") +
-        ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
   String Path(const std::string& name) const { return ToUtf16((dir_ / name).string()); }
   std::string Slurp(const std::string& name) const {
     std::ifstream in(dir_ / name, std::ios::binary);
@@ -1110,7 +1103,8 @@ class StringArrayXmlTest : public ::testing::Test {
   void Put(const std::string& name, const std::string& bytes) const {
     std::ofstream(dir_ / name, std::ios::binary) << bytes;
   }
-  std::filesystem::path dir_;
+  testing::TempDir tmp_{"korvex_strarray"};
+  std::filesystem::path dir_ = tmp_.Path();
 };
 
 // Every observable part of two grids is equal (cells compared with their emptiness).

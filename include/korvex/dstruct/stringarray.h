@@ -235,12 +235,12 @@ class TStringArray : public TComponent {
   // FFitHint[len]: no buffer before this 0-based index has room for a string of length len.
   // First free positions only grow between Clear/GarbageCollection, so the hints stay true.
   std::array<std::int32_t, 256> FFitHint{};
-
-  friend class StringArrayXml;
   // FSortInv[p - 1]: the logical row of physical row p, as SetSortOrder last knew it. Other
   // operations do not keep it up to date; SetSortOrder checks an entry against FSortIx
   // before trusting it and rebuilds the whole table when the check fails.
   std::vector<std::int32_t> FSortInv;
+
+  friend class StringArrayXml;
 };
 
 }  // namespace krv
