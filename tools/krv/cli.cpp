@@ -2,6 +2,7 @@
 #include "cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -204,7 +205,9 @@ std::string ParseMessage(const CLI::ParseError& e, const CLI::App& app) {
     }
   }
   std::string text = e.what();
-  if (!text.empty()) text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  // "The following..." reads better as "the following..."; names such as "MODE" stay.
+  if (text.size() > 1 && std::islower(static_cast<unsigned char>(text[1])))
+    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
   return text;
 }
 

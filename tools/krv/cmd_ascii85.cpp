@@ -1,97 +1,341 @@
-// krv ascii85: ASCII85 encoding and decoding of a file or a stream.
-#include <cstdio>
+// krv ascii85: ASCII85 encoding and decoding in the library's form and in Adobe's.
+//
+// The library's form is coded by the library (EncodeASCII85, DecodeASCII85); this file only
+// frames it: it finds the terminator and the length of the final group, so that a text cut
+// short or ending in a one-character group is reported, and refuses Adobe's "<~" start.
+// Adobe's form ("<~ ... ~>", the final group padded with "u", white space ignored) is coded
+// here, a chunk at a time.
+#include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
-#include "command.h"
+#include "cli.h"
+#include "io.h"
 #include "korvex/dstruct/ascii85.h"
-#include "korvex/platform/exceptions.h"
-#include "korvex/platform/stream.h"
-#include "korvex/platform/text.h"
 
 namespace krv::tool {
 namespace {
 
-constexpr std::string_view kCommand = "ascii85";
-constexpr std::string_view kUsage =
-    "usage: krv ascii85 encode|decode [IN [OUT]]\n"
-    "\n"
-    "Codes bytes as ASCII85 text in the library's form: five characters from '!' to 'u'\n"
-    "per four bytes, 'z' for four zero bytes, a last group of k < 4 bytes as k + 1\n"
-    "characters holding just those bytes, and the terminator '~>'. No start delimiter\n"
-    "and no line breaks are written. IN and OUT default to standard input and output;\n"
-    "'-' names them too.\n"
-    "\n"
-    "decode skips CR and LF, stops after the terminator, and fails (exit status 1) on\n"
-    "text no encoder writes: a character outside '!'..'u', a 'z' inside a group, or a\n"
-    "group too large for its bytes. The bytes are written all the same.\n"
-    "\n"
-    "Examples:\n"
-    "  krv ascii85 encode logo.png logo.a85\n"
-    "  krv ascii85 decode logo.a85 logo.png\n"
-    "  printf abc | krv ascii85 encode\n";
+constexpr std::size_t kChunk = 1 << 16;
+constexpr char kFirstDigit = '!';  // digit 0; digit 84 is 'u'
 
-// Standard input or output as a stream. Seeking works where the file allows it.
-class StdioStream : public TStream {
+std::string Malformed(std::string_view what) {
+  return "malformed ASCII85 text: " + std::string(what);
+}
+
+// Writes text to an output with a line break after every `width` characters (0: none). The
+// terminator "~>" is never split: it starts a new line when it does not fit.
+class LineWrapper {
  public:
-  explicit StdioStream(std::FILE* f) : f_(f) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    return std::fread(buffer, 1, count, f_);
+  LineWrapper(Output& out, std::size_t width) : out_(out), width_(width) {}
+
+  // Text that is never broken before its end (the "<~" start).
+  void Start(std::string_view text) {
+    out_.Write(text);
+    col_ += text.size();
   }
-  std::size_t Write(const void* buffer, std::size_t count) override {
-    return std::fwrite(buffer, 1, count, f_);
+  void Put(const char* p, std::size_t n) {
+    if (width_ == 0) return out_.Write(p, n);
+    std::string text;
+    text.reserve(n + n / width_ + 2);
+    for (std::size_t i = 0; i < n; ++i) {
+      const bool terminator = p[i] == '~' && col_ > 0 && col_ + 2 > width_;
+      if (col_ == width_ || terminator) {
+        text += '\n';
+        col_ = 0;
+      }
+      text += p[i];
+      ++col_;
+    }
+    out_.Write(text);
   }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const int whence = origin == soFromBeginning ? SEEK_SET
-                       : origin == soFromCurrent ? SEEK_CUR
-                                                 : SEEK_END;
-    if (std::fseek(f_, static_cast<long>(offset), whence) != 0) return -1;
-    return std::ftell(f_);
-  }
-  bool Failed() const { return std::ferror(f_) != 0; }
 
  private:
-  std::FILE* f_;
+  Output& out_;
+  std::size_t width_;
+  std::size_t col_ = 0;
 };
 
-int Run(const Args& args) {
-  if (args.empty()) return Fail(kCommand, "missing encode or decode", true);
-  const std::string& mode = args[0];
-  if (mode != "encode" && mode != "decode")
-    return Fail(kCommand, "unknown mode '" + mode + "'", true);
-  if (args.size() > 3) return Fail(kCommand, "too many arguments", true);
-  const bool named_in = args.size() >= 2 && args[1] != "-";
-  const bool named_out = args.size() == 3 && args[2] != "-";
-
-  StdioStream std_in(stdin), std_out(stdout);
-  std::unique_ptr<TFileStream> file_in, file_out;
-  Integer result = 0;
-  try {
-    if (named_in) file_in = std::make_unique<TFileStream>(ToUtf16(args[1]), fmOpenRead);
-    if (named_out) file_out = std::make_unique<TFileStream>(ToUtf16(args[2]), fmCreate);
-    TStream& in = named_in ? static_cast<TStream&>(*file_in) : std_in;
-    TStream& out = named_out ? static_cast<TStream&>(*file_out) : std_out;
-    if (mode == "encode") {
-      EncodeASCII85(in, out);
-    } else {
-      result = DecodeASCII85(in, out);
-    }
-    if (file_out) file_out->Flush();
-  } catch (const Exception& e) {
-    return Fail(kCommand, e.what());
+// The library's encoder writes through this stream into a LineWrapper.
+class WrapStream : public TStream {
+ public:
+  explicit WrapStream(LineWrapper& w) : w_(w) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    w_.Put(static_cast<const char*>(buffer), count);
+    return count;
   }
-  if (std_in.Failed()) return Fail(kCommand, "read error");
-  if (std::fflush(stdout) != 0 || std_out.Failed()) return Fail(kCommand, "write error");
-  if (result == -1)
-    return Fail(kCommand,
-                "bad ASCII85 text: a character outside '!'..'u', or a group too large for its "
-                "bytes");
-  if (result == -2) return Fail(kCommand, "bad ASCII85 text: 'z' inside a group");
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
+
+ private:
+  LineWrapper& w_;
+};
+
+// The text of the library's form, handed to its decoder up to and including the "~" of the
+// terminator; notes where the final group stands.
+class LibraryTextStream : public TStream {
+ public:
+  explicit LibraryTextStream(Input& in) : in_(in) {}
+
+  std::size_t Read(void* buffer, std::size_t count) override {
+    auto* out = static_cast<char*>(buffer);
+    std::size_t n = 0;
+    while (n < count && !done_) {
+      if (pos_ == len_ && !Fill()) break;
+      const char c = buf_[pos_++];
+      out[n++] = c;
+      Scan(c);
+    }
+    return n;
+  }
+  std::size_t Write(const void*, std::size_t) override { return 0; }
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
+
+  // After decoding: throws when the text has no terminator or ends in a one-digit group.
+  void CheckEnd() {
+    if (!done_) throw Failure{in_.Name(), Malformed("no terminator '~>' (the text is cut short)")};
+    if (pos_ == len_) Fill();
+    if (pos_ == len_ || buf_[pos_] != '>') throw Failure{in_.Name(), Malformed("'~' without '>'")};
+    if (group_ == 1) throw Failure{in_.Name(), Malformed("a final group of one character")};
+  }
+
+ private:
+  bool Fill() {
+    len_ = in_.Read(buf_.data(), buf_.size());
+    pos_ = 0;
+    return len_ > 0;
+  }
+  // Follows the groups as the decoder sees them: CR and LF are skipped, "z" stands alone at
+  // the start of a group, every other character counts.
+  void Scan(char c) {
+    if (c == '\r' || c == '\n') return;
+    if (leading_ < 2) {
+      if (leading_ == 1 && first_ == '<' && c == '~')
+        throw Failure{in_.Name(),
+                      "the text starts with '<~', Adobe's framing: decode it with --adobe"};
+      if (leading_++ == 0) first_ = c;
+    }
+    if (c == '~') {
+      done_ = true;
+    } else if (!(c == 'z' && group_ == 0)) {
+      group_ = (group_ + 1) % 5;
+    }
+  }
+
+  Input& in_;
+  std::array<char, kChunk> buf_;
+  std::size_t pos_ = 0, len_ = 0;
+  int leading_ = 0;
+  char first_ = 0;
+  std::size_t group_ = 0;  // characters of the current group
+  bool done_ = false;
+};
+
+// ---- Adobe's form ----
+
+// The five digits of a group value.
+void GroupDigits(std::uint32_t v, char* out) {
+  for (int i = 4; i >= 0; --i) {
+    out[i] = static_cast<char>(kFirstDigit + v % 85);
+    v /= 85;
+  }
+}
+
+void EncodeAdobe(Input& in, LineWrapper& w) {
+  w.Start("<~");
+  std::vector<std::uint8_t> bytes(kChunk + 4);
+  std::string text;
+  std::size_t have = 0;  // bytes waiting, fewer than 4 carried over between reads
+  for (;;) {
+    const std::size_t n = in.Read(bytes.data() + have, kChunk);
+    have += n;
+    const std::size_t whole = n == 0 ? have : have & ~std::size_t{3};
+    text.clear();
+    for (std::size_t i = 0; i < whole; i += 4) {
+      std::uint8_t group[4] = {0, 0, 0, 0};
+      const std::size_t k = std::min<std::size_t>(4, whole - i);
+      std::copy_n(bytes.data() + i, k, group);
+      const std::uint32_t v = std::uint32_t{group[0]} << 24 | std::uint32_t{group[1]} << 16 |
+                              std::uint32_t{group[2]} << 8 | group[3];
+      if (v == 0 && k == 4) {
+        text += 'z';
+      } else {
+        char digits[5];
+        GroupDigits(v, digits);
+        text.append(digits, k + 1);  // a final group of k bytes keeps k + 1 digits
+      }
+    }
+    w.Put(text.data(), text.size());
+    if (n == 0) break;
+    std::copy(bytes.data() + whole, bytes.data() + have, bytes.data());
+    have -= whole;
+  }
+  w.Put("~>", 2);
+}
+
+bool IsWhite(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '\0';
+}
+
+// Decodes Adobe's form; throws Failure naming the byte offset of the first fault.
+void DecodeAdobe(Input& in, Output& out) {
+  std::vector<char> buf(kChunk);
+  std::string bytes;
+  std::uint64_t value = 0;
+  int count = 0;            // digits of the current group
+  int start = 0;            // characters of "<~" seen at the start; -1 once past it
+  bool tilde = false;       // the "~" of the terminator was read
+  std::int64_t offset = 0;  // of the character in hand
+  auto fail = [&](std::string_view what) {
+    throw Failure{in.Name(), Malformed(std::string(what) + " at byte " + std::to_string(offset))};
+  };
+  auto emit = [&](int n) {
+    if (value > 0xFFFFFFFFu) fail("a group too large for four bytes");
+    for (int i = 0; i < n; ++i) bytes += static_cast<char>(value >> (24 - 8 * i));
+  };
+  for (;;) {
+    const std::size_t n = in.Read(buf.data(), buf.size());
+    if (n == 0) break;
+    bytes.clear();
+    for (std::size_t i = 0; i < n; ++i, ++offset) {
+      const char c = buf[i];
+      if (tilde) {
+        if (c != '>') fail("'~' without '>'");
+        if (count == 1) fail("a final group of one character");
+        if (count > 0) {
+          for (int k = count; k < 5; ++k) value = value * 85 + 84;  // pad with "u"
+          emit(count - 1);
+        }
+        out.Write(bytes);
+        return;  // what follows the terminator is not read
+      }
+      if (IsWhite(c)) continue;
+      if (start >= 0) {  // an optional "<~" before the first group
+        if (start == 0 && c == '<') {
+          start = 1;
+          continue;
+        }
+        if (start == 1) {
+          if (c != '~') fail("'<' without '~'");
+          start = -1;
+          continue;
+        }
+        start = -1;
+      }
+      if (c == '~') {
+        tilde = true;
+      } else if (c == 'z') {
+        if (count != 0) fail("'z' inside a group");
+        bytes.append(4, '\0');
+      } else if (c >= kFirstDigit && c <= 'u') {
+        value = value * 85 + static_cast<std::uint64_t>(c - kFirstDigit);
+        if (++count == 5) {
+          emit(4);
+          value = 0;
+          count = 0;
+        }
+      } else {
+        fail("a character outside '!'..'u'");
+      }
+    }
+    out.Write(bytes);
+  }
+  fail("no terminator '~>' (the text is cut short)");
+}
+
+// ---- the command ----
+
+struct Options {
+  std::string mode;
+  std::vector<std::string> inputs;
+  std::string output;
+  bool adobe = false;
+  std::size_t wrap = 0;
+  CLI::Option* wrap_option = nullptr;
+};
+
+int Run(const Options& o) {
+  if (o.inputs.size() > 1) throw Failure{"", "one input only; name the output with -o FILE"};
+  const bool encode = o.mode == "encode";
+  if (!encode && o.wrap_option->count() > 0) throw Failure{"", "--wrap applies to encode only"};
+  Output out(o.output);
+  Input in(o.inputs.empty() ? "-" : o.inputs[0]);
+  in.ShowProgress();
+  if (encode) {
+    // Adobe's lines hold at least the "<~" start.
+    LineWrapper wrapper(out, o.adobe && o.wrap == 1 ? 2 : o.wrap);
+    if (o.adobe) {
+      EncodeAdobe(in, wrapper);
+    } else {
+      WrapStream text(wrapper);
+      EncodeASCII85(in.Stream(), text);
+    }
+  } else if (o.adobe) {
+    DecodeAdobe(in, out);
+  } else {
+    LibraryTextStream text(in);
+    const Integer result = DecodeASCII85(text, out.Stream());
+    if (result == -1)
+      throw Failure{in.Name(), Malformed("a character outside '!'..'u', or a group too large "
+                                         "for its bytes")};
+    if (result == -2) throw Failure{in.Name(), Malformed("'z' inside a group")};
+    text.CheckEnd();
+  }
+  out.Commit();
   return kExitOk;
 }
 
-KrvCommand reg{kCommand, "ASCII85 encode or decode bytes", kUsage, &Run};
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  app.add_option("MODE", o->mode, "encode or decode")
+      ->required()
+      ->check(CLI::IsMember({"encode", "decode"}));
+  app.add_option("IN", o->inputs, "the input ('-' or none: standard input)");
+  AddOutputOption(app, o->output);
+  app.add_flag("-a,--adobe", o->adobe, "Adobe's form: '<~' ... '~>', final group padded");
+  o->wrap_option =
+      app.add_option("-w,--wrap", o->wrap, "encode: break lines after N characters (0: no breaks)")
+          ->option_text(" N");
+  AddQuietFlag(app);
+  return [o] { return Run(*o); };
+}
+
+const KrvCommand reg{
+    {.name = "ascii85",
+     .summary = "ASCII85 encode or decode bytes (the library's form or Adobe's)",
+     .usage = "krv ascii85 encode [--adobe] [--wrap N] [-o OUT] [-q] [IN]\n"
+              "krv ascii85 decode [--adobe] [-o OUT] [-q] [IN]",
+     .description =
+         "Codes bytes as ASCII85 text: five characters from '!' to 'u' per four bytes, 'z'\n"
+         "for four zero bytes. IN defaults to standard input and the output to standard\n"
+         "output; '-' names them too. A named output file is replaced only when the\n"
+         "command succeeds, and may not be the input itself.\n"
+         "\n"
+         "The library's form (the default) has no start delimiter, writes a last group of\n"
+         "k < 4 bytes as k + 1 characters holding just those bytes, and ends with '~>'.\n"
+         "Its decoder skips CR and LF and stops after the terminator.\n"
+         "\n"
+         "With --adobe, the standard form other tools write (Python's\n"
+         "base64.a85encode(data, adobe=True), PostScript, PDF): the text is framed by '<~'\n"
+         "and '~>' (the start is optional when decoding), a last group is padded with zero\n"
+         "bytes before coding and cut to k + 1 characters, white space is ignored.\n"
+         "\n"
+         "decode fails on text no encoder writes: a character outside '!'..'u', a 'z'\n"
+         "inside a group, a group too large for its bytes, a last group of one character,\n"
+         "or text without the terminator. An output file is then left as it was. Text that\n"
+         "starts with '<~' is refused without --adobe.",
+     .exit_status = "0  the bytes were coded\n"
+                    "2  malformed ASCII85 text, an unreadable input, an output that is the\n"
+                    "   input or could not be written, or a usage error",
+     .examples = "krv ascii85 encode logo.png -o logo.a85\n"
+                 "krv ascii85 decode logo.a85 -o logo.png\n"
+                 "krv ascii85 encode --adobe --wrap 76 logo.png\n"
+                 "python3 -c 'import base64,sys; sys.stdout.buffer.write(base64.a85encode("
+                 "b\"abc\", adobe=True))' | krv ascii85 decode --adobe"},
+    &Setup};
 
 }  // namespace
 }  // namespace krv::tool
