@@ -15,7 +15,9 @@ for area in areas:
     lines = [f"// Every header of the {area} area.", "#pragma once", ""]
     lines += [f'#include "korvex/{area}/{h}"' for h in headers]
     (root / f"{area}.h").write_text("\n".join(lines) + "\n")
-lines = ["// The whole Korvex library.", "#pragma once", ""]
+lines = ["// The whole Korvex library, area by area in unit order.", "#pragma once", "",
+         "// clang-format off"]
 lines += [f'#include "korvex/{a}.h"' for a in present]
 lines.append('#include "korvex/package.h"')
+lines.append("// clang-format on")
 (root / "korvex.h").write_text("\n".join(lines) + "\n")

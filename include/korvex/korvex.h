@@ -1,9 +1,11 @@
-// The whole Korvex library.
+// The whole Korvex library, area by area in unit order.
 #pragma once
 
+// clang-format off
 #include "korvex/platform.h"
 #include "korvex/base.h"
 #include "korvex/stringl.h"
 #include "korvex/streams.h"
 #include "korvex/dstruct.h"
 #include "korvex/package.h"
+// clang-format on

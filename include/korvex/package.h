@@ -26,16 +26,18 @@ KORVEX_API_BEGIN
 namespace krv {
 
 // The nine units, in initialisation order.
+// clang-format off
 enum TKrvUnit : std::uint8_t {
   Krv_univconst, Krv_krvbase, Krv_krvcolors, Krv_stringl, Krv_streams,
   Krv_htmlsupport, Krv_dstruct, Krv_cpuid, Krv_filesys
 };
+// clang-format on
 inline constexpr int kUnitCount = 9;
 
 using TUnitProc = void (*)();
 
 struct TPackageUnitEntry {
-  TUnitProc Init;  // may be null
+  TUnitProc Init;   // may be null
   TUnitProc FInit;  // may be null
 };
 
@@ -49,8 +51,12 @@ struct TPackageInfoTable {
 const TPackageInfoTable* GetPackageInfoTable();
 void PackageLoad();
 void PackageUnload();
-inline void Initialize() { PackageLoad(); }
-inline void Finalize() { PackageUnload(); }
+inline void Initialize() {
+  PackageLoad();
+}
+inline void Finalize() {
+  PackageUnload();
+}
 
 // How often a unit's initialisation (or finalisation) has done its work since the process
 // started; for tests and diagnostics.

@@ -15,8 +15,8 @@ const std::array<XmlWord, 3> xmlDateOrder = {u"doMMDDYY", u"doDDMMYY", u"doYYMMD
 const std::array<XmlWord, 4> xmlDateForTime = {u"dtNone", u"dtOnePerChart", u"dtOnePerDay",
                                                u"dtAllTicks"};
 const std::array<XmlWord, 2> xmlShadowStyle = {u"ssFlying", u"ssBox"};
-const std::array<XmlWord, 6> xmlFrameStyle = {u"fsNone",    u"fsSimple",   u"fsLowered",
-                                              u"fsRaised",  u"fsEmbossed", u"fsEngraved"};
+const std::array<XmlWord, 6> xmlFrameStyle = {u"fsNone",   u"fsSimple",   u"fsLowered",
+                                              u"fsRaised", u"fsEmbossed", u"fsEngraved"};
 const std::array<XmlWord, 3> xmlTimeFormat = {u"tfHHMMSS", u"tfHHhMM", u"tfAMPM"};
 const std::array<XmlWord, 4> xmlDirection = {u"dirUpward", u"dirDownward", u"dirLeftward",
                                              u"dirRightward"};
@@ -27,9 +27,9 @@ const std::array<XmlWord, 7> xmlVarKind = {u"rnum", u"dnum", u"snum", u"inum",
 const std::array<XmlWord, 4> xmlMouseBoxState = {u"msNormal", u"msFirstCorner", u"msRectDraw",
                                                  u"msFinished"};
 const std::array<XmlWord, 19> xmlMouseActMode = {
-    u"maNone",       u"maPan",        u"maPanHoriz",   u"maPanVert",    u"maPanGrid",
-    u"maRubberBand", u"maZoom",       u"maZoomWind",   u"maZoomWindPos", u"maZoomDrag",
-    u"maDragCrossH", u"maDragLabel",  u"maRotate",     u"maRotAndZoom", u"maRotXOnly",
+    u"maNone",       u"maPan",        u"maPanHoriz",   u"maPanVert",      u"maPanGrid",
+    u"maRubberBand", u"maZoom",       u"maZoomWind",   u"maZoomWindPos",  u"maZoomDrag",
+    u"maDragCrossH", u"maDragLabel",  u"maRotate",     u"maRotAndZoom",   u"maRotXOnly",
     u"maRotZOnly",   u"maSelectRect", u"maDrawMTrace", u"maZoomPanColors"};
 const std::array<XmlWord, 2> xmlZoomState = {u"zsNormal", u"zsDrawWin"};
 const std::array<XmlWord, 6> xmlCrossHMode = {u"chOff",  u"chHoriz",    u"chVert",

@@ -40,15 +40,25 @@ void FinalizeUnit() {
   ++s.final_runs;
 }
 
-void BaseWork() { ProcStat = 0; }
-void StringlWork() { InitScramble(kDefaultScrambleSeed); }
+void BaseWork() {
+  ProcStat = 0;
+}
+void StringlWork() {
+  InitScramble(kDefaultScrambleSeed);
+}
 
 template <TKrvUnit U>
-void Init() { InitUnit<U>(nullptr); }
+void Init() {
+  InitUnit<U>(nullptr);
+}
 template <>
-void Init<Krv_krvbase>() { InitUnit<Krv_krvbase>(&BaseWork); }
+void Init<Krv_krvbase>() {
+  InitUnit<Krv_krvbase>(&BaseWork);
+}
 template <>
-void Init<Krv_stringl>() { InitUnit<Krv_stringl>(&StringlWork); }
+void Init<Krv_stringl>() {
+  InitUnit<Krv_stringl>(&StringlWork);
+}
 
 constexpr std::array<TPackageUnitEntry, kUnitCount> kUnitTable = {{
     {&Init<Krv_univconst>, &FinalizeUnit<Krv_univconst>},
@@ -66,7 +76,9 @@ constexpr TPackageInfoTable kPackageInfo = {kUnitCount, kUnitTable.data()};
 
 }  // namespace
 
-const TPackageInfoTable* GetPackageInfoTable() { return &kPackageInfo; }
+const TPackageInfoTable* GetPackageInfoTable() {
+  return &kPackageInfo;
+}
 
 void PackageLoad() {
   const std::lock_guard<std::mutex> lock(g_units_mutex);

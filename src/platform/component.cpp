@@ -6,9 +6,15 @@
 
 namespace krv {
 
-String TObject::ClassName() const { return u"TObject"; }
-String TPersistent::ClassName() const { return u"TPersistent"; }
-String TComponent::ClassName() const { return u"TComponent"; }
+String TObject::ClassName() const {
+  return u"TObject";
+}
+String TPersistent::ClassName() const {
+  return u"TPersistent";
+}
+String TComponent::ClassName() const {
+  return u"TComponent";
+}
 
 void TPersistent::Assign(const TPersistent* Source) {
   if (Source != nullptr) {
@@ -18,7 +24,9 @@ void TPersistent::Assign(const TPersistent* Source) {
   AssignError(Source);
 }
 
-void TPersistent::AssignTo(TPersistent* Dest) const { Dest->AssignError(this); }
+void TPersistent::AssignTo(TPersistent* Dest) const {
+  Dest->AssignError(this);
+}
 
 void TPersistent::AssignError(const TPersistent* Source) const {
   const String source_name = Source != nullptr ? Source->ClassName() : String(u"nil");

@@ -8,11 +8,13 @@ namespace {
 constexpr char32_t kReplacement = 0xFFFD;
 
 // Windows-1252 bytes 0x80..0x9F; the rest of the code page equals Latin-1.
+// clang-format off
 constexpr std::array<Char, 32> kCp1252High = {
     0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
     0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+// clang-format on
 
 void AppendUtf16(String& out, char32_t cp) {
   if (cp < 0x10000) {
@@ -95,7 +97,9 @@ std::string ToUtf8(std::u16string_view s) {
   return out;
 }
 
-std::string ToUtf8(const String& s) { return ToUtf8(std::u16string_view(s)); }
+std::string ToUtf8(const String& s) {
+  return ToUtf8(std::u16string_view(s));
+}
 
 Char AnsiToChar(unsigned char c) {
   return (c >= 0x80 && c <= 0x9F) ? kCp1252High[c - 0x80] : static_cast<Char>(c);
@@ -118,7 +122,8 @@ bool CharToAnsi(Char c, unsigned char& out) {
 
 String FromAnsi(std::string_view ansi) {
   String out(ansi.size(), u'\0');
-  for (std::size_t i = 0; i < ansi.size(); ++i) out[i] = AnsiToChar(static_cast<unsigned char>(ansi[i]));
+  for (std::size_t i = 0; i < ansi.size(); ++i)
+    out[i] = AnsiToChar(static_cast<unsigned char>(ansi[i]));
   return out;
 }
 

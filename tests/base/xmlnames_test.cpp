@@ -29,7 +29,8 @@ TEST(BaseTypes, EnumerationsAreOneByteWithTheirOrdinals) {
   EXPECT_EQ(int{zpmColZoomRight}, 2);
   EXPECT_EQ(int{dimT}, 3);
   static_assert(sizeof(ProcStat) == 8 && sizeof(LastProcStat) == 8);
-  static_assert(sizeof(AbortMathProc) == sizeof(void*) && sizeof(MathFeedBackProc) == sizeof(void*));
+  static_assert(sizeof(AbortMathProc) == sizeof(void*) &&
+                sizeof(MathFeedBackProc) == sizeof(void*));
 }
 
 TEST(BaseTypes, RectDoubleCornersViewTheSameValues) {

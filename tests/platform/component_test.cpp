@@ -60,7 +60,8 @@ TEST(Component, MessagePrefixAndTag) {
   TComponent c;
   c.SetName(u"ColArray1");
   c.SetTag(-7);
-  EXPECT_EQ(c.ComponentMessage(u"not enough memory"), u"Component \"ColArray1\": not enough memory");
+  EXPECT_EQ(c.ComponentMessage(u"not enough memory"),
+            u"Component \"ColArray1\": not enough memory");
   EXPECT_EQ(c.Tag(), -7);
 }
 
@@ -91,8 +92,8 @@ TEST(Rounding, TiesGoToEven) {
   const struct {
     double in;
     std::int64_t out;
-  } cases[] = {{0.5, 0}, {1.5, 2}, {2.5, 2}, {-0.5, 0}, {-1.5, -2}, {-2.5, -2},
-               {2.4999999, 2}, {2.5000001, 3}, {1e300, INT64_MAX}, {-1e300, INT64_MIN}};
+  } cases[] = {{0.5, 0},   {1.5, 2},       {2.5, 2},       {-0.5, 0},          {-1.5, -2},
+               {-2.5, -2}, {2.4999999, 2}, {2.5000001, 3}, {1e300, INT64_MAX}, {-1e300, INT64_MIN}};
   for (const auto& c : cases) EXPECT_EQ(RoundHalfEven(c.in), c.out) << c.in;
   EXPECT_EQ(RoundHalfEven(std::nan("")), 0);
   EXPECT_EQ(RoundHalfEven(4.5L), 4);

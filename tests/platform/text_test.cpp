@@ -14,8 +14,8 @@ TEST(Text, Utf8RoundTripsThroughUtf16) {
 TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
   EXPECT_EQ(ToUtf16("a\xC3"), (String{u'a', 0xFFFD}));
   EXPECT_EQ(ToUtf16("\xC0\x80"), (String{0xFFFD, 0xFFFD}));  // overlong NUL
-  EXPECT_EQ(ToUtf16("\xED\xA0\x80").front(), 0xFFFD);          // encoded surrogate
-  EXPECT_EQ(ToUtf8(String{0xD800}), "\xEF\xBF\xBD");          // lone surrogate
+  EXPECT_EQ(ToUtf16("\xED\xA0\x80").front(), 0xFFFD);        // encoded surrogate
+  EXPECT_EQ(ToUtf8(String{0xD800}), "\xEF\xBF\xBD");         // lone surrogate
 }
 
 TEST(Text, Windows1252CoversEveryByte) {

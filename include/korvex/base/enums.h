@@ -36,11 +36,13 @@ enum TZoomPanMode : std::uint8_t { zpmPan, zpmColZoomLeft, zpmColZoomRight };
 enum TLanguage : std::uint8_t { lgUnknown, lgEnglish, lgGerman, lgFrench, lgSpanish };
 enum TVarKind : std::uint8_t { rnum, dnum, snum, inum, lnum, Bool, strg };
 enum TMouseBoxState : std::uint8_t { msNormal, msFirstCorner, msRectDraw, msFinished };
+// clang-format off
 enum TMouseActMode : std::uint8_t {
   maNone, maPan, maPanHoriz, maPanVert, maPanGrid, maRubberBand, maZoom, maZoomWind,
   maZoomWindPos, maZoomDrag, maDragCrossH, maDragLabel, maRotate, maRotAndZoom, maRotXOnly,
   maRotZOnly, maSelectRect, maDrawMTrace, maZoomPanColors
 };
+// clang-format on
 enum TZoomState : std::uint8_t { zsNormal, zsDrawWin };
 
 // Two enumerations of the original platform that have XML tables here too.

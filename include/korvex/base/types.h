@@ -68,9 +68,9 @@ using TVariantArray = std::vector<Variant>;
 using TBytes = std::vector<std::uint8_t>;
 
 // Method (event) types: bound call-backs.
-using TSortExchgEvent = std::function<void(TObject* Sender, std::uint8_t ExchgWhat,
-                                           std::int32_t index1, std::int32_t index2,
-                                           std::int32_t first, std::int32_t last)>;
+using TSortExchgEvent =
+    std::function<void(TObject* Sender, std::uint8_t ExchgWhat, std::int32_t index1,
+                       std::int32_t index2, std::int32_t first, std::int32_t last)>;
 using TZoomPanEvent = std::function<void(TObject* Sender)>;
 using TSelectRectEvent = std::function<void(TObject* Sender, std::int32_t Layer, double LoX,
                                             double LoY, double HiX, double HiY)>;
