@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "korvex/platform/text.h"
-#include "test_support/run_krv.h"
 
 namespace krv {
 namespace {
@@ -309,54 +308,6 @@ TEST(CsvDelimiters, ResolveFindsEachDelimiterAndNothingElse) {
   for (long d = csvSemicolon; d <= csvTab; ++d) EXPECT_EQ(ResolveCSVDelimiter(CSVDelimiters[d]), d);
   for (unsigned c = 0; c <= 0xFFFF; ++c)
     ASSERT_EQ(ResolveCSVDelimiter(static_cast<Char>(c)), SlowResolve(static_cast<Char>(c))) << c;
-}
-
-}  // namespace
-}  // namespace krv
-
-namespace krv {
-namespace {
-
-using Ran = testing::KrvRun;
-
-class KrvTables : public ::testing::Test {
- protected:
-  Ran Tables(const std::string& args) { return testing::RunKrv(dir_, "tables " + args); }
-  testing::TempDir dir_{"korvex_krv_tables"};
-};
-
-TEST_F(KrvTables, PrintsTheTablesAsUtf8) {
-  const Ran months = Tables("months");
-  EXPECT_EQ(months.status, 0);
-  EXPECT_NE(months.out.find("\"février \""), std::string::npos);
-  EXPECT_NE(months.out.find("\"Jänner\""), std::string::npos);
-  const Ran entities = Tables("entities");
-  EXPECT_EQ(entities.status, 0);
-  EXPECT_NE(entities.out.find("&nbsp;"), std::string::npos);
-  EXPECT_NE(entities.out.find("&yuml;"), std::string::npos);
-  const Ran constants = Tables("constants");
-  EXPECT_NE(constants.out.find("2.71828182845904523521"), std::string::npos);
-  EXPECT_NE(constants.out.find("3.64519953188247460253E-4951"), std::string::npos);
-  const Ran lnf = Tables("lnfactorial");
-  EXPECT_NE(lnf.out.find("5912.12817848816"), std::string::npos);
-}
-
-TEST_F(KrvTables, NoNamePrintsEveryTable) {
-  const Ran all = Tables("");
-  EXPECT_EQ(all.status, 0);
-  for (const char* title :
-       {"MonthShort", "MonthLong", "WeekDayShort", "WeekDayLong", "NumWords", "LanguageID",
-        "ISO639_2Char", "HTMLLat1Entities", "CSVDelimiters", "uc_GoldenR", "uc_LnFactorial"})
-    EXPECT_NE(all.out.find(title), std::string::npos) << title;
-}
-
-TEST_F(KrvTables, UnknownNamesAreUsageErrors) {
-  EXPECT_EQ(Tables("planets").status, 2);
-  EXPECT_EQ(Tables("--bogus").status, 2);
-  EXPECT_EQ(Tables("months planets").status, 2);
-  const Ran help = Tables("--help");
-  EXPECT_EQ(help.status, 0);
-  EXPECT_NE(help.out.find("usage: krv tables"), std::string::npos);
 }
 
 }  // namespace

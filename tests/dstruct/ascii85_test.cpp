@@ -1,7 +1,6 @@
 #include "korvex/dstruct/ascii85.h"
 
 #include "dstruct/ascii85_reference.h"
-#include "test_support/run_krv.h"
 
 #include <gtest/gtest.h>
 
@@ -302,37 +301,6 @@ TEST(Ascii85, WorksFromAndAtTheStreamPositions) {
   EXPECT_EQ(DecodeASCII85(text, bytes), 0);
   EXPECT_EQ(bytes.Bytes(), "prefixabc");
   EXPECT_EQ(text.Position(), 9);
-}
-
-TEST(KrvAscii85, EncodesDecodesAndReportsBadText) {
-  const testing::TempDir dir("krv_ascii85_test");
-  auto write = [&](const char* name, const std::string& bytes) { dir.Write(name, bytes); };
-  auto read = [&](const char* name) { return dir.Read(name); };
-  auto krv = [&](const std::string& args) {
-    const testing::KrvRun r = testing::RunKrv(dir, "ascii85 " + args);
-    dir.Write("err", r.err);
-    return r.status;
-  };
-  std::mt19937 gen(6);
-  const std::string data = RandomBytes(100003, gen);
-  write("data", data);
-
-  EXPECT_EQ(krv("encode data text"), 0);
-  EXPECT_EQ(read("text"), RefEncode(data));
-  EXPECT_EQ(krv("decode text back"), 0);
-  EXPECT_EQ(read("back"), data);
-  EXPECT_EQ(krv("encode < data | \"$KRV\" ascii85 decode - back2"), 0);
-  EXPECT_EQ(read("back2"), data);
-
-  write("bad", "9j o^9jqo^~>");
-  EXPECT_EQ(krv("decode bad out"), 1);
-  EXPECT_EQ(read("out").substr(4), "Man ");  // written all the same
-  EXPECT_NE(read("err").find("bad ASCII85 text"), std::string::npos);
-  write("bad", "9jzo^~>");
-  EXPECT_EQ(krv("decode bad out"), 1);
-  EXPECT_EQ(krv("decode missing out"), 1);
-  EXPECT_EQ(krv("rot13 data"), 2);
-  EXPECT_EQ(krv(""), 2);
 }
 
 }  // namespace

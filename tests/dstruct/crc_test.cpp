@@ -12,7 +12,7 @@
 #include "dstruct/internal/checksum_dispatch.h"
 #include "korvex/platform/text.h"
 #include "korvex/platform/textfile.h"
-#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
 
 #ifdef KORVEX_HAVE_ZLIB
 #include <zlib.h>
@@ -254,39 +254,6 @@ TEST(Crc, FileFailuresGiveZero) {
   EXPECT_EQ(CalcCRC32ofFile(u""), 0);
   const testing::TempDir dir("krv_crc_test");
   EXPECT_EQ(CalcCRC32ofFile(ToUtf16(dir.Path().string())), 0);
-}
-
-// Runs krv in dir with stdin from the file "in"; returns the exit status, output in out/err.
-int RunKrv(const testing::TempDir& dir, const std::string& args, std::string& out,
-           std::string& err) {
-  const testing::KrvRun r = testing::RunKrv(dir, args, dir.Read("in"));
-  out = r.out;
-  err = r.err;
-  return r.status;
-}
-
-TEST(KrvSum, PrintsOneLinePerFile) {
-  const testing::TempDir dir("krv_sum_test");
-  dir.Write("digits", "123456789");
-  dir.Write("in", "abc");
-  std::string out, err;
-
-  EXPECT_EQ(RunKrv(dir, "sum digits", out, err), 0);
-  EXPECT_EQ(out, "CBF43926  digits\n");
-  EXPECT_EQ(RunKrv(dir, "sum --sha1 --crc16=ccitt --crc16 --crc32 --sha1 digits", out, err), 0);
-  EXPECT_EQ(out, "F7C3BC1D808E04732ADF679965CCC34CA7AE3441 29B1 31C3 CBF43926  digits\n");
-  EXPECT_EQ(RunKrv(dir, "sum --sha1", out, err), 0);  // standard input
-  EXPECT_EQ(out, "A9993E364706816ABA3E25717850C26C9CD0D89D  -\n");
-  EXPECT_EQ(RunKrv(dir, "sum --crc16 - digits", out, err), 0);
-  EXPECT_EQ(out, "9DD6  -\n31C3  digits\n");
-
-  // A missing file is reported; the others are still summed.
-  EXPECT_EQ(RunKrv(dir, "sum missing digits", out, err), 1);
-  EXPECT_EQ(out, "CBF43926  digits\n");
-  EXPECT_NE(err.find("missing"), std::string::npos) << err;
-  EXPECT_EQ(RunKrv(dir, "sum .", out, err), 1);
-  EXPECT_EQ(RunKrv(dir, "sum --crc16=kermit digits", out, err), 2);
-  EXPECT_EQ(RunKrv(dir, "sum --md5 digits", out, err), 2);
 }
 
 }  // namespace

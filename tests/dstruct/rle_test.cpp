@@ -7,7 +7,6 @@
 #include <string>
 
 #include "korvex/platform/random.h"
-#include "test_support/run_krv.h"
 
 namespace krv {
 namespace {
@@ -340,50 +339,6 @@ TEST(RLEncoder, BulkDecodeMatchesByteDecode) {
       ASSERT_EQ(static_cast<std::size_t>(a.Pending()), ref.size());
     }
   }
-}
-
-}  // namespace
-}  // namespace krv
-
-// ---- krv rle --------------------------------------------------------------------------------
-
-namespace krv {
-namespace {
-
-TEST(KrvRle, EncodesAndDecodesFilesAndStreams) {
-  const testing::TempDir dir("korvex_krv_rle_test");
-  RandSeed = 3;
-  Bytes data(300000);
-  for (std::size_t i = 0; i < data.size();) {
-    const auto v = static_cast<std::uint8_t>(Random(3) == 0 ? 0xA5 : Random(256));
-    const std::size_t n = Random(3) == 0 ? static_cast<std::size_t>(Random(1000)) : 1;
-    for (std::size_t k = 0; k < n && i < data.size(); ++k) data[i++] = v;
-  }
-  auto write = [&](const char* name, const Bytes& b) {
-    dir.Write(name, std::string(b.begin(), b.end()));
-  };
-  auto read = [&](const char* name) {
-    const std::string s = dir.Read(name);
-    return Bytes(s.begin(), s.end());
-  };
-  auto krv = [&](const std::string& args) { return testing::RunKrv(dir, "rle " + args).status; };
-  write("data", data);
-  EXPECT_EQ(krv("encode data data.rle"), 0);
-  EXPECT_EQ(read("data.rle"), OneShot(data));  // the whole file as one encoding
-  EXPECT_EQ(krv("decode data.rle data.out"), 0);
-  EXPECT_EQ(read("data.out"), data);
-  EXPECT_EQ(krv("encode < data | \"$KRV\" rle decode - - > piped"), 0);
-  EXPECT_EQ(read("piped"), data);
-  write("empty", {});
-  EXPECT_EQ(krv("encode empty empty.rle"), 0);
-  EXPECT_EQ(read("empty.rle"), (Bytes{0xA5, 0, 0}));
-  write("cut", {1, 2, 0xA5, 4});
-  EXPECT_EQ(krv("decode cut cut.out"), 1);  // ends inside a triple
-  EXPECT_EQ(read("cut.out"), (Bytes{1, 2}));
-  EXPECT_EQ(krv("decode missing x"), 1);
-  EXPECT_EQ(krv("squash data"), 2);
-  EXPECT_EQ(krv(""), 2);
-  EXPECT_EQ(krv("encode a b c"), 2);
 }
 
 }  // namespace

@@ -24,23 +24,30 @@ struct KrvRun {
   std::string out, err;
 };
 
-// Runs `krv ARGS` as a shell command in dir with `input` on standard input; ARGS may use
-// shell syntax (quotes, pipes, redirections) and "$KRV" for the tool itself; redirections in
-// ARGS override the defaults.
-inline KrvRun RunKrv(const TempDir& dir, const std::string& args, const std::string& input = "") {
+// Runs a shell command line in dir with `input` on standard input and "$KRV" naming the tool;
+// redirections in the command override the defaults.
+inline KrvRun RunShell(const TempDir& dir, const std::string& command,
+                       const std::string& input = "") {
   KrvRun r;
   if (KrvPath().empty() || !std::filesystem::exists(KrvPath())) {
     ADD_FAILURE() << "the krv tool is missing: " << KrvPath();
     return r;
   }
   dir.Write(".stdin", input);
-  const std::string cmd = "cd '" + dir.Path().string() + "' && KRV='" + KrvPath() +
-                          "' && { \"$KRV\" " + args + "; } < .stdin > .stdout 2> .stderr";
+  const std::string cmd = "cd '" + dir.Path().string() + "' && KRV='" + KrvPath() + "' && { " +
+                          command + "; } < .stdin > .stdout 2> .stderr";
   const int rc = std::system(cmd.c_str());
   r.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
   r.out = dir.Read(".stdout");
   r.err = dir.Read(".stderr");
   return r;
+}
+
+// Runs `krv ARGS` as a shell command in dir with `input` on standard input; ARGS may use
+// shell syntax (quotes, pipes, redirections) and "$KRV" for the tool itself; redirections in
+// ARGS override the defaults.
+inline KrvRun RunKrv(const TempDir& dir, const std::string& args, const std::string& input = "") {
+  return RunShell(dir, "\"$KRV\" " + args, input);
 }
 
 }  // namespace krv::testing

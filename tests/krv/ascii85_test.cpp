@@ -1,0 +1,130 @@
+// krv ascii85: the library's form through files and pipes, Adobe's form (--adobe, --wrap)
+// beside Python's base64.a85encode / a85decode, and malformed text refused with exit 2.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "korvex/dstruct/ascii85.h"
+#include "korvex/platform/stream.h"
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::RunShell;
+using testing::TempDir;
+
+struct Case {
+  const char* args;
+  std::string input;
+  int status;
+  std::string out;
+  const char* err;  // the start of standard error
+};
+
+TEST(KrvAscii85, TableOfCases) {
+  const char kMalformed[] = "krv ascii85: -: malformed ASCII85 text: ";
+  const Case cases[] = {
+      {"encode", "abc", 0, "+B>H~>", ""},
+      {"encode -", "", 0, "~>", ""},
+      {"decode", "+B>H~>", 0, "abc", ""},
+      {"decode", "+B\r\n>H~>tail", 0, "abc", ""},
+      {"encode --adobe", "abc", 0, "<~@:E^~>", ""},
+      {"encode -a", std::string(4, '\0') + "ab", 0, "<~z@:B~>", ""},
+      {"encode -a -w 4", "abcdefgh", 0, "<~@:\nE_WA\nS,Rg\n~>", ""},
+      {"encode -w 3", "abcd", 0, "@:E\n_W\n~>", ""},
+      // Adobe's framing, white space anywhere, the start optional.
+      {"decode --adobe", "<~@:E^~>", 0, "abc", ""},
+      {"decode -a", " <~ @:\n\tE^ ~>\n", 0, "abc", ""},
+      {"decode -a", "@:E_WAS,Rg~>", 0, "abcdefgh", ""},
+      {"decode -a", "<~z~>", 0, std::string(4, '\0'), ""},
+      {"decode -a", "<~~>", 0, "", ""},
+      // Adobe's text is refused without --adobe; malformed text of either form is an error.
+      {"decode", "<~@:E^~>", 2, "",
+       "krv ascii85: -: the text starts with '<~', Adobe's framing: decode it with --adobe\n"},
+      {"decode", "+B>H", 2, "abc", kMalformed},            // no terminator
+      {"decode", "@:E_W!~>", 2, "abcd", kMalformed},       // a final group of one character
+      {"decode", "9j o^~>", 2, "MX\x80\x17", kMalformed},  // the library writes its bytes
+      {"decode", "9jzo^~>", 2, "Mbl!", kMalformed},
+      {"decode -a", "<~@:E_W!~>", 2, "", kMalformed},
+      {"decode -a", "<~@:E^", 2, "", kMalformed},
+      {"decode -a", "<~@:zE^~>", 2, "", kMalformed},
+      {"decode -a", "<~s8W-\"~>", 2, "", kMalformed},
+      {"decode -a", "<~@:E^~x", 2, "", kMalformed},
+      {"decode -a", "<~@:{E^~>", 2, "", kMalformed},
+      {"decode --wrap 3", "", 2, "", "krv ascii85: --wrap applies to encode only\n"},
+      {"rot13", "", 2, "", "krv ascii85: MODE: rot13 not in"},
+  };
+  const TempDir dir("krv_ascii85");
+  for (const Case& c : cases) {
+    const KrvRun r = RunKrv(dir, "ascii85 " + std::string(c.args), c.input);
+    EXPECT_EQ(r.status, c.status) << c.args << " < " << c.input << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args << " < " << c.input;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << " < " << c.input << "\n" << r.err;
+  }
+}
+
+// The library's form through files and a pipe, the same text as EncodeASCII85 writes.
+TEST(KrvAscii85, LibraryFormThroughFilesAndPipes) {
+  const TempDir dir("krv_ascii85_files");
+  std::mt19937 gen(6);
+  std::string data(100003, '\0');
+  for (char& c : data) c = static_cast<char>(gen() % 4 == 0 ? 0 : gen());
+  dir.Write("data", data);
+  TStringStream in(data), text(std::string{});
+  EncodeASCII85(in, text);
+
+  EXPECT_EQ(RunKrv(dir, "ascii85 encode data -o text").status, 0);
+  EXPECT_EQ(dir.Read("text"), text.Bytes());
+  EXPECT_EQ(RunKrv(dir, "ascii85 decode text --output back").status, 0);
+  EXPECT_EQ(dir.Read("back"), data);
+  EXPECT_EQ(RunKrv(dir, "ascii85 encode < data | \"$KRV\" ascii85 decode - -o piped").status, 0);
+  EXPECT_EQ(dir.Read("piped"), data);
+}
+
+// Writes data_N and python_N (its Adobe text) for each length, then checks krv_N.
+constexpr char kPythonScript[] = R"(import base64, random, sys
+lengths = list(range(41)) + [1 << 20]
+if sys.argv[1] == "make":
+    for n in lengths:
+        data = bytearray(random.Random(n).randbytes(n))
+        data[n // 3 : n // 3 + 8] = bytes(len(data[n // 3 : n // 3 + 8]))  # zero groups
+        open(f"data_{n}", "wb").write(data)
+        open(f"python_{n}", "wb").write(base64.a85encode(data, adobe=True))
+    open("python_wrapped", "wb").write(base64.a85encode(data, adobe=True, wrapcol=76))
+else:
+    bad = [n for n in lengths
+           if base64.a85decode(open(f"krv_{n}", "rb").read(), adobe=True)
+           != open(f"data_{n}", "rb").read()]
+    print("differ:", bad if bad else "none")
+)";
+
+TEST(KrvAscii85, AdobeFormRoundTripsWithPython) {
+  if (std::system("command -v python3 > /dev/null") != 0)
+    GTEST_SKIP() << "python3 is absent: the round trips with base64.a85encode are not run";
+  const TempDir dir("krv_ascii85_python");
+  dir.Write("a85.py", kPythonScript);
+  ASSERT_EQ(RunShell(dir, "python3 a85.py make").status, 0);
+  std::vector<int> lengths;
+  for (int n = 0; n <= 40; ++n) lengths.push_back(n);
+  lengths.push_back(1 << 20);
+  for (int n : lengths) {
+    const std::string id = std::to_string(n);
+    ASSERT_EQ(RunKrv(dir, "ascii85 encode --adobe data_" + id + " -o krv_" + id).status, 0);
+    EXPECT_EQ(dir.Read("krv_" + id), dir.Read("python_" + id)) << n;
+    ASSERT_EQ(RunKrv(dir, "ascii85 decode --adobe python_" + id + " -o back_" + id).status, 0);
+    EXPECT_EQ(dir.Read("back_" + id), dir.Read("data_" + id)) << n;
+  }
+  ASSERT_EQ(RunKrv(dir, "ascii85 encode -a --wrap 76 data_1048576 -o krv_wrapped").status, 0);
+  EXPECT_EQ(dir.Read("krv_wrapped"), dir.Read("python_wrapped"));
+  const KrvRun check = RunShell(dir, "python3 a85.py check");
+  EXPECT_EQ(check.out, "differ: none\n") << check.err;
+}
+
+}  // namespace
+}  // namespace krv

@@ -1,0 +1,119 @@
+// The conventions every krv command shares: the same-file refusal, checked standard output,
+// the operating system's reasons in one message form, exit status 2 for every error, output
+// files left untouched by a failure, and help pages with EXIT STATUS and EXAMPLES.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::TempDir;
+
+const char kData[] = "some bytes\nthat must survive\n";
+const char kKeep[] = "a good old output\n";
+
+struct Case {
+  const char* args;  // after "krv", in shell syntax
+  int status;
+  const char* err;  // the start of standard error
+};
+
+// clang-format off
+const Case kCases[] = {
+    // An output that is an input is refused before anything is written.
+    {"sum data >> data", 2, "krv sum: data and standard output are the same file\n"},
+    {"rle encode data -o data", 2, "krv rle: data and data are the same file\n"},
+    {"rle decode -o data < data", 2, "krv rle: standard input and data are the same file\n"},
+    {"ascii85 encode data -o link", 2, "krv ascii85: data and link are the same file\n"},
+    {"ascii85 decode -o keep keep", 2, "krv ascii85: keep and keep are the same file\n"},
+    // Every write is checked, help pages and the version included.
+    {"sum data > /dev/full", 2, "krv sum: write error: No space left on device\n"},
+    {"sum -c sums > /dev/full", 2, "krv sum: write error: No space left on device\n"},
+    {"rle encode data > /dev/full", 2, "krv rle: write error: No space left on device\n"},
+    {"rle encode data -o /dev/full", 2, "krv rle: /dev/full: write error: No space left"},
+    {"ascii85 encode data > /dev/full", 2, "krv ascii85: write error: No space left"},
+    {"ascii85 encode --adobe data > /dev/full", 2, "krv ascii85: write error: No space left"},
+    {"tables months > /dev/full", 2, "krv tables: write error: No space left on device\n"},
+    {"--version > /dev/full", 2, "krv: write error: No space left on device\n"},
+    {"--help > /dev/full", 2, "krv: write error: No space left on device\n"},
+    {"help sum > /dev/full", 2, "krv: write error: No space left on device\n"},
+    {"rle --help > /dev/full", 2, "krv rle: write error: No space left on device\n"},
+    {"ascii85 encode data -o /dev/null", 0, ""},
+    // Inputs: the operating system's reason, one message form, exit status 2.
+    {"sum .", 2, "krv sum: .: Is a directory\n"},
+    {"sum < .", 2, "krv sum: -: Is a directory\n"},
+    {"rle encode . -o keep", 2, "krv rle: .: Is a directory\n"},
+    {"ascii85 decode missing -o keep", 2, "krv ascii85: missing: No such file or directory\n"},
+    {"rle encode data -o nodir/out", 2, "krv rle: nodir/out: No such file or directory\n"},
+    {"rle encode data -o .", 2, "krv rle: .: Is a directory\n"},
+    // A failure leaves an output file as it was.
+    {"rle decode cut -o keep", 2, "krv rle: cut: the input ends inside a run (0xA5 n v)\n"},
+    {"ascii85 decode data -o keep", 2, "krv ascii85: data: malformed ASCII85 text"},
+    // Options: named when unknown, '--' ends them, the output goes after -o.
+    {"sum --md5 data", 2, "krv sum: unknown option '--md5'\nTry 'krv sum --help'.\n"},
+    {"tables -x", 2, "krv tables: unknown option '-x'\n"},
+    {"rle encode data keep", 2, "krv rle: one input only; name the output with -o FILE\n"},
+    {"rle squash data", 2, "krv rle: MODE: squash not in {encode,decode}\n"},
+    {"sum -- -dash", 0, ""},
+    {"rle encode -o - -- -dash", 0, ""},
+    {"frob", 2, "krv: unknown command 'frob'"},
+    {"", 2, "krv: no command given"},
+};
+// clang-format on
+
+TEST(KrvConventions, TableOfCases) {
+  const TempDir dir("krv_conventions");
+  for (const Case& c : kCases) {
+    dir.Write("data", kData);
+    dir.Write("keep", kKeep);
+    dir.Write("cut", std::string("\x01\xA5", 2));
+    dir.Write("-dash", "x");
+    dir.Write("sums", "CBF43926  data\n");
+    std::filesystem::remove(dir.File("link"));
+    std::filesystem::create_symlink("data", dir.File("link"));
+    const KrvRun r = RunKrv(dir, c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.err.substr(0, std::string(c.err).size()), c.err) << c.args;
+    EXPECT_EQ(dir.Read("data"), kData) << c.args;
+    EXPECT_EQ(dir.Read("keep"), kKeep) << c.args;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+      EXPECT_EQ(entry.path().filename().string().find(".krv-"), std::string::npos)
+          << c.args << ": a temporary file was left: " << entry.path();
+  }
+}
+
+// With SIGPIPE ignored, a command stops at the first failed write instead of reading on.
+TEST(KrvConventions, BrokenPipeEndsTheCommand) {
+  const TempDir dir("krv_conventions_pipe");
+  const std::string cmd =
+      "trap '' PIPE && { \"$KRV\" rle encode /dev/zero 2> err; echo $? > status; } | head -c 1";
+  ASSERT_EQ(testing::RunShell(dir, cmd).status, 0);
+  EXPECT_EQ(dir.Read("status"), "2\n");
+  EXPECT_EQ(dir.Read("err"), "krv rle: write error: Broken pipe\n");
+}
+
+// `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
+TEST(KrvConventions, HelpPages) {
+  const TempDir dir("krv_conventions_help");
+  for (const std::string cmd : {"sum", "ascii85", "rle", "tables"}) {
+    const KrvRun help = RunKrv(dir, "help " + cmd);
+    const KrvRun option = RunKrv(dir, cmd + " --help");
+    EXPECT_EQ(help.status, 0) << cmd;
+    EXPECT_EQ(option.status, 0) << cmd;
+    EXPECT_EQ(help.out, option.out) << cmd;
+    EXPECT_EQ(help.out.rfind("usage: krv " + cmd, 0), 0u) << help.out;
+    EXPECT_NE(help.out.find("\nEXIT STATUS\n  0  "), std::string::npos) << help.out;
+    EXPECT_NE(help.out.find("\nEXAMPLES\n  krv " + cmd), std::string::npos) << help.out;
+    EXPECT_NE(RunKrv(dir, "--help").out.find("\n  " + cmd + " "), std::string::npos) << cmd;
+  }
+}
+
+}  // namespace
+}  // namespace krv

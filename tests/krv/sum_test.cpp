@@ -1,0 +1,108 @@
+// krv sum: the lines it writes, names escaped as sha1sum escapes them, --check, the progress
+// line. The checksums themselves are tested with the library (tests/dstruct/crc_test.cpp).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::RunShell;
+using testing::TempDir;
+
+// SHA-1 of "x" and of "y" (sha1sum).
+const std::string kShaX = "11F6AD8EC52A2984ABAAFD7C3B516503785C2072";
+const std::string kShaY = "95CB0BFD2977C761298D9624E4B4D4C72A39974A";
+
+// Files named with a line feed, a backslash and a carriage return.
+void WriteAwkwardFiles(const TempDir& dir) {
+  dir.Write("new\nline", "x");
+  dir.Write("back\\slash", "y");
+  dir.Write("cr\rx", "x");
+}
+
+struct Case {
+  const char* args;
+  const char* input;  // standard input
+  int status;
+  std::string out;
+};
+
+TEST(KrvSum, TableOfCases) {
+  const TempDir dir("krv_sum");
+  dir.Write("digits", "123456789");
+  dir.Write("x", "x");
+  WriteAwkwardFiles(dir);
+  dir.Write("good.sums", "CBF43926  digits\n" + kShaX + " *x\n\\" + kShaX + "  new\\nline\n");
+  dir.Write("bad.sums", "CBF43926  digits\n" + kShaY + "  x\n");
+  dir.Write("odd.sums", "CBF43926  digits\nnot a checksum line\n");
+  const Case cases[] = {
+      {"sum digits", "", 0, "CBF43926  digits\n"},
+      {"sum --sha1 --crc16=ccitt --crc16 --crc32 --sha1 digits", "", 0,
+       "F7C3BC1D808E04732ADF679965CCC34CA7AE3441 29B1 31C3 CBF43926  digits\n"},
+      {"sum --sha1", "abc", 0, "A9993E364706816ABA3E25717850C26C9CD0D89D  -\n"},
+      {"sum --crc16 - digits", "abc", 0, "9DD6  -\n31C3  digits\n"},
+      {"sum missing digits", "", 2, "CBF43926  digits\n"},  // the others are still summed
+      {"sum --crc16=kermit digits", "", 2, ""},
+      // Names with a line feed, a backslash or a carriage return, as sha1sum writes them.
+      {"sum --sha1 'new\nline' 'back\\slash' 'cr\rx'", "", 0,
+       "\\" + kShaX + "  new\\nline\n\\" + kShaY + "  back\\\\slash\n\\" + kShaX + "  cr\\rx\n"},
+      // --check: krv's and sha1sum's lines (text and binary), OK / FAILED, exit 1 on a failure.
+      {"sum -c good.sums", "", 0, "digits: OK\nx: OK\n\\new\\nline: OK\n"},
+      {"sum --check bad.sums", "", 1, "digits: OK\nx: FAILED\n"},
+      {"sum -c", "CBF43926  missing\n", 2, "missing: FAILED open or read\n"},
+      {"sum -c odd.sums", "", 2, "digits: OK\n"},
+      {"sum -c --sha1 good.sums", "", 2, "x: OK\n\\new\\nline: OK\n"},  // digits: no SHA-1
+      {"sum -c --crc16=ccitt", "29B1  digits\n", 0, "digits: OK\n"},
+  };
+  for (const Case& c : cases) {
+    const KrvRun r = RunKrv(dir, c.args, c.input);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+  }
+  EXPECT_EQ(RunKrv(dir, "sum missing").err, "krv sum: missing: No such file or directory\n");
+  EXPECT_EQ(RunKrv(dir, "sum -c odd.sums").err,
+            "krv sum: odd.sums:2: improperly formatted checksum line\n");
+}
+
+// The escaped lines move both ways between krv sum and sha1sum.
+TEST(KrvSum, Sha1sumReadsKrvLinesAndKrvReadsSha1sumLines) {
+  if (std::system("command -v sha1sum > /dev/null") != 0) GTEST_SKIP() << "sha1sum is absent";
+  const TempDir dir("krv_sum_sha1sum");
+  WriteAwkwardFiles(dir);
+  dir.Write("plain name", "x");
+  const std::string names = "'new\nline' 'back\\slash' 'cr\rx' 'plain name'";
+  const KrvRun ours = RunKrv(dir, "sum --sha1 " + names + " > krv.sums && sha1sum -c krv.sums");
+  EXPECT_EQ(ours.status, 0) << ours.out << ours.err;
+  ASSERT_EQ(RunShell(dir, "sha1sum " + names + " > sha.sums").status, 0);
+  const KrvRun checked = RunKrv(dir, "sum -c sha.sums");
+  EXPECT_EQ(checked.status, 0) << checked.err;
+  EXPECT_EQ(checked.out, "\\new\\nline: OK\n\\back\\\\slash: OK\n\\cr\\rx: OK\nplain name: OK\n");
+}
+
+// A progress line on a terminal (a pseudo-terminal made by script), none in a pipe or with -q.
+TEST(KrvSum, ProgressLineOnlyOnATerminal) {
+  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "script is absent";
+  const TempDir dir("krv_sum_progress");
+  const std::string slow = "(printf abc; sleep 1; printf def) | ";
+  auto on_terminal = [&](const std::string& options) {
+    return RunShell(dir, "script -qec \"" + slow + "'$KRV' sum " + options + "\" /dev/null");
+  };
+  const KrvRun tty = on_terminal("");
+  EXPECT_NE(tty.out.find("\rkrv sum: -  6 B  "), std::string::npos) << tty.out;
+  EXPECT_NE(tty.out.find(" B/s\033[K"), std::string::npos) << tty.out;
+  EXPECT_NE(tty.out.find("\r\033[K4B8E39EF  -"), std::string::npos) << tty.out;  // cleared
+  EXPECT_EQ(on_terminal("-q").out.find("krv sum:"), std::string::npos);
+  const KrvRun pipe = RunShell(dir, slow + "\"$KRV\" sum");
+  EXPECT_EQ(pipe.out, "4B8E39EF  -\n");
+  EXPECT_EQ(pipe.err, "");
+}
+
+}  // namespace
+}  // namespace krv
