@@ -58,6 +58,7 @@ TEST(KrvAscii85, TableOfCases) {
       {"decode -a", "<~@:E^~x", 2, "", kMalformed},
       {"decode -a", "<~@:{E^~>", 2, "", kMalformed},
       {"decode --wrap 3", "", 2, "", "krv ascii85: --wrap applies to encode only\n"},
+      {"encode --wrap -5", "", 2, "", "krv ascii85: --wrap: "},
       {"rot13", "", 2, "", "krv ascii85: MODE: rot13 not in"},
   };
   const TempDir dir("krv_ascii85");

@@ -58,6 +58,7 @@ TEST(KrvSum, TableOfCases) {
       {"sum --check bad.sums", "", 1, "digits: OK\nx: FAILED\n"},
       {"sum -c", "CBF43926  missing\n", 2, "missing: FAILED open or read\n"},
       {"sum -c odd.sums", "", 2, "digits: OK\n"},
+      {"sum -c", "", 2, ""},                                            // no checksum lines at all
       {"sum -c --sha1 good.sums", "", 2, "x: OK\n\\new\\nline: OK\n"},  // digits: no SHA-1
       {"sum -c --crc16=ccitt", "29B1  digits\n", 0, "digits: OK\n"},
   };

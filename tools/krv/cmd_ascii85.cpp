@@ -253,7 +253,7 @@ struct Options {
   std::vector<std::string> inputs;
   std::string output;
   bool adobe = false;
-  std::size_t wrap = 0;
+  int wrap = 0;
   CLI::Option* wrap_option = nullptr;
 };
 
@@ -266,7 +266,7 @@ int Run(const Options& o) {
   in.ShowProgress();
   if (encode) {
     // Adobe's lines hold at least the "<~" start.
-    LineWrapper wrapper(out, o.adobe && o.wrap == 1 ? 2 : o.wrap);
+    LineWrapper wrapper(out, o.adobe && o.wrap == 1 ? 2 : static_cast<std::size_t>(o.wrap));
     if (o.adobe) {
       EncodeAdobe(in, wrapper);
     } else {
@@ -298,6 +298,7 @@ RunFn Setup(CLI::App& app) {
   app.add_flag("-a,--adobe", o->adobe, "Adobe's form: '<~' ... '~>', final group padded");
   o->wrap_option =
       app.add_option("-w,--wrap", o->wrap, "encode: break lines after N characters (0: no breaks)")
+          ->check(CLI::Range(0, 1 << 30))
           ->option_text(" N");
   AddQuietFlag(app);
   return [o] { return Run(*o); };

@@ -279,7 +279,7 @@ void CheckFile(const std::string& list, const std::vector<Kind>& given, Byte* bl
     out.Write(shown + (same ? ": OK\n" : ": FAILED\n"));
     if (!same && status == kExitOk) status = kExitNo;
   }
-  if (sound == 0 && line_no > 0) status = Report({list, "no properly formatted checksum lines"});
+  if (sound == 0) status = Report({list, "no properly formatted checksum lines"});
 }
 
 // The sums asked for, in the order of their options.
