@@ -1,242 +1,560 @@
-// krv grep: searches files line by line with a TGrep pattern.
-#include <filesystem>
-#include <fstream>
-#include <iostream>
+// krv grep: searches files line by line for patterns of the library's dialect (TGrep).
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-#include "command.h"
+#include "cli.h"
+#include "encoding.h"
+#include "io.h"
 #include "korvex/platform/text.h"
 #include "korvex/stringl/grep.h"
 
 namespace krv::tool {
 namespace {
 
-constexpr std::string_view kUsage =
-    "usage: krv grep [-i] [-n] [-c] [-o] [-v] PATTERN [FILE...]\n"
-    "\n"
-    "Searches each FILE line by line for PATTERN and prints the lines that match. Without\n"
-    "FILE, or for -, reads standard input. With more than one FILE each output line begins\n"
-    "with the file name and a colon.\n"
-    "\n"
-    "PATTERN is in the Korvex pattern dialect: literal characters, \\c for c taken literally,\n"
-    ". for any character, sets [a-z0-9] and [^0-9], literal groups (abc), each optionally\n"
-    "followed by * (any number), + (one or more) or ? (optional); ^ at the start and $ at the\n"
-    "end anchor the match; \\#hh is the character of hexadecimal code hh. A mark after a run\n"
-    "of characters applies to the last one: ab* is a followed by any number of b; (ab)* repeats\n"
-    "the group. Repetitions are tried shortest first; one at the end of the pattern takes all\n"
-    "it can. A pattern that is a single repetition (x*) matches every line.\n"
-    "\n"
-    "Lines are read as UTF-8 when they are valid UTF-8, otherwise as Windows-1252; a CR before\n"
-    "the line end is not part of the line. Positions count characters (UTF-16 code units) from 1.\n"
-    "\n"
-    "Options:\n"
-    "  -i   ignore the case of the letters A-Z\n"
-    "  -n   put the line number before each output line\n"
-    "  -c   print only the number of selected lines (per file)\n"
-    "  -o   print each non-empty match on a line of its own as START-END:TEXT\n"
-    "  -v   select the lines that do not match\n"
-    "\n"
-    "Exit status: 0 when a line was selected, 1 when none was, 2 on a pattern error (its text\n"
-    "is printed), a bad option or a file that cannot be read.\n";
+constexpr std::size_t kBlock = std::size_t{1} << 18;
 
 struct Options {
-  bool ignore_case = false;
-  bool numbers = false;
-  bool count = false;
-  bool only = false;
-  bool invert = false;
+  std::vector<std::string> operands;  // PATTERN (without -e), then the files
+  std::vector<std::string> patterns;  // -e
+  bool ignore_case = false, numbers = false, count = false, only = false, invert = false;
+  bool list = false, quiet = false, word = false, whole_line = false, text = false;
+  bool positions = false;
+  int names = -1;  // -H 1, -h 0, neither -1 (names when there are several files)
 };
 
-// True when bytes form well-formed UTF-8 (no overlong forms, surrogates or codes past U+10FFFF).
-bool IsUtf8(std::string_view s) {
-  std::size_t i = 0;
-  while (i < s.size()) {
-    const auto c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      ++i;
-      continue;
-    }
-    int more;
-    unsigned lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-      more = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-      more = 2;
-      if (c == 0xE0) lo = 0xA0;
-      if (c == 0xED) hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-      more = 3;
-      if (c == 0xF0) lo = 0x90;
-      if (c == 0xF4) hi = 0x8F;
-    } else {
-      return false;
-    }
-    if (i + static_cast<std::size_t>(more) >= s.size()) return false;
-    for (int k = 1; k <= more; ++k) {
-      const auto d = static_cast<unsigned char>(s[i + static_cast<std::size_t>(k)]);
-      if (d < lo || d > hi) return false;
-      lo = 0x80;
-      hi = 0xBF;
-    }
-    i += static_cast<std::size_t>(more) + 1;
-  }
-  return true;
+// Where a match must lie in the line.
+enum class Fit { kAnywhere, kWord, kLine };
+
+// Letters, digits and '_' up to U+00FF; -w treats those beyond as word characters too,
+// since a set of the dialect cannot name them.
+bool IsWordChar(unsigned c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_' ||
+         c == 0xAA || c == 0xB5 || c == 0xBA || (c >= 0xC0 && c != 0xD7 && c != 0xF7);
 }
 
-// Decodes a line or the pattern; utf8 tells which reading was taken.
-String Decode(std::string_view bytes, bool& utf8) {
-  utf8 = IsUtf8(bytes);
-  return utf8 ? ToUtf16(bytes) : FromAnsi(bytes);
+// ---- Pattern text made from compiled tokens ------------------------------------------------
+// The wrapped patterns of -w and -x, and the form -o uses for a lone repetition, are built
+// from the tokens the user's pattern compiled to, not from its text: an open set or group,
+// a final back slash or a \#hh escape then cannot change what the added parts mean.
+
+void AppendChar(String& out, Char c, std::u16string_view syntax) {
+  if (syntax.find(c) != std::u16string_view::npos) out += u'\\';
+  out += c;
 }
 
-std::string Encode(std::u16string_view s, bool utf8) {
-  return utf8 ? ToUtf8(s) : ToAnsi(String(s));
+void AppendSet(String& out, const TGrepToken& t) {
+  out += u'[';
+  for (unsigned c = 0; c < 256; ++c)
+    if (t.Params[c] == u'*') AppendChar(out, static_cast<Char>(c), u"-^]\\");
+  out += u']';
 }
 
-class Searcher {
- public:
-  Searcher(TGrep& grep, const Options& opt, bool with_names)
-      : grep_(grep), opt_(opt), with_names_(with_names) {}
+// A literal string as a group, so that it stays a token of its own.
+void AppendGroup(String& out, const TGrepToken& t) {
+  out += u'(';
+  for (Integer i = 1; i <= t.NumChars; ++i)
+    AppendChar(out, t.Params[static_cast<std::size_t>(i)], u")^\\");
+  out += u')';
+}
 
-  // Searches one stream; returns the number of selected lines.
-  long Run(std::istream& in, const std::string& name) {
-    long selected = 0;
-    long number = 0;
-    std::string raw;
-    while (std::getline(in, raw)) {
-      ++number;
-      std::string_view line = raw;
-      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-      bool utf8 = true;
-      const String text = Decode(line, utf8);
-      grep_.SetSearchStartPos(1);
-      Integer pos = 0;
-      const bool matched = grep_.MatchString(text, pos);
-      if (matched == opt_.invert) continue;
-      ++selected;
-      if (opt_.count) continue;
-      if (!opt_.only) {
-        Prefix(name, number);
-        std::cout << raw << '\n';
-      } else if (matched) {
-        PrintMatches(text, utf8, name, number);
+// The text of one token; action replaces its kind (for taMult0 made taMult1).
+String TokenText(const TGrepToken& t, TGrepTokenAct action) {
+  String out;
+  switch (action) {
+    case taNormal:
+      AppendGroup(out, t);
+      break;
+    case taAnyByte:
+      out = u".";
+      break;
+    case taSet:
+      AppendSet(out, t);
+      break;
+    case taBol:
+      out = u"^";
+      break;
+    case taEol:
+      out = u"$";
+      break;
+    case taMult0:
+    case taMult1:
+    case taOpti:
+      if (t.NumChars < 0) {
+        AppendSet(out, t);
+      } else if (t.NumChars == 0) {
+        out = u".";
+      } else {
+        AppendGroup(out, t);
       }
+      out += action == taMult0 ? u'*' : action == taMult1 ? u'+' : u'?';
+      break;
+  }
+  return out;
+}
+
+// A set of the characters up to U+00FF that are not word characters.
+String NonWordSet() {
+  TGrepToken t;
+  for (unsigned c = 0; c < 256; ++c) t.Params[c] = IsWordChar(c) ? u' ' : u'*';
+  return TokenText(t, taSet);
+}
+
+bool SameToken(const TGrepToken& a, const TGrepToken& b) {
+  if (a.Action != b.Action || a.NumChars != b.NumChars) return false;
+  const bool set = a.Action == taSet || a.NumChars < 0;
+  const std::size_t n = set ? 256 : static_cast<std::size_t>(std::max<Integer>(a.NumChars, 0)) + 1;
+  return std::equal(a.Params.begin(), a.Params.begin() + static_cast<std::ptrdiff_t>(n),
+                    b.Params.begin());
+}
+
+std::vector<TGrepToken> Tokens(const TGrep& g) {
+  std::vector<TGrepToken> tokens;
+  for (Integer k = 1; k <= g.NrOfRegExpTokens(); ++k) tokens.push_back(g.GetRegExpToken(k));
+  return tokens;
+}
+
+// ---- One pattern --------------------------------------------------------------------------
+
+// A compiled pattern and the line it is applied to.
+class Matcher {
+ public:
+  // Compiles the pattern (bytes as given); throws Failure naming it on an error.
+  Matcher(std::string_view pattern, bool ignore_case, Fit fit) : shown_(pattern) {
+    bool utf8 = true;
+    const String text = DecodeText(pattern, utf8);
+    Compile(grep_, text, ignore_case);
+    const std::vector<TGrepToken> tokens = Tokens(grep_);
+    if (fit != Fit::kAnywhere) {
+      Wrap(tokens, ignore_case, fit);
+    } else if (tokens.empty()) {
+      everything_ = true;  // the empty pattern selects every line, as in grep
+    } else if (tokens.size() == 1 && tokens[0].Action == taMult0) {
+      // A lone repetition reports the whole line as its match; its non-empty matches are
+      // those of the same unit taken one or more times.
+      lone_ = true;
+      Compile(only_, TokenText(tokens[0], taMult1), ignore_case);
     }
-    if (opt_.count) {
-      if (with_names_) std::cout << name << ':';
-      std::cout << selected << '\n';
+  }
+
+  // Sets the line the next calls look at (UTF-16, without its line end).
+  void SetLine(std::u16string_view line) {
+    length_ = static_cast<Integer>(line.size());
+    if (!left_ && !right_) {
+      subject_ = line;
+      return;
     }
-    return selected;
+    padded_.clear();
+    if (left_) padded_ += u' ';
+    padded_ += line;
+    if (right_) padded_ += u' ';
+    subject_ = padded_;
+  }
+
+  // True when the line holds a match.
+  bool Selects() {
+    if (everything_) return true;
+    grep_.SetSearchStartPos(1);
+    Integer pos = 0;
+    return grep_.MatchString(subject_, pos);
+  }
+
+  // The first match that starts at `from` or later: its first and last positions in the
+  // line (1-based; last < first for an empty match). False when there is none.
+  bool Find(Integer from, Integer& first, Integer& last) {
+    if (everything_) return false;  // only empty matches
+    TGrep& g = lone_ ? only_ : grep_;
+    g.SetSearchStartPos(from);
+    Integer pos = 0;
+    if (!g.MatchString(subject_, pos)) return false;
+    // A word match starts with the character before the word (or the blank standing for
+    // the line's start) and ends with the one after it.
+    first = g.MatchStartPos();
+    last = std::min(g.MatchEndPos() - (left_ ? 1 : 0) - (right_ ? 1 : 0), length_);
+    return true;
   }
 
  private:
-  void Prefix(const std::string& name, long number) {
-    if (with_names_) std::cout << name << ':';
-    if (opt_.numbers) std::cout << number << ':';
+  void Compile(TGrep& g, const String& text, bool ignore_case) {
+    g.SetName(u"grep");
+    g.SetStopOnError(false);
+    g.SetIgnoreCase(ignore_case);
+    g.SetRegExp(text);
+    if (g.LastError() != 0)
+      throw Failure{"", "pattern '" + shown_ + "': " + ToUtf8(GrepErrorText(g.LastError()))};
   }
 
-  // Every match of the line, each search starting after the previous match.
-  void PrintMatches(const String& text, bool utf8, const std::string& name, long number) {
-    const auto length = static_cast<Integer>(text.size());
-    Integer from = 1;
-    Integer pos = 0;
-    while (from <= length + 1) {
-      grep_.SetSearchStartPos(from);
-      if (!grep_.MatchString(text, pos)) break;
-      const Integer start = grep_.MatchStartPos();
-      const Integer end = grep_.MatchEndPos();
-      if (end >= start && end <= length) {
-        Prefix(name, number);
-        const auto view = std::u16string_view(text).substr(
-            static_cast<std::size_t>(start - 1), static_cast<std::size_t>(end - start + 1));
-        std::cout << start << '-' << end << ':' << Encode(view, utf8) << '\n';
-      }
-      from = end >= start ? end + 1 : start + 1;
-    }
+  // Compiles the pattern anchored at both ends (-x) or between word boundaries (-w): a
+  // set of non-word characters before and after it, which meet the blanks SetLine puts
+  // at the line's ends. An anchor of the pattern's own stands for its boundary.
+  void Wrap(const std::vector<TGrepToken>& tokens, bool ignore_case, Fit fit) {
+    const bool bol = !tokens.empty() && tokens.front().Action == taBol;
+    const bool eol = !tokens.empty() && tokens.back().Action == taEol;
+    const String boundary = NonWordSet();
+    String text;
+    if (!bol) text += fit == Fit::kLine ? String(u"^") : boundary;
+    for (const TGrepToken& t : tokens) text += TokenText(t, t.Action);
+    if (!eol) text += fit == Fit::kLine ? String(u"$") : boundary;
+    Compile(grep_, text, ignore_case);
+    left_ = fit == Fit::kWord && !bol;
+    right_ = fit == Fit::kWord && !eol;
+    // The rebuilt pattern holds the user's tokens unchanged between the added ones.
+    const std::vector<TGrepToken> wrapped = Tokens(grep_);
+    const std::size_t skip = bol ? 0 : 1;
+    bool same = wrapped.size() == tokens.size() + skip + (eol ? 0 : 1);
+    for (std::size_t k = 0; same && k < tokens.size(); ++k)
+      same = SameToken(tokens[k], wrapped[k + skip]);
+    if (!same)
+      throw Failure{"", "pattern '" + shown_ + "': a set without members cannot be used with " +
+                            (fit == Fit::kLine ? "-x" : "-w")};
   }
 
-  TGrep& grep_;
-  const Options& opt_;
-  bool with_names_;
+  std::string shown_;
+  TGrep grep_, only_;
+  bool everything_ = false, lone_ = false;
+  bool left_ = false, right_ = false;  // -w blanks around the line
+  Integer length_ = 0;
+  String padded_;
+  std::u16string_view subject_;
 };
 
-int RunGrep(const Args& args) {
-  Options opt;
-  std::vector<std::string> operands;
-  bool options_done = false;
-  for (const std::string& a : args) {
-    if (!options_done && a == "--") {
-      options_done = true;
-    } else if (!options_done && a.size() > 1 && a[0] == '-') {
-      for (std::size_t i = 1; i < a.size(); ++i) {
-        switch (a[i]) {
-          case 'i':
-            opt.ignore_case = true;
-            break;
-          case 'n':
-            opt.numbers = true;
-            break;
-          case 'c':
-            opt.count = true;
-            break;
-          case 'o':
-            opt.only = true;
-            break;
-          case 'v':
-            opt.invert = true;
-            break;
-          default:
-            return Fail("grep", "unknown option '-" + std::string(1, a[i]) + "'", true);
-        }
-      }
-    } else {
-      operands.push_back(a);
-    }
-  }
-  if (operands.empty()) return Fail("grep", "missing PATTERN", true);
+// ---- The search ---------------------------------------------------------------------------
 
-  TGrep grep;
-  grep.SetName(u"grep");
-  grep.SetStopOnError(false);
-  grep.SetIgnoreCase(opt.ignore_case);
-  bool utf8 = true;
-  grep.SetRegExp(Decode(operands[0], utf8));
-  if (grep.LastError() != 0) {
-    std::cerr << "krv grep: error in regular expression - "
-              << ToUtf8(GrepErrorText(grep.LastError())) << '\n';
-    return kExitUsage;
+// A failed read, told apart from a failed write (which ends the command).
+struct ReadError {
+  Failure failure;
+};
+
+// Byte offsets in a line of the positions of its decoded text, walked forwards.
+class ByteCursor {
+ public:
+  ByteCursor(std::string_view line, bool utf8) : line_(line), utf8_(utf8) {}
+  // The byte offset of 0-based UTF-16 position unit (never before the last one asked).
+  std::size_t At(std::size_t unit) {
+    if (!utf8_) return unit;
+    while (unit_ < unit && byte_ < line_.size()) {
+      const auto c = static_cast<unsigned char>(line_[byte_]);
+      const std::size_t len = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      byte_ += len;
+      unit_ += len == 4 ? 2 : 1;
+    }
+    return byte_;
   }
 
-  std::vector<std::string> files(operands.begin() + 1, operands.end());
-  if (files.empty()) files.push_back("-");
-  Searcher searcher(grep, opt, files.size() > 1);
-  long selected = 0;
-  bool failed = false;
-  for (const std::string& f : files) {
-    if (f == "-") {
-      selected += searcher.Run(std::cin, "(standard input)");
-      continue;
-    }
-    std::error_code ec;
-    std::ifstream in;
-    if (!std::filesystem::is_directory(f, ec)) in.open(f, std::ios::binary);
-    if (!in.is_open()) {
-      std::cerr << "krv grep: " << f << ": cannot open the file\n";
-      failed = true;
-      continue;
-    }
-    selected += searcher.Run(in, f);
-    if (in.bad()) {
-      std::cerr << "krv grep: " << f << ": read error\n";
-      failed = true;
-    }
-  }
-  std::cout.flush();
-  if (failed) return kExitUsage;
-  return selected > 0 ? kExitOk : kExitFailure;
+ private:
+  std::string_view line_;
+  bool utf8_;
+  std::size_t unit_ = 0, byte_ = 0;
+};
+
+bool IsHighSurrogate(Char c) {
+  return c >= 0xD800 && c <= 0xDBFF;
+}
+bool IsLowSurrogate(Char c) {
+  return c >= 0xDC00 && c <= 0xDFFF;
 }
 
-const KrvCommand reg{"grep", "search files for a TGrep pattern", kUsage, &RunGrep};
+class Search {
+ public:
+  Search(const Options& o, std::vector<std::unique_ptr<Matcher>>& matchers, Output& out, bool names)
+      : o_(o), matchers_(matchers), out_(out), names_(names) {}
+
+  // Searches one input; returns the number of selected lines. Throws ReadError.
+  long File(Input& in, const std::string& label) {
+    label_ = label;
+    number_ = 0;
+    selected_ = 0;
+    std::string block(kBlock, '\0');
+    std::string pending;  // a line that began in an earlier block
+    bool more = true;
+    while (more) {
+      const std::size_t n = Read(in, block);
+      if (n == 0) {
+        if (!pending.empty()) Line(pending);
+        break;
+      }
+      std::string_view rest(block.data(), n);
+      while (more) {
+        const std::size_t eol = rest.find('\n');
+        if (eol == std::string_view::npos) {
+          pending.append(rest);
+          break;
+        }
+        if (pending.empty()) {
+          more = Line(rest.substr(0, eol));
+        } else {
+          pending.append(rest.substr(0, eol));
+          more = Line(pending);
+          pending.clear();
+        }
+        rest.remove_prefix(eol + 1);
+      }
+    }
+    if (o_.count && !o_.list && !o_.quiet) {
+      text_.clear();
+      if (names_) text_.append(label_).append(":");
+      text_.append(std::to_string(selected_)).append("\n");
+      out_.Write(text_);
+    }
+    return selected_;
+  }
+
+  // True once -q has seen a selected line: nothing more needs reading.
+  bool Done() const { return done_; }
+
+ private:
+  static std::size_t Read(Input& in, std::string& block) {
+    try {
+      return in.Read(block.data(), block.size());
+    } catch (const Failure& f) {
+      throw ReadError{f};
+    }
+  }
+
+  // Handles one line (without its LF); false when the rest of the input is not needed.
+  bool Line(std::string_view raw) {
+    ++number_;
+    std::string_view line = raw;
+    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    bool utf8 = true;
+    decoded_ = DecodeText(line, utf8);
+    bool matched = false;
+    for (auto& m : matchers_) {
+      m->SetLine(decoded_);
+      if (m->Selects()) {
+        matched = true;
+        break;
+      }
+    }
+    if (matched == o_.invert) return true;
+    ++selected_;
+    if (o_.quiet) {
+      done_ = true;
+      return false;
+    }
+    if (o_.list) {
+      out_.Write(label_ + "\n");
+      return false;
+    }
+    if (o_.count) return true;
+    if (!o_.text && line.find('\0') != std::string_view::npos) {
+      out_.Write("Binary file " + label_ + " matches\n");
+      return false;
+    }
+    if (!o_.only) {
+      Prefix();
+      text_.append(raw).append("\n");
+      out_.Write(text_);
+    } else if (matched) {
+      PrintMatches(line, utf8);
+    }
+    return true;
+  }
+
+  void Prefix() {
+    text_.clear();
+    if (names_) text_.append(label_).append(":");
+    if (o_.numbers) text_.append(std::to_string(number_)).append(":");
+  }
+
+  // Each non-empty match on a line of its own, in whole characters: a match that begins or
+  // ends inside a surrogate pair takes the whole pair.
+  void PrintMatches(std::string_view line, bool utf8) {
+    const std::u16string_view text = decoded_;
+    const auto length = static_cast<Integer>(text.size());
+    for (auto& m : matchers_) m->SetLine(text);
+    ByteCursor bytes(line, utf8);
+    Integer from = 1;
+    while (from <= length) {
+      Integer first = INT_MAX, last = 0;
+      for (auto& m : matchers_) {
+        Integer f = 0, l = 0;
+        if (m->Find(from, f, l) && (f < first || (f == first && l > last))) {
+          first = f;
+          last = l;
+        }
+      }
+      if (first == INT_MAX) break;
+      if (last < first) {  // empty: look again one character further
+        from = first + 1;
+        continue;
+      }
+      if (first > 1 && IsLowSurrogate(text[first - 1]) && IsHighSurrogate(text[first - 2])) --first;
+      if (last < length && IsHighSurrogate(text[last - 1]) && IsLowSurrogate(text[last])) ++last;
+      Prefix();
+      if (o_.positions)
+        text_.append(std::to_string(first)).append("-").append(std::to_string(last)).append(":");
+      const std::size_t begin = bytes.At(static_cast<std::size_t>(first - 1));
+      const std::size_t end = bytes.At(static_cast<std::size_t>(last));
+      text_.append(line.substr(begin, end - begin)).append("\n");
+      out_.Write(text_);
+      from = last + 1;
+    }
+  }
+
+  const Options& o_;
+  std::vector<std::unique_ptr<Matcher>>& matchers_;
+  Output& out_;
+  bool names_;
+  std::string label_;
+  long long number_ = 0;
+  long selected_ = 0;
+  bool done_ = false;
+  String decoded_;
+  std::string text_;  // the output line being built
+};
+
+// The patterns: the -e ones, or the first operand; each split at its line breaks.
+std::vector<std::string> Patterns(const Options& o, std::vector<std::string>& files) {
+  files = o.operands;
+  std::vector<std::string> given = o.patterns;
+  if (given.empty()) {
+    if (files.empty()) throw Failure{"", "no PATTERN given; run 'krv grep --help'"};
+    given.push_back(files.front());
+    files.erase(files.begin());
+  }
+  std::vector<std::string> patterns;
+  for (std::string_view p : given) {
+    for (;;) {
+      const std::size_t nl = p.find('\n');
+      patterns.emplace_back(p.substr(0, nl));
+      if (nl == std::string_view::npos) break;
+      p.remove_prefix(nl + 1);
+    }
+  }
+  return patterns;
+}
+
+int Run(const Options& o) {
+  std::vector<std::string> files;
+  const Fit fit = o.whole_line ? Fit::kLine : o.word ? Fit::kWord : Fit::kAnywhere;
+  std::vector<std::unique_ptr<Matcher>> matchers;
+  for (const std::string& p : Patterns(o, files))
+    matchers.push_back(std::make_unique<Matcher>(p, o.ignore_case, fit));
+  if (files.empty()) files.push_back("-");
+  Output out("-");
+  Search search(o, matchers, out, o.names < 0 ? files.size() > 1 : o.names == 1);
+  bool error = false;
+  long selected = 0;
+  for (const std::string& name : files) {
+    std::optional<Input> in;
+    try {
+      in.emplace(name);
+    } catch (const Failure& f) {
+      error = true;
+      Report(f);
+      continue;
+    }
+    if (!o.quiet) in->ShowProgress();
+    try {
+      selected += search.File(*in, name == "-" ? "(standard input)" : name);
+    } catch (const ReadError& r) {
+      error = true;
+      Report(r.failure);
+    }
+    if (search.Done()) break;
+  }
+  out.Commit();
+  if (error) return kExitError;
+  return selected > 0 ? kExitOk : kExitNo;
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  app.add_option("PATTERN", o->operands,
+                 "the pattern (unless -e gives it), then the files ('-' or none: standard "
+                 "input)")
+      // Every operand as it is: CLI11 reads "[a,b]" given to an option that takes several
+      // values as a list of two, which a pattern such as [a,b] must not become.
+      ->expected(CLI::detail::expected_max_vector_size, CLI::detail::expected_max_vector_size)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("-e,--regexp", o->patterns, "a pattern; may be given several times")
+      ->allow_extra_args(false)
+      ->option_text(" PATTERN");
+  app.add_flag("-i,--ignore-case", o->ignore_case, "ignore the case of the letters A-Z");
+  app.add_flag("-v,--invert-match", o->invert, "select the lines that do not match");
+  app.add_flag("-w,--word-regexp", o->word,
+               "select lines with a match that is a whole word (not next to a letter, "
+               "digit or '_')");
+  app.add_flag("-x,--line-regexp", o->whole_line, "select lines that match as a whole");
+  app.add_flag("-c,--count", o->count, "print only the number of selected lines per file");
+  app.add_flag("-l,--files-with-matches", o->list,
+               "print only the names of files with a selected line");
+  app.add_flag("-o,--only-matching", o->only,
+               "print each non-empty match of a selected line on a line of its own");
+  app.add_flag("--positions", o->positions,
+               "with -o, put START-END: before each match (positions of characters in the "
+               "line, from 1)");
+  app.add_flag("-q,--quiet,--silent", o->quiet,
+               "print nothing (not even a progress line); stop at the first selected line");
+  app.add_flag("-n,--line-number", o->numbers, "put the line number before each output line");
+  CLI::Option* with =
+      app.add_flag("-H,--with-filename")->description("put the file name before each line");
+  CLI::Option* without =
+      app.add_flag("-h,--no-filename")->description("never put file names before lines");
+  app.add_flag("-a,--text", o->text, "print selected lines that hold NUL bytes as they are");
+  return [o, &app, with, without] {
+    for (const CLI::Option* opt : app.parse_order()) {
+      if (opt == with) o->names = 1;
+      if (opt == without) o->names = 0;
+    }
+    return Run(*o);
+  };
+}
+
+const KrvCommand reg{
+    {.name = "grep",
+     .summary = "search files for lines that match a pattern",
+     .usage = "krv grep [OPTIONS] PATTERN [FILE...]\n"
+              "krv grep [OPTIONS] -e PATTERN [-e PATTERN...] [FILE...]",
+     .description =
+         "Searches each FILE line by line for PATTERN and prints the lines that match. Without\n"
+         "FILE, or for '-', reads standard input. With more than one FILE each output line\n"
+         "begins with the file name and a colon (-H and -h choose). With several patterns\n"
+         "(-e, or a PATTERN holding line breaks) a line matches when one of them does.\n"
+         "\n"
+         "PATTERN is in the Korvex pattern dialect: literal characters, \\c for c taken\n"
+         "literally, . for any character, sets [a-z0-9] and [^0-9], literal groups (abc),\n"
+         "each optionally followed by * (any number), + (one or more) or ? (optional); ^ at\n"
+         "the start and $ at the end anchor the match; \\#hh is the character of hexadecimal\n"
+         "code hh. A mark after a run of characters applies to the last one: ab* is a\n"
+         "followed by any number of b; (ab)* repeats the group. There is no | and no {n}.\n"
+         "\n"
+         "Where the dialect differs from grep -E:\n"
+         "- Repetitions are tried shortest first; only one at the end of the pattern takes\n"
+         "  all it can. The same lines are selected, but -o may print less: '.*b?' on 'ab'\n"
+         "  prints 'b', where grep -E prints 'ab'.\n"
+         "- A match is looked for at each character of a line, not after its last one: a\n"
+         "  pattern that can only match empty text there does not select the line. 'b*$'\n"
+         "  does not select 'abc' (grep -E selects it); '^$' selects empty lines.\n"
+         "- The empty pattern selects every line, as in grep, and so does a pattern that is a\n"
+         "  single repetition ('x*'). Empty matches are never printed by -o.\n"
+         "- -i folds the letters A-Z only. For -w a word character is a letter, a digit or\n"
+         "  '_'; every character beyond U+00FF counts as one.\n"
+         "\n"
+         "Lines are read as UTF-8 when they are valid UTF-8, otherwise as Windows-1252; a CR\n"
+         "before the line end is not part of the line. Patterns are read the same way.\n"
+         "Matches printed by -o are whole characters, as bytes of the line. A selected line\n"
+         "that holds a NUL byte prints 'Binary file NAME matches' instead, and the rest of\n"
+         "that file is skipped, unless -a is given.",
+     .exit_status = "0  a line was selected\n"
+                    "1  no line was selected\n"
+                    "2  an error: a bad pattern or option, a file that cannot be read, a write\n"
+                    "   error (also when lines were selected)",
+     .examples = "krv grep -n 'ab[0-9]+x' notes.txt\n"
+                 "krv grep -o -i 'sensor[ _]?[0-9]+' log.txt\n"
+                 "krv grep -c -e error -e warning a.log b.log\n"
+                 "krv grep -lw TODO *.cpp\n"
+                 "krv grep -q '^#featdef' m.txt && echo 'a feature-matrix file'\n"
+                 "krv grep -- -x notes.txt"},
+    &Setup};
 
 }  // namespace
 }  // namespace krv::tool
