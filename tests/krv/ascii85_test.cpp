@@ -44,6 +44,7 @@ TEST(KrvAscii85, TableOfCases) {
       {"decode -a", "@:E_WAS,Rg~>", 0, "abcdefgh", ""},
       {"decode -a", "<~z~>", 0, std::string(4, '\0'), ""},
       {"decode -a", "<~~>", 0, "", ""},
+      {"decode -a", "<>+09aS~>", 0, "U\x12\xDE\xD1\xC8", ""},  // '<' as a digit
       // Adobe's text is refused without --adobe; malformed text of either form is an error.
       {"decode", "<~@:E^~>", 2, "",
        "krv ascii85: -: the text starts with '<~', Adobe's framing: decode it with --adobe\n"},

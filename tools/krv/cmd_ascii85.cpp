@@ -186,7 +186,7 @@ void DecodeAdobe(Input& in, Output& out) {
   std::string bytes;
   std::uint64_t value = 0;
   int count = 0;            // digits of the current group
-  int start = 0;            // characters of "<~" seen at the start; -1 once past it
+  int start = 0;            // 1 after a leading '<', -1 once past the optional "<~"
   bool tilde = false;       // the "~" of the terminator was read
   std::int64_t offset = 0;  // of the character in hand
   auto fail = [&](std::string_view what) {
@@ -212,18 +212,16 @@ void DecodeAdobe(Input& in, Output& out) {
         out.Write(bytes);
         return;  // what follows the terminator is not read
       }
-      if (IsWhite(c)) continue;
-      if (start >= 0) {  // an optional "<~" before the first group
-        if (start == 0 && c == '<') {
-          start = 1;
-          continue;
-        }
-        if (start == 1) {
-          if (c != '~') fail("'<' without '~'");
-          start = -1;
-          continue;
-        }
+      if (start == 1) {  // after a leading '<': "<~" starts the text, else '<' is a digit
         start = -1;
+        if (c == '~') continue;
+        value = '<' - kFirstDigit;
+        count = 1;
+      }
+      if (IsWhite(c)) continue;
+      if (start == 0) {
+        start = c == '<' ? 1 : -1;
+        if (start == 1) continue;
       }
       if (c == '~') {
         tilde = true;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -246,9 +247,11 @@ Output::Output(std::string name) : name_(std::move(name)) {
     Claim(st, name_, true);
     if (::access(target_.c_str(), W_OK) != 0) throw Failure{name_, ErrnoText(errno)};
   }
+  // The temporary file sits beside the target, named after it when the name leaves room.
   const fs::path dir = target.parent_path();
+  const std::string base = target.filename().string();
   std::string temp = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                     target.filename().string() + ".krv-XXXXXX";
+                     (base.size() + 13 <= NAME_MAX ? base : std::string()) + ".krv-XXXXXX";
   fd_ = ::mkstemp(temp.data());
   if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
   temp_path_ = temp;
@@ -278,7 +281,7 @@ void Output::Write(const void* data, std::size_t n) {
   if (buffer_.size() + n > kOutBuffer) {
     Flush();
     if (n >= kOutBuffer) {
-      if (stdout_) Progress::ClearLine();
+      if (stdout_ && IsTerminal()) Progress::ClearLine();
       if (!WriteAll(fd_, p, n)) {
         const int err = errno;
         throw Failure{stdout_ ? "" : name_, "write error: " + ErrnoText(err)};
@@ -293,7 +296,7 @@ void Output::Write(const void* data, std::size_t n) {
 void Output::Flush() {
   if (forward_ != nullptr) return forward_->Flush();
   if (buffer_.empty() || fd_ < 0) return;
-  if (stdout_) Progress::ClearLine();
+  if (stdout_ && IsTerminal()) Progress::ClearLine();  // the line shares the terminal
   const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
   const int err = errno;
   buffer_.clear();
