@@ -73,7 +73,9 @@ extern "C" void RemoveTempsAndDie(int sig) {
 void TrackTemp(const std::string& path) {
   static bool installed = false;
   if (!installed) {
-    for (int sig : {SIGINT, SIGTERM, SIGHUP}) std::signal(sig, &RemoveTempsAndDie);
+    // A signal the tool was started with ignored (nohup, background jobs) stays ignored.
+    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+      if (std::signal(sig, &RemoveTempsAndDie) == SIG_IGN) std::signal(sig, SIG_IGN);
     installed = true;
   }
   for (auto& slot : g_temps) {

@@ -4,6 +4,7 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <utility>
 
@@ -29,7 +30,7 @@ std::size_t TerminalColumns() {
 }
 
 std::string Duration(double seconds) {
-  const auto s = static_cast<long long>(seconds + 0.5);
+  const auto s = static_cast<long long>(std::ceil(seconds));  // never "0 s" while work is left
   char buf[48];
   if (s < 60) {
     std::snprintf(buf, sizeof buf, "%lld s", s);
