@@ -8,7 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   zlib1g-dev libssl-dev libpcre2-dev
   sharutils unicode-data
-  libcli11-dev
+  libcli11-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
