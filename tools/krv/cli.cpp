@@ -103,6 +103,10 @@ class PageFormatter : public CLI::Formatter {
     return Wrapped(left, opt->get_description());
   }
 
+  std::string make_subcommand(const CLI::App* sub) const override {
+    return Wrapped("  " + sub->get_name(), sub->get_description());
+  }
+
  private:
   static constexpr std::size_t kLeft = 24, kWidth = 79;
 
@@ -146,10 +150,6 @@ class PageFormatter : public CLI::Formatter {
 void Configure(CLI::App& app, const Page& page) {
   app.set_help_flag("--help", "print this page and exit");
   app.formatter(std::make_shared<PageFormatter>(page));
-  app.get_formatter()->label("OPTIONS", "OPTIONS");
-  app.get_formatter()->label("SUBCOMMANDS", "Modes");
-  app.get_formatter()->label("SUBCOMMAND", "MODE");
-  app.get_formatter()->label("Positionals", "Operands");
   app.description(std::string(page.summary));
 }
 
@@ -306,11 +306,7 @@ KrvCommand::KrvCommand(const Page& page, SetupFn setup) {
 
 KrvCommand::KrvCommand(std::string_view name, std::string_view summary, std::string_view usage,
                        LegacyRunFn run) {
-  Page page{};
-  page.name = name;
-  page.summary = summary;
-  page.usage = usage;
-  Registry().push_back({page, nullptr, run});
+  Registry().push_back({{.name = name, .summary = summary, .usage = usage}, nullptr, run});
 }
 
 int Fail(std::string_view command, std::string_view message, bool usage) {
@@ -322,6 +318,7 @@ int Fail(std::string_view command, std::string_view message, bool usage) {
 
 void SetPage(CLI::App& app, const Page& page) {
   Configure(app, page);
+  app.group("Modes");  // the heading of the list on the command's page
 }
 
 const std::string& CommandName() {

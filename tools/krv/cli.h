@@ -47,12 +47,12 @@ inline constexpr int kExitError = 2;  // every error: usage, input, malformed da
 
 // The text of a command's help page.
 struct Page {
-  std::string_view name;         // the command's word, e.g. "sum"
-  std::string_view summary;      // one line for `krv --help`
-  std::string_view usage;        // one or more "krv ..." lines
-  std::string_view description;  // paragraphs after the usage
-  std::string_view exit_status;  // lines "N  meaning"
-  std::string_view examples;     // one command line per line
+  std::string_view name{};         // the command's word, e.g. "sum"
+  std::string_view summary{};      // one line for `krv --help`
+  std::string_view usage{};        // one or more "krv ..." lines
+  std::string_view description{};  // paragraphs after the usage
+  std::string_view exit_status{};  // lines "N  meaning"
+  std::string_view examples{};     // one command line per line
 };
 
 // Runs the command after its command line was parsed; returns the exit status.
