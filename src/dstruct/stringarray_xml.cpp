@@ -11,7 +11,7 @@
 namespace krv {
 
 // Reader and writer; a friend, so that it can fill a grid by physical rows.
-class StringArrayXml {
+class detail::StringArrayXml {
  public:
   static bool Read(TStringArray& grid, TextFile& f, const String& id);
   static void Write(const TStringArray& grid, TextFile& f, bool header, const String& id);
@@ -44,7 +44,8 @@ bool Attr(const String& attributes, const char16_t* name, std::int64_t lo, std::
 
 }  // namespace
 
-void StringArrayXml::Write(const TStringArray& g, TextFile& f, bool header, const String& id) {
+void detail::StringArrayXml::Write(const TStringArray& g, TextFile& f, bool header,
+                                   const String& id) {
   const String p = u" ";
   if (header) f.WriteLn(p + u"<?xml version=\"1.0\"?>");
   f.WriteLn(u"");
@@ -84,7 +85,7 @@ void StringArrayXml::Write(const TStringArray& g, TextFile& f, bool header, cons
   f.WriteLn(p + u"</strarray>");
 }
 
-bool StringArrayXml::Read(TStringArray& grid, TextFile& f, const String& id) {
+bool detail::StringArrayXml::Read(TStringArray& grid, TextFile& f, const String& id) {
   String attributes;
   for (;;) {
     if (f.Eof()) return false;
@@ -183,12 +184,12 @@ bool StringArrayXml::Read(TStringArray& grid, TextFile& f, const String& id) {
 }
 
 bool TStringArray::ReadFromOpenXMLFile(TextFile& InFile, const String& DataID) {
-  return StringArrayXml::Read(*this, InFile, DataID);
+  return detail::StringArrayXml::Read(*this, InFile, DataID);
 }
 
 void TStringArray::WriteToOpenXMLFile(TextFile& OutFile, bool CreateHeader,
                                       const String& DataID) const {
-  StringArrayXml::Write(*this, OutFile, CreateHeader, DataID);
+  detail::StringArrayXml::Write(*this, OutFile, CreateHeader, DataID);
 }
 
 bool TStringArray::LoadFromXMLFile(const String& FName, const String& DataID) {

@@ -71,6 +71,10 @@
 #include "korvex/platform/textfile.h"
 #include "korvex/platform/types.h"
 
+namespace krv::detail {
+class StringArrayXml;  // the XML reader and writer, internal to the library
+}  // namespace krv::detail
+
 KORVEX_API_BEGIN
 namespace krv {
 
@@ -240,7 +244,7 @@ class TStringArray : public TComponent {
   // before trusting it and rebuilds the whole table when the check fails.
   std::vector<std::int32_t> FSortInv;
 
-  friend class StringArrayXml;
+  friend class detail::StringArrayXml;
 };
 
 }  // namespace krv
