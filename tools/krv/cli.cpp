@@ -6,14 +6,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <memory>
 #include <new>
 #include <string>
 #include <system_error>
 #include <utility>
 
-#include "command.h"
 #include "io.h"
 #include "korvex/platform/exceptions.h"
 #include "progress.h"
@@ -24,7 +22,6 @@ namespace {
 struct Entry {
   Page page;
   SetupFn setup = nullptr;
-  KrvCommand::LegacyRunFn legacy = nullptr;  // with page.usage holding the whole page
 };
 
 std::vector<Entry>& Registry() {
@@ -211,23 +208,8 @@ std::string ParseMessage(const CLI::ParseError& e, const CLI::App& app) {
   return text;
 }
 
-// Help for a command that parses its own arguments: -h or --help before "--".
-bool LegacyWantsHelp(const std::vector<std::string>& args) {
-  for (const std::string& a : args) {
-    if (a == "--") break;
-    if (a == "-h" || a == "--help") return true;
-  }
-  return false;
-}
-
 // Builds the command's app; runs it or prints its page.
 int RunCommand(const Entry& entry, int argc, char** argv) {
-  if (entry.legacy != nullptr) {
-    const std::vector<std::string> args(argv + 1, argv + argc);
-    if (!LegacyWantsHelp(args)) return entry.legacy(args);
-    StdOut().Write(entry.page.usage);
-    return kExitOk;
-  }
   CLI::App app;
   app.name("krv " + std::string(entry.page.name));
   Configure(app, entry.page);
@@ -253,10 +235,6 @@ int RunHelp(int argc, char** argv) {
   if (entry == nullptr) {
     Report({"", "unknown command '" + std::string(argv[2]) + "'"});
     return kExitError;
-  }
-  if (entry->legacy != nullptr) {
-    StdOut().Write(entry->page.usage);
-    return kExitOk;
   }
   CLI::App app;
   app.name("krv " + std::string(entry->page.name));
@@ -301,19 +279,7 @@ int Dispatch(int argc, char** argv) {
 }  // namespace
 
 KrvCommand::KrvCommand(const Page& page, SetupFn setup) {
-  Registry().push_back({page, setup, nullptr});
-}
-
-KrvCommand::KrvCommand(std::string_view name, std::string_view summary, std::string_view usage,
-                       LegacyRunFn run) {
-  Registry().push_back({{.name = name, .summary = summary, .usage = usage}, nullptr, run});
-}
-
-int Fail(std::string_view command, std::string_view message, bool usage) {
-  Progress::ClearLine();
-  std::cerr << "krv " << command << ": " << message << "\n";
-  if (usage) std::cerr << "Try 'krv " << command << " --help'.\n";
-  return usage ? kExitError : kExitNo;
+  Registry().push_back({page, setup});
 }
 
 void SetPage(CLI::App& app, const Page& page) {

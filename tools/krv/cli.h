@@ -63,11 +63,6 @@ using SetupFn = RunFn (*)(CLI::App& app);
 // Registers a command at static-initialisation time.
 struct KrvCommand {
   KrvCommand(const Page& page, SetupFn setup);
-  // For commands that still parse their own arguments (command.h): run gets every argument
-  // after the command word, and usage is the whole help page.
-  using LegacyRunFn = int (*)(const std::vector<std::string>& args);
-  KrvCommand(std::string_view name, std::string_view summary, std::string_view usage,
-             LegacyRunFn run);
 };
 
 // Gives a CLI11 subcommand below a command (a mode such as `features show`) its own page.

@@ -856,7 +856,6 @@ int FromCsv(const Options& o) {
 CLI::App* Mode(CLI::App& app, const Page& page) {
   CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
   SetPage(*sub, page);
-  sub->group("Modes");
   return sub;
 }
 
