@@ -11,7 +11,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 #include "stringl/grep_reference.h"
-#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
@@ -637,66 +637,6 @@ TEST(GrepDifferential, KnownTrickyCases) {
   for (const auto& c : cases) {
     for (int from = 0; from <= 6; ++from) ExpectSameAsReference(c.pattern, false, c.subject, from);
   }
-}
-
-// ---------------------------------------------------------------------------------------------
-// krv grep.
-
-using ToolRun = testing::KrvRun;
-
-class KrvGrep : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dir_.Write("a.txt",
-               "first line ab12x\n"
-               "Second LINE\r\n"
-               "ab x and ab7x and AB99X\n"
-               "caf\xc3\xa9 ab3x\n"         // UTF-8
-               "caf\xe9 \xe9\xe9 ab4x\n");  // Windows-1252
-    dir_.Write("b.txt", "nothing here\nab5x\n");
-  }
-  ToolRun Run(const std::string& args, const std::string& input = "") {
-    return testing::RunKrv(dir_, "grep " + args, input);
-  }
-  testing::TempDir dir_{"korvex_krv_grep_test"};
-};
-
-TEST_F(KrvGrep, PrintsMatchingLines) {
-  ToolRun r = Run("-n 'ab[0-9]+x' a.txt");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out,
-            "1:first line ab12x\n3:ab x and ab7x and AB99X\n4:caf\xc3\xa9 ab3x\n"
-            "5:caf\xe9 \xe9\xe9 ab4x\n");
-  r = Run("-c -i 'line$' a.txt");
-  EXPECT_EQ(r.out, "1\n");  // the CR before LF is not part of the line
-  r = Run("-v -c 'ab' a.txt");
-  EXPECT_EQ(r.out, "1\n");
-  r = Run("'ab[0-9]+x' a.txt b.txt");
-  EXPECT_EQ(r.out.substr(r.out.size() - 11), "b.txt:ab5x\n");
-  EXPECT_EQ(Run("zzz a.txt").status, 1);
-}
-
-TEST_F(KrvGrep, OnlyMatchesWithPositions) {
-  ToolRun r = Run("-o -i 'ab[0-9]+x' a.txt");
-  EXPECT_EQ(r.status, 0);
-  // Positions count characters: é is one in both encodings, and the text keeps the encoding.
-  EXPECT_EQ(r.out, "12-16:ab12x\n10-13:ab7x\n19-23:AB99X\n6-9:ab3x\n9-12:ab4x\n");
-  r = Run("-o -n '\\#e9+' a.txt");
-  EXPECT_EQ(r.out, "4:4-4:\xc3\xa9\n5:4-4:\xe9\n5:6-7:\xe9\xe9\n");
-}
-
-TEST_F(KrvGrep, StandardInputAndErrors) {
-  ToolRun r = Run("-n 'o+' -", "foo\nbar\nboo\n");
-  EXPECT_EQ(r.out, "1:foo\n3:boo\n");
-  r = Run("'[]' a.txt");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_EQ(r.err, "krv grep: error in regular expression - empty set\n");
-  r = Run("'a' missing.txt");
-  EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("missing.txt"), std::string::npos);
-  EXPECT_EQ(Run("-q a a.txt").status, 2);
-  EXPECT_EQ(Run("").status, 2);
-  EXPECT_EQ(Run("-- -x a.txt").status, 1);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,0 +1,155 @@
+// krv grep: selection, -o, the options grep users reach for, binary lines, errors and their
+// exit status, a broken pipe, the progress line and the help page. The pattern dialect itself
+// is tested with the library (tests/stringl/grep_test.cpp).
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::RunShell;
+using testing::TempDir;
+
+const std::string kA =
+    "first line ab12x\n"
+    "Second LINE\r\n"
+    "ab x and ab7x and AB99X\n"
+    "caf\xc3\xa9 ab3x\n"        // UTF-8
+    "caf\xe9 \xe9\xe9 ab4x\n";  // Windows-1252
+const std::string kB = "nothing here\nab5x\n";
+
+struct Case {
+  const char* args;  // after "krv grep", in shell syntax
+  std::string input;
+  int status;
+  std::string out;
+  const char* err;  // the start of standard error
+};
+
+// clang-format off
+const Case kCases[] = {
+    {"-n 'ab[0-9]+x' a.txt", "", 0, "1:first line ab12x\n3:ab x and ab7x and AB99X\n"
+                                    "4:caf\xc3\xa9 ab3x\n5:caf\xe9 \xe9\xe9 ab4x\n", ""},
+    {"--count --ignore-case 'line$' a.txt", "", 0, "1\n", ""},  // CR LF ends line 2
+    {"-vc ab a.txt", "", 0, "1\n", ""},
+    {"-c ab5 a.txt b.txt", "", 0, "a.txt:0\nb.txt:1\n", ""},
+    {"-h ab5 a.txt b.txt", "", 0, "ab5x\n", ""},
+    {"-H ab12 a.txt", "", 0, "a.txt:first line ab12x\n", ""},
+    {"zzz a.txt", "", 1, "", ""},
+    {"-n 'o+' -", "foo\nbar\nboo\n", 0, "1:foo\n3:boo\n", ""},
+    // -o: the matched text only, in whole characters, as the line's bytes.
+    {"-o -i --positions 'ab[0-9]+x' a.txt", "", 0,
+     "12-16:ab12x\n10-13:ab7x\n19-23:AB99X\n6-9:ab3x\n9-12:ab4x\n", ""},
+    {"-on '\\#e9+' a.txt", "", 0, "4:\xc3\xa9\n5:\xe9\n5:\xe9\xe9\n", ""},
+    {"-o 'a*'", "xyz\nxaay\n", 0, "aa\n", ""},
+    {"-o --positions .", "\xf0\x9f\x98\x80x\xf0\x9f\x98\x81\n", 0,
+     "1-2:\xf0\x9f\x98\x80\n3-3:x\n4-5:\xf0\x9f\x98\x81\n", ""},
+    {"-c ''", "a\n\nb\n", 0, "3\n", ""},
+    {"-o ''", "a\n", 0, "", ""},
+    {"'b*$'", "abc\n", 1, "", ""},  // no empty match after the last character
+    // The options grep users reach for; '--' ends them.
+    {"-e ab5 -e first a.txt b.txt", "", 0, "a.txt:first line ab12x\nb.txt:ab5x\n", ""},
+    {"-l ab a.txt b.txt -", "ab\n", 0, "a.txt\nb.txt\n(standard input)\n", ""},
+    {"-q ab a.txt", "", 0, "", ""},
+    {"--quiet zzz a.txt", "", 1, "", ""},
+    {"-w ab", "ab x\nabc\nx_ab\n(ab)\n", 0, "ab x\n(ab)\n", ""},
+    {"-ow --positions 'fo+'", "fo foo xfoo foo_ foo\n", 0, "1-2:fo\n4-6:foo\n18-20:foo\n", ""},
+    {"-x 'ab?'", "a\nab\nabb\n", 0, "a\nab\n", ""},
+    {"-x 'a[b'", "ab\na[\n", 0, "ab\n", ""},  // a set left open stays a set
+    {"-- -x", "a-x\n", 0, "a-x\n", ""},
+    {"-e -x", "-x\n", 0, "-x\n", ""},
+    {"'[a,]'", "b,\n", 0, "b,\n", ""},
+    {"--frob x", "", 2, "", "krv grep: unknown option '--frob'\nTry 'krv grep --help'.\n"},
+    // A selected line holding NUL bytes.
+    {"a", std::string("a\0b\na\n", 6), 0, "Binary file (standard input) matches\n", ""},
+    {"-a a", std::string("a\0b\n", 4), 0, std::string("a\0b\n", 4), ""},
+    {"-c a", std::string("a\0b\na\n", 6), 0, "2\n", ""},
+    // Errors: one message form, exit status 2, the other files still searched.
+    {"'[]' a.txt", "", 2, "", "krv grep: pattern '[]': empty set\n"},
+    {"", "", 2, "", "krv grep: no PATTERN given"},
+    {"ab5 missing b.txt", "", 2, "b.txt:ab5x\n", "krv grep: missing: No such file or directory\n"},
+    {"x .", "", 2, "", "krv grep: .: Is a directory\n"},
+    {"x < .", "", 2, "", "krv grep: -: Is a directory\n"},
+    {"ab a.txt >> a.txt", "", 2, "", "krv grep: a.txt and standard output are the same file\n"},
+    {"ab a.txt > /dev/full", "", 2, "", "krv grep: write error: No space left on device\n"},
+    {"-c ab a.txt > /dev/full", "", 2, "", "krv grep: write error: No space left on device\n"},
+    {"x > /dev/full", "x\n", 2, "", "krv grep: write error: No space left on device\n"},
+};
+// clang-format on
+
+TEST(KrvGrep, TableOfCases) {
+  const TempDir dir("krv_grep");
+  for (const Case& c : kCases) {
+    dir.Write("a.txt", kA);
+    dir.Write("b.txt", kB);
+    const KrvRun r = RunKrv(dir, std::string("grep ") + c.args, c.input);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << "\n" << r.err;
+    EXPECT_EQ(dir.Read("a.txt"), kA) << c.args;
+  }
+}
+
+// FIFOs are read; files that cannot be opened give the operating system's reason.
+TEST(KrvGrep, FifosAndUnreadableFiles) {
+  const TempDir dir("krv_grep_fifo");
+  const KrvRun fifo =
+      RunShell(dir, "mkfifo fifo && { printf 'x\\ny\\nx\\n' > fifo & } && \"$KRV\" grep -c x fifo");
+  EXPECT_EQ(fifo.status, 0) << fifo.err;
+  EXPECT_EQ(fifo.out, "2\n");
+  if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
+  dir.Write("locked", "x\n");
+  const KrvRun locked = RunShell(dir, "chmod 000 locked && \"$KRV\" grep x locked");
+  EXPECT_EQ(locked.status, 2);
+  EXPECT_EQ(locked.err, "krv grep: locked: Permission denied\n");
+}
+
+// With SIGPIPE ignored, grep stops at the first failed write instead of reading on: an
+// endless input would otherwise run into the timeout.
+TEST(KrvGrep, BrokenPipeEndsTheSearch) {
+  const TempDir dir("krv_grep_pipe");
+  const KrvRun r = RunShell(dir,
+                            "trap '' PIPE && yes abc | { timeout 60 \"$KRV\" grep b 2> err; "
+                            "echo $? > status; } | head -n 1");
+  EXPECT_EQ(r.out, "abc\n");
+  EXPECT_EQ(dir.Read("status"), "2\n");
+  EXPECT_EQ(dir.Read("err"), "krv grep: write error: Broken pipe\n");
+}
+
+// A progress line on a terminal (a pseudo-terminal made by script), none in a pipe or with -q.
+TEST(KrvGrep, ProgressLineOnlyOnATerminal) {
+  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "script is absent";
+  const TempDir dir("krv_grep_progress");
+  const std::string slow = "(printf 'abc\\n'; sleep 1; printf 'def\\n') | ";
+  const KrvRun tty = RunShell(dir, "script -qec \"" + slow + "'$KRV' grep -c b\" /dev/null");
+  EXPECT_NE(tty.out.find("\rkrv grep: -  8 B  "), std::string::npos) << tty.out;
+  EXPECT_NE(tty.out.find("\r\033[K1"), std::string::npos) << tty.out;  // cleared first
+  const KrvRun quiet = RunShell(dir, "script -qec \"" + slow + "'$KRV' grep -q b\" /dev/null");
+  EXPECT_EQ(quiet.out.find("krv grep:"), std::string::npos) << quiet.out;
+  const KrvRun pipe = RunShell(dir, slow + "\"$KRV\" grep -c b");
+  EXPECT_EQ(pipe.out, "1\n");
+  EXPECT_EQ(pipe.err, "");
+}
+
+TEST(KrvGrep, HelpPage) {
+  const TempDir dir("krv_grep_help");
+  const KrvRun help = RunKrv(dir, "help grep");
+  EXPECT_EQ(help.status, 0);
+  EXPECT_EQ(RunKrv(dir, "grep --help").out, help.out);
+  EXPECT_EQ(help.out.rfind("usage: krv grep ", 0), 0u) << help.out;
+  for (const char* part : {"\nEXIT STATUS\n  0  ", "\n  1  no line", "\nEXAMPLES\n  krv grep ",
+                           "'b*$'", "empty pattern", "-w, --word-regexp", "Binary file NAME"})
+    EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  EXPECT_EQ(RunKrv(dir, "help grep > /dev/full").status, 2);
+}
+
+}  // namespace
+}  // namespace krv
