@@ -2,7 +2,7 @@
 // status codes and choices.
 #include <gtest/gtest.h>
 
-#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -426,100 +426,6 @@ TEST_F(FeatMatFile, SaveErrorsRaise) {
   IOChecksOff off;  // raises also when the caller has checking off
   EXPECT_THROW(m.Save(Path("no_such_dir/x.txt")), EInOutError);
   EXPECT_FALSE(IOChecks());
-}
-
-}  // namespace
-}  // namespace krv
-
-// ---- krv features ---------------------------------------------------------------------------
-
-namespace krv {
-namespace {
-
-class KrvFeatures : public FeatMatFile {
- protected:
-  // Runs krv in the test folder; returns the exit status, output in out/err.
-  int Krv(const std::string& args, const std::string& input = "") {
-    const testing::KrvRun r = testing::RunKrv(tmp, args, input);
-    out = r.out;
-    err = r.err;
-    return r.status;
-  }
-  std::string out, err;
-};
-
-TEST_F(KrvFeatures, ShowPrintsCountsDefinitionsAndValues) {
-  WriteBytes("m.txt", kExample);
-  EXPECT_EQ(Krv("features show m.txt"), 0);
-  EXPECT_NE(out.find("m.txt: 1 features, 2 objects"), std::string::npos) << out;
-  EXPECT_NE(out.find("1  7       Mass  integer  no"), std::string::npos) << out;
-  EXPECT_NE(out.find("object  Mass\n------  ----\n1       12\n2\n"), std::string::npos) << out;
-  EXPECT_EQ(Krv("features show missing.txt"), 1);
-  EXPECT_NE(err.find("no such file"), std::string::npos);
-  WriteBytes("bad.txt", "hello\n");
-  EXPECT_EQ(Krv("features show bad.txt"), 1);
-  EXPECT_NE(err.find("no feature-matrix section"), std::string::npos);
-  EXPECT_EQ(Krv("features"), 2);
-  EXPECT_EQ(Krv("features shout m.txt"), 2);
-  EXPECT_EQ(Krv("features --help"), 0);
-  EXPECT_NE(out.find("from-csv"), std::string::npos);
-}
-
-TEST_F(KrvFeatures, CsvRoundTripInfersKinds) {
-  const std::string csv =
-      "Name,Mass,Count,Flag,Empty\r\n"
-      "\"a, b\",1.5,3,true,\r\n"
-      "\"say \"\"hi\"\"\",2e3,-4,FALSE,\r\n"
-      "plain,,7,,\r\n";
-  WriteBytes("in.csv", csv);
-  ASSERT_EQ(Krv("features from-csv in.csv -o m.txt"), 0) << err;
-  TFeatureMatrix m;
-  ASSERT_EQ(m.Load(Path("m.txt")), 0);
-  ASSERT_EQ(m.NFeatures(), 5);
-  ASSERT_EQ(m.NObjects(), 3);
-  EXPECT_EQ(m.GetFeatProps(1).FeatKind, fkString);
-  EXPECT_EQ(m.GetFeatProps(2).FeatKind, fkDouble);
-  EXPECT_EQ(m.GetFeatProps(3).FeatKind, fkInteger);
-  EXPECT_EQ(m.GetFeatProps(4).FeatKind, fkTriState);
-  EXPECT_EQ(m.GetFeatProps(5).FeatKind, fkString);
-  EXPECT_EQ(m.GetFeatProps(2).FeatName, "Mass");
-  EXPECT_EQ(m.GetFeatValStr(1, 2), u"say \"hi\"");
-  EXPECT_EQ(m.GetFeatValDouble(2, 2), 2000.0);
-  EXPECT_EQ(m.GetFeatValInt(3, 2), -4);
-  EXPECT_EQ(m.GetFeatValTriState(4, 2), tsFalse);
-  EXPECT_EQ(Krv("features to-csv m.txt"), 0);
-  EXPECT_EQ(out, csv);
-  EXPECT_EQ(Krv("features from-csv - -o m2.txt", csv), 0);
-  EXPECT_EQ(ReadBytes("m2.txt"), ReadBytes("m.txt"));
-  EXPECT_EQ(Krv("features to-csv m.txt -o out.csv"), 0);
-  EXPECT_EQ(ReadBytes("out.csv"), csv);
-}
-
-TEST_F(KrvFeatures, FromCsvErrors) {
-  WriteBytes("a.csv", "a,b\n1,2,3\n");
-  EXPECT_EQ(Krv("features from-csv a.csv -o m.txt"), 1);
-  EXPECT_NE(err.find("record 2 has 3 fields"), std::string::npos) << err;
-  WriteBytes("b.csv", "a,\"b\n");
-  EXPECT_EQ(Krv("features from-csv b.csv -o m.txt"), 1);
-  WriteBytes("c.csv", "");
-  EXPECT_EQ(Krv("features from-csv c.csv -o m.txt"), 1);
-  EXPECT_EQ(Krv("features from-csv a.csv"), 2);
-  EXPECT_EQ(Krv("features from-csv nothere.csv -o m.txt"), 1);
-  WriteBytes("d.csv", "x\n1\n");
-  EXPECT_EQ(Krv("features from-csv d.csv -o no_dir/m.txt"), 1);
-}
-
-// Short records make a header fields x records matrix: 8 KiB of CSV would ask for more than a
-// feature-matrix file may hold, and is refused before anything is allocated or written.
-TEST_F(KrvFeatures, FromCsvRefusesMoreValuesThanAFileMayHold) {
-  std::string csv;
-  for (int f = 0; f < 2048; ++f) csv += f == 0 ? "a" : ",a";
-  for (int r = 0; r < 2100; ++r) csv += "\nx";
-  ASSERT_GT(FeatMatShapeBytes(2048, 2100), kFeatMatMaxLoadBytes);
-  WriteBytes("wide.csv", csv);
-  EXPECT_EQ(Krv("features from-csv wide.csv -o m.txt"), 1);
-  EXPECT_NE(err.find("too many values (2048 features x 2100 objects)"), std::string::npos) << err;
-  EXPECT_FALSE(fs::exists(dir / "m.txt"));
 }
 
 }  // namespace
