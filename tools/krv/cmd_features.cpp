@@ -131,7 +131,9 @@ class FileCheck {
     }
   }
 
+  // The first findings (kFindingsShown of them at most) and how many there were.
   const std::vector<Finding>& Notes() const { return notes_; }
+  std::int64_t NoteCount() const { return note_count_; }
   const std::optional<Finding>& Fatal() const { return fatal_; }
 
  private:
@@ -141,7 +143,10 @@ class FileCheck {
   static constexpr const char* kKinds[] = {"fkUndefined", "fkInteger", "fkDouble", "fkString",
                                            "fkTriState"};
 
-  void Note(std::int64_t line, std::string text) { notes_.push_back({line, std::move(text)}); }
+  void Note(std::int64_t line, std::string text) {
+    if (notes_.size() < kFindingsShown) notes_.push_back({line, std::move(text)});
+    ++note_count_;
+  }
   void Fatal(std::int64_t line, std::string text) { fatal_ = Finding{line, std::move(text)}; }
 
   // Lines outside the sections: only "#featdef" and "#featvals" lines count.
@@ -415,6 +420,7 @@ class FileCheck {
   State state_ = State::kOutside;
   std::int64_t number_ = 0;
   std::vector<Finding> notes_;
+  std::int64_t note_count_ = 0;
   std::optional<Finding> fatal_;
   bool def_seen_ = false, values_seen_ = false;
   std::int32_t def_count_ = -1;  // -1: no definitions read
@@ -510,19 +516,19 @@ void LoadChecked(const std::string& name, bool strict, TFeatureMatrix& m) {
     }
     CheckInput(in, check, reread ? nullptr : &source);
   }
-  const std::vector<Finding>& notes = check.Notes();
-  for (std::size_t i = 0; i < notes.size() && i < kFindingsShown; ++i)
-    Report({At(name, notes[i].line), notes[i].text});
-  if (notes.size() > kFindingsShown)
-    Report({name, std::to_string(notes.size() - kFindingsShown) + " more findings"});
+  for (const Finding& f : check.Notes()) Report({At(name, f.line), f.text});
+  const std::int64_t count = check.NoteCount();
+  if (count > static_cast<std::int64_t>(check.Notes().size()))
+    Report({name, std::to_string(count - static_cast<std::int64_t>(check.Notes().size())) +
+                      " more findings"});
   const std::int32_t r = m.Load(source.Path());
   if (r != 0) {
     if (const auto& fatal = check.Fatal()) throw Failure{At(name, fatal->line), fatal->text};
     throw Failure{name, "the file is malformed"};
   }
-  if (strict && !notes.empty())
-    throw Failure{name, "refused (--strict): " + std::to_string(notes.size()) +
-                            (notes.size() == 1 ? " finding" : " findings")};
+  if (strict && count > 0)
+    throw Failure{name, "refused (--strict): " + std::to_string(count) +
+                            (count == 1 ? " finding" : " findings")};
 }
 
 // ---- show ---------------------------------------------------------------------------------

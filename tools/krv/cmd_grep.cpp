@@ -109,9 +109,10 @@ String NonWordSet() {
 bool SameToken(const TGrepToken& a, const TGrepToken& b) {
   if (a.Action != b.Action || a.NumChars != b.NumChars) return false;
   const bool set = a.Action == taSet || a.NumChars < 0;
-  const std::size_t n = set ? 256 : static_cast<std::size_t>(std::max<Integer>(a.NumChars, 0)) + 1;
-  return std::equal(a.Params.begin(), a.Params.begin() + static_cast<std::ptrdiff_t>(n),
-                    b.Params.begin());
+  // A set uses entries 0..255, a string 1..NumChars.
+  const auto from = set ? a.Params.begin() : a.Params.begin() + 1;
+  const auto to = set ? a.Params.end() : from + std::max<Integer>(a.NumChars, 0);
+  return std::equal(from, to, b.Params.begin() + (from - a.Params.begin()));
 }
 
 std::vector<TGrepToken> Tokens(const TGrep& g) {
