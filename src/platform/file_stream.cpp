@@ -6,6 +6,7 @@
 // system's offset so that a seek costs no system call until bytes actually move.
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/stream.h"
@@ -103,27 +104,53 @@ std::size_t TFileStream::Read(void* buffer, std::size_t count) {
       got += n;
       continue;
     }
-    // The window is used up: restart it at the logical position.
+    // The window is used up: refill it, or send a large read straight to the caller.
+    const std::size_t want = count - got;
+    if (want < kBufferSize) {
+      if (!Refill()) break;
+      continue;
+    }
     buf_start_ += static_cast<std::int64_t>(buf_pos_);
     buf_len_ = buf_pos_ = 0;
     if (!MoveOsTo(buf_start_)) break;
     int err = 0;
-    const std::size_t want = count - got;
-    if (want >= kBufferSize) {
-      // Large reads go straight into the caller's buffer.
-      const std::ptrdiff_t n = detail::OsRead(fd_, out + got, want, err);
-      if (n <= 0) break;
-      got += static_cast<std::size_t>(n);
-      buf_start_ += n;
-      os_pos_ += n;
-    } else {
-      const std::ptrdiff_t n = detail::OsRead(fd_, buf_.get(), kBufferSize, err);
-      if (n <= 0) break;
-      buf_len_ = static_cast<std::size_t>(n);
-      os_pos_ += n;
-    }
+    const std::ptrdiff_t n = detail::OsRead(fd_, out + got, want, err);
+    if (n <= 0) break;
+    got += static_cast<std::size_t>(n);
+    buf_start_ += n;
+    os_pos_ += n;
   }
   return got;
+}
+
+bool TFileStream::Refill() {
+  buf_start_ += static_cast<std::int64_t>(buf_pos_);
+  buf_len_ = buf_pos_ = 0;
+  if (!MoveOsTo(buf_start_)) return false;
+  int err = 0;
+  const std::ptrdiff_t n = detail::OsRead(fd_, buf_.get(), kBufferSize, err);
+  if (n <= 0) return false;
+  buf_len_ = static_cast<std::size_t>(n);
+  os_pos_ += n;
+  return true;
+}
+
+bool TFileStream::PeekBuffer(std::span<const Byte>& view) {
+  view = {};
+  // A derived class may deliver its bytes differently through Read.
+  if (typeid(*this) != typeid(TFileStream)) return false;
+  if (!writing_ && buf_pos_ < buf_len_) {
+    view = {buf_.get() + buf_pos_, buf_len_ - buf_pos_};
+    return true;
+  }
+  // The same steps as Read when its window is used up; failures look like the end.
+  if (!can_read_ || (writing_ && !FlushQuietly())) return true;
+  if (Refill()) view = {buf_.get(), buf_len_};
+  return true;
+}
+
+void TFileStream::ConsumeBuffer(std::size_t n) {
+  if (!writing_ && buf_pos_ < buf_len_) buf_pos_ += std::min(n, buf_len_ - buf_pos_);
 }
 
 std::size_t TFileStream::Write(const void* buffer, std::size_t count) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <typeinfo>
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/stream.h"
@@ -65,6 +66,18 @@ std::int64_t TMemoryStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   }
   pos_ = static_cast<std::size_t>(target);
   return target;
+}
+
+bool TMemoryStream::PeekBuffer(std::span<const Byte>& view) {
+  view = {};
+  // A derived class may deliver its bytes differently through Read.
+  if (typeid(*this) != typeid(TMemoryStream)) return false;
+  if (pos_ < size_) view = {data_.get() + pos_, size_ - pos_};
+  return true;
+}
+
+void TMemoryStream::ConsumeBuffer(std::size_t n) {
+  if (pos_ < size_) pos_ += std::min(n, size_ - pos_);
 }
 
 void TMemoryStream::SetSize(std::int64_t new_size) {

@@ -48,4 +48,11 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   return count;
 }
 
+bool TStream::PeekBuffer(std::span<const Byte>& view) {
+  view = {};
+  return false;
+}
+
+void TStream::ConsumeBuffer(std::size_t /*n*/) {}
+
 }  // namespace krv

@@ -1,6 +1,7 @@
 // TStringStream: a stream over a byte string.
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/stream.h"
@@ -48,6 +49,20 @@ std::int64_t TStringStream::Seek(std::int64_t offset, TSeekOrigin origin) {
   }
   pos_ = static_cast<std::size_t>(target);
   return target;
+}
+
+bool TStringStream::PeekBuffer(std::span<const Byte>& view) {
+  view = {};
+  // A derived class may deliver its bytes differently through Read.
+  if (typeid(*this) != typeid(TStringStream)) return false;
+  if (pos_ < data_.size()) {
+    view = {reinterpret_cast<const Byte*>(data_.data()) + pos_, data_.size() - pos_};
+  }
+  return true;
+}
+
+void TStringStream::ConsumeBuffer(std::size_t n) {
+  if (pos_ < data_.size()) pos_ += std::min(n, data_.size() - pos_);
 }
 
 void TStringStream::SetSize(std::int64_t new_size) {

@@ -4,6 +4,9 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <span>
+
+#include "streams/internal/byte_scan.h"
 
 namespace krv {
 
@@ -50,19 +53,77 @@ bool IsLineEndChar(Char c) {
   return c == 13 || c == 10;
 }
 
+// Index in data[0, n) of the byte that ends the line of `mode`, or n when none does.
+// `prev` is the character before data[0] in the line, -1 when the line is empty.
+std::size_t FindLineEnd(const Byte* data, std::size_t n, std::int32_t mode, int prev) {
+  const Byte* end = data + n;
+  const Byte* hit = nullptr;
+  switch (mode) {
+    case kLnModeLF:
+      hit = detail::FindByte(data, end, 10);
+      break;
+    case kLnModeCR:
+      hit = detail::FindByte(data, end, 13);
+      break;
+    case kLnModeCRorLF:
+      hit = detail::FindCrOrLf(data, end);
+      break;
+    case kLnModeLFCR:
+    case kLnModeCRLF: {
+      // The second byte of the pair ends the line only right after the first one.
+      const Byte second = mode == kLnModeLFCR ? 13 : 10;
+      const int first = mode == kLnModeLFCR ? 10 : 13;
+      for (const Byte* p = data; (hit = detail::FindByte(p, end, second)) != nullptr; p = hit + 1) {
+        if ((hit == data ? prev : hit[-1]) == first) break;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+  return hit != nullptr ? static_cast<std::size_t>(hit - data) : n;
+}
+
+// Outcome of reading towards a line end.
+enum class LineScan { kLineEnd, kEndOfStream, kNoView };
+
+// Appends to `line` from the stream's buffer views, a block at a time, up to and including
+// the line end. kNoView when the stream offers no view: the caller goes on with Read.
+LineScan ScanLineInViews(TStream& stream, String& line, std::int32_t mode) {
+  std::span<const Byte> view;
+  while (stream.PeekBuffer(view)) {
+    if (view.empty()) return LineScan::kEndOfStream;
+    const int prev = line.empty() ? -1 : line.back();
+    const std::size_t end = FindLineEnd(view.data(), view.size(), mode, prev);
+    const bool found = end < view.size();
+    const std::size_t take = found ? end + 1 : view.size();
+    detail::AppendBytes(line, view.data(), take);
+    stream.ConsumeBuffer(take);
+    if (found) return LineScan::kLineEnd;
+  }
+  return LineScan::kNoView;
+}
+
+// Appends to `line` with one single-byte Read per byte, up to and including the line end.
+LineScan ReadLineBytes(TStream& stream, String& line, std::int32_t mode) {
+  Byte b;
+  while (stream.Read(&b, 1) == 1) {
+    line.push_back(static_cast<Char>(b));
+    if ((b == 10 || b == 13) && EndsLine(mode, b, line)) return LineScan::kLineEnd;
+  }
+  return LineScan::kEndOfStream;
+}
+
 }  // namespace
 
 String ReadLnStream(TStream& stream, bool& endOfStream, std::int32_t mode) {
   endOfStream = false;
   String line;
-  Byte b;
-  for (;;) {
-    if (stream.Read(&b, 1) != 1) {
-      endOfStream = true;
-      return line;
-    }
-    line.push_back(static_cast<Char>(b));
-    if ((b == 10 || b == 13) && EndsLine(mode, b, line)) break;
+  LineScan result = ScanLineInViews(stream, line, mode);
+  if (result == LineScan::kNoView) result = ReadLineBytes(stream, line, mode);
+  if (result == LineScan::kEndOfStream) {
+    endOfStream = true;
+    return line;
   }
   if (!line.empty() && IsLineEndChar(line.back())) line.pop_back();
   if (!line.empty() && IsLineEndChar(line.back())) line.pop_back();
@@ -97,6 +158,14 @@ String StreamAsString(TStream& stream) {
 }
 
 bool FindInStream(TStream& stream, Byte b) {
+  std::span<const Byte> view;
+  while (stream.PeekBuffer(view)) {
+    if (view.empty()) return false;
+    const Byte* hit = detail::FindByte(view.data(), view.data() + view.size(), b);
+    stream.ConsumeBuffer(hit != nullptr ? static_cast<std::size_t>(hit - view.data()) + 1
+                                        : view.size());
+    if (hit != nullptr) return true;
+  }
   Byte c;
   while (stream.Read(&c, 1) == 1) {
     if (c == b) return true;
@@ -106,6 +175,12 @@ bool FindInStream(TStream& stream, Byte b) {
 
 std::int64_t CountLinesInStream(TStream& stream) {
   std::int64_t count = 0;
+  std::span<const Byte> view;
+  while (stream.PeekBuffer(view)) {
+    if (view.empty()) return count;
+    count += std::count(view.begin(), view.end(), Byte{10});
+    stream.ConsumeBuffer(view.size());
+  }
   Byte c;
   while (stream.Read(&c, 1) == 1) count += c == 10;
   return count;

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "korvex/platform/component.h"
@@ -67,6 +68,17 @@ class TStream : public TObject {
   // count 0 copies the whole source from its beginning. Returns the bytes copied; raises
   // EReadError / EWriteError when the source runs short or a write fails.
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
+
+  // Direct access to the bytes a stream holds at its position, for readers that scan for a
+  // delimiter a block at a time rather than calling Read once per byte. PeekBuffer returns
+  // false when the stream offers no such access: the base, and any class derived from the
+  // library's streams (it may have overridden Read), so callers then use Read. Otherwise it
+  // sets `view` to the next bytes from the position, fetching a block first when none is at
+  // hand; an empty view means Read would deliver nothing now. Peeking never moves the
+  // position. ConsumeBuffer(n) moves the position past the first `n` bytes of the last view
+  // (n at most its size); no other call may come between the two.
+  virtual bool PeekBuffer(std::span<const Byte>& view);
+  virtual void ConsumeBuffer(std::size_t n);
 };
 
 // A stream in memory. Writing past the end grows it; Memory() points at Size() bytes
@@ -83,6 +95,9 @@ class TMemoryStream : public TStream {
   std::int64_t Size() override { return static_cast<std::int64_t>(size_); }
   // New bytes are zero; the position is kept, but clamped to the new size when it shrinks.
   void SetSize(std::int64_t new_size) override;
+  // The view is the rest of the stream from the position.
+  bool PeekBuffer(std::span<const Byte>& view) override;
+  void ConsumeBuffer(std::size_t n) override;
 
   Byte* Memory() { return data_.get(); }
   const Byte* Memory() const { return data_.get(); }
@@ -125,6 +140,10 @@ class TFileStream : public TStream {
   // Truncates or extends the file (raises EWriteError on failure); the position is kept,
   // clamped to the new size.
   void SetSize(std::int64_t new_size) override;
+  // The view is the rest of the read-ahead window, refilled when it is used up (pending
+  // output is written first, as Read does).
+  bool PeekBuffer(std::span<const Byte>& view) override;
+  void ConsumeBuffer(std::size_t n) override;
 
   // Writes pending output; raises EWriteError when the system refuses it.
   void Flush();
@@ -135,6 +154,9 @@ class TFileStream : public TStream {
  private:
   bool FlushQuietly();
   bool MoveOsTo(std::int64_t offset);
+  // Restarts the window at the logical position and fills it from the file; false when
+  // the system delivers nothing.
+  bool Refill();
 
   String file_name_;
   int fd_ = -1;
@@ -167,6 +189,9 @@ class TStringStream : public TStream {
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(data_.size()); }
   void SetSize(std::int64_t new_size) override;
+  // The view is the rest of the string from the position.
+  bool PeekBuffer(std::span<const Byte>& view) override;
+  void ConsumeBuffer(std::size_t n) override;
 
   // All bytes as text (Windows-1252), regardless of the position.
   String DataString() const;

@@ -31,21 +31,22 @@ inline constexpr std::int32_t kLnModeLFCR = 3;    // after a CR directly precede
 inline constexpr std::int32_t kLnModeCRLF = 4;    // after an LF directly preceded by a CR
 // Any other mode: the line never ends; the rest of the stream is one line.
 
-// Reads one line, one byte at a time, until the line end of `mode` or the end of the
-// stream. `endOfStream` is set true only when a read delivers no byte; the text read so
-// far is then returned untrimmed. When a line end was found, a final CR or LF is removed,
-// and then once more, so at most two line-end characters go (mode 0 turns a,b,CR,LF into
-// "ab"; mode 2 reads CR LF as a line ending at the CR, then an empty line for the LF). A
-// line that ends exactly at the end of the stream returns endOfStream false; the next
-// call returns "" with endOfStream true.
+// Reads one line, until the line end of `mode` or the end of the stream. A stream that
+// offers a buffer view (TStream::PeekBuffer) is scanned a block at a time; any other is read
+// with one single-byte Read per byte. Either way no byte after the line end is consumed.
+// `endOfStream` is set true only when a read delivers no byte; the text read so far is then
+// returned untrimmed. When a line end was found, a final CR or LF is removed, and then once more,
+// so at most two line-end characters go (mode 0 turns a,b,CR,LF into "ab"; mode 2 reads CR LF as a
+// line ending at the CR, then an empty line for the LF). A line that ends exactly at the end of the
+// stream returns endOfStream false; the next call returns "" with endOfStream true.
 String ReadLnStream(TStream& stream, bool& endOfStream, std::int32_t mode);
 
 // All bytes from the position to the end, read in blocks of 256 bytes until a block comes
 // back shorter.
 String StreamAsString(TStream& stream);
 
-// Reads byte by byte until `b`: true with the stream right after its first occurrence;
-// false with the stream at its end when the byte does not occur.
+// Reads until `b` (through the buffer view, or byte by byte): true with the stream right after its
+// first occurrence; false with the stream at its end when the byte does not occur.
 bool FindInStream(TStream& stream, Byte b);
 
 // The number of LF bytes from the position to the end; the stream is left at its end.
