@@ -4,6 +4,7 @@
 // path.
 #include "korvex/dstruct/ascii85.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 
@@ -99,11 +100,14 @@ class ChunkReader {
   const std::uint8_t* Data() const { return buf_ + pos_; }
   std::size_t Available() const { return len_ - pos_; }
   void Skip(std::size_t n) { pos_ += n; }
+  // Characters taken so far.
+  std::int64_t Offset() const { return base_ + static_cast<std::int64_t>(pos_); }
 
   // The next character, or -1 at the end of the input.
   int Next() {
     if (pos_ == len_) {
       if (at_end_) return -1;
+      base_ += static_cast<std::int64_t>(len_);
       len_ = in_.Read(buf_, kDecodeChunk);
       pos_ = 0;
       if (len_ == 0) {
@@ -132,6 +136,7 @@ class ChunkReader {
   TStream& in_;
   std::uint8_t buf_[kDecodeChunk];
   std::size_t pos_ = 0, len_ = 0;
+  std::int64_t base_ = 0;  // characters before buf_[0]
   bool at_end_ = false;
 };
 
@@ -255,6 +260,204 @@ Integer DecodeASCII85(TStream& input, TStream& output) {
     DecodeGroup(chars, m, sink, result);
     if (last) break;
   }
+  sink.Flush();
+  reader.Unread();
+  return result;
+}
+
+// ---- Adobe's form ----
+
+namespace {
+
+// Adobe's text, broken into lines as Python's a85encode(adobe=True, wrapcol=width) breaks it,
+// collected and written in blocks.
+class AdobeTextSink {
+ public:
+  AdobeTextSink(TStream& out, std::size_t width) : out_(out), width_(width == 1 ? 2 : width) {}
+
+  // Appends text; a line break goes before a character that would pass the width.
+  void Put(const char* p, std::size_t n) {
+    while (n > 0) {
+      if (len_ + 1 >= sizeof buf_) Flush();  // room for a break and a character
+      if (width_ != 0 && col_ == width_) {
+        buf_[len_++] = '\n';
+        col_ = 0;
+      }
+      std::size_t take = std::min(n, sizeof buf_ - len_);
+      if (width_ != 0) take = std::min(take, width_ - col_);
+      std::memcpy(buf_ + len_, p, take);
+      len_ += take;
+      col_ += take;
+      p += take;
+      n -= take;
+    }
+  }
+
+  // Appends the terminator, on a line of its own when it does not fit, and writes it all.
+  void Finish() {
+    if (len_ + 3 > sizeof buf_) Flush();
+    if (width_ != 0 && col_ + 2 > width_) buf_[len_++] = '\n';
+    buf_[len_++] = '~';
+    buf_[len_++] = '>';
+    Flush();
+  }
+
+ private:
+  void Flush() {
+    if (len_ > 0) out_.WriteBuffer(buf_, len_);
+    len_ = 0;
+  }
+
+  TStream& out_;
+  std::size_t width_;
+  std::size_t col_ = 0;  // characters on the current line
+  char buf_[8192];
+  std::size_t len_ = 0;
+};
+
+// The white space Adobe's decoders skip: PostScript's, and VT as Python skips it.
+inline bool IsAdobeWhite(int c) {
+  return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f' || c == '\v' || c == '\0';
+}
+
+// Decodes Adobe's text from a reader into a sink; stops at the first fault or after "~>".
+class AdobeDecoder {
+ public:
+  AdobeDecoder(ChunkReader& reader, ByteSink& sink) : reader_(reader), sink_(sink) {}
+
+  TASCII85AdobeResult Run() {
+    int c = reader_.Next();
+    while (IsAdobeWhite(c)) c = reader_.Next();
+    if (c == '<') {  // "<~" starts the text; a "<" followed by anything else is a digit
+      c = reader_.Next();
+      if (c == '~') {
+        c = kNone;
+      } else {
+        value_ = '<' - kFirstDigit;
+        count_ = 1;
+      }
+    }
+    for (;; c = kNone) {
+      if (c == kNone) {
+        if (count_ == 0 && !WholeGroups()) return result_;
+        c = reader_.Next();
+      }
+      if (c < 0) return {a85NoTerminator, reader_.Offset()};
+      if (!Take(c, reader_.Offset() - 1)) return result_;
+    }
+  }
+
+ private:
+  static constexpr int kNone = -2;  // no character in hand
+
+  bool Stop(TASCII85AdobeFault fault, std::int64_t at) {
+    result_ = {fault, at};
+    return false;
+  }
+
+  // Groups of five digits, "z" and white space straight from the chunk, while no group is
+  // open. False on a fault.
+  bool WholeGroups() {
+    for (;;) {
+      const std::uint8_t* p = reader_.Data();
+      const std::size_t avail = reader_.Available();
+      if (avail >= 5 && IsDigit(p[0]) && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) &&
+          IsDigit(p[4])) {
+        const std::uint64_t v = std::uint64_t{p[0]} * kPow85[4] + std::uint64_t{p[1]} * kPow85[3] +
+                                std::uint64_t{p[2]} * kPow85[2] + std::uint64_t{p[3]} * kPow85[1] +
+                                p[4] - std::uint64_t{0x21} * (52200625 + 614125 + 7225 + 85 + 1);
+        reader_.Skip(5);
+        if (v > 0xFFFFFFFFu) return Stop(a85GroupTooLarge, reader_.Offset() - 1);
+        StoreBE32(sink_.Reserve4(), static_cast<std::uint32_t>(v));
+        sink_.Commit(4);
+      } else if (avail >= 1 && p[0] == 'z') {
+        std::memset(sink_.Reserve4(), 0, 4);
+        sink_.Commit(4);
+        reader_.Skip(1);
+      } else if (avail >= 1 && IsAdobeWhite(p[0])) {
+        reader_.Skip(1);
+      } else {
+        return true;
+      }
+    }
+  }
+
+  // One character at offset `at`. False when decoding ends: at a fault or after "~>".
+  bool Take(int c, std::int64_t at) {
+    if (IsDigit(static_cast<std::uint8_t>(c))) {
+      value_ = value_ * 85 + static_cast<std::uint32_t>(c - kFirstDigit);
+      if (++count_ == 5) {
+        if (value_ > 0xFFFFFFFFu) return Stop(a85GroupTooLarge, at);
+        Emit(4);
+      }
+      return true;
+    }
+    if (IsAdobeWhite(c)) return true;
+    if (c == 'z') {
+      if (count_ != 0) return Stop(a85ZInsideGroup, at);
+      std::memset(sink_.Reserve4(), 0, 4);
+      sink_.Commit(4);
+      return true;
+    }
+    if (c != '~') return Stop(a85BadCharacter, at);
+    const int next = reader_.Next();
+    if (next < 0) return Stop(a85NoTerminator, reader_.Offset());
+    if (next != '>') return Stop(a85TildeWithoutGreater, at + 1);
+    if (count_ == 1) return Stop(a85OneDigitGroup, at + 1);
+    if (count_ > 0) {
+      const std::size_t bytes = count_ - 1;
+      for (; count_ < 5; ++count_) value_ = value_ * 85 + 84;  // padded with "u"
+      if (value_ > 0xFFFFFFFFu) return Stop(a85GroupTooLarge, at + 1);
+      Emit(bytes);
+    }
+    return Stop(a85Sound, at + 2);
+  }
+
+  // Writes the first n bytes of the group value and starts a new group.
+  void Emit(std::size_t n) {
+    std::uint8_t* out = sink_.Reserve4();
+    for (std::size_t i = 0; i < n; ++i) out[i] = static_cast<std::uint8_t>(value_ >> (24 - 8 * i));
+    sink_.Commit(n);
+    value_ = 0;
+    count_ = 0;
+  }
+
+  ChunkReader& reader_;
+  ByteSink& sink_;
+  std::uint64_t value_ = 0;  // of the digits of the open group
+  std::size_t count_ = 0;    // digits of the open group
+  TASCII85AdobeResult result_;
+};
+
+}  // namespace
+
+void EncodeASCII85Adobe(TStream& input, TStream& output, std::size_t line_width) {
+  AdobeTextSink sink(output, line_width);
+  sink.Put("<~", 2);
+  std::uint8_t in[kEncodeChunk + 4];
+  char text[kEncodeOut];
+  std::size_t have = 0;  // bytes in hand; fewer than 4 carried over between reads
+  for (;;) {
+    const std::size_t n = input.Read(in + have, kEncodeChunk);
+    have += n;
+    if (n == 0) break;
+    const std::size_t whole = have & ~std::size_t{3};
+    sink.Put(text, static_cast<std::size_t>(EncodeGroups(in, whole, text) - text));
+    std::memmove(in, in + whole, have - whole);
+    have -= whole;
+  }
+  if (have > 0) {  // padded with zero bytes, coded in full (never as "z") and cut
+    std::memset(in + have, 0, 4 - have);
+    EncodeFullGroup(LoadBE32(in), text);
+    sink.Put(text, have + 1);
+  }
+  sink.Finish();
+}
+
+TASCII85AdobeResult DecodeASCII85Adobe(TStream& input, TStream& output) {
+  ChunkReader reader(input);
+  ByteSink sink(output);
+  const TASCII85AdobeResult result = AdobeDecoder(reader, sink).Run();
   sink.Flush();
   reader.Unread();
   return result;

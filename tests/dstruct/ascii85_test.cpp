@@ -1,5 +1,6 @@
 #include "korvex/dstruct/ascii85.h"
 
+#include "dstruct/ascii85_adobe_reference.h"
 #include "dstruct/ascii85_reference.h"
 
 #include <gtest/gtest.h>
@@ -301,6 +302,207 @@ TEST(Ascii85, WorksFromAndAtTheStreamPositions) {
   EXPECT_EQ(DecodeASCII85(text, bytes), 0);
   EXPECT_EQ(bytes.Bytes(), "prefixabc");
   EXPECT_EQ(text.Position(), 9);
+}
+
+// ---- Adobe's form ----
+
+using krv::testing::AdobeDecoded;
+using krv::testing::RefDecodeAdobe;
+using krv::testing::RefEncodeAdobe;
+
+std::string EncodeAdobe(const std::string& bytes, std::size_t width = 0) {
+  TStringStream in(bytes), out;
+  EncodeASCII85Adobe(in, out, width);
+  return out.Bytes();
+}
+
+AdobeDecoded DecodeAdobe(TStream& in) {
+  TStringStream out;
+  AdobeDecoded d;
+  d.result = DecodeASCII85Adobe(in, out);
+  d.bytes = out.Bytes();
+  d.consumed = static_cast<std::size_t>(in.Position());
+  return d;
+}
+
+AdobeDecoded DecodeAdobe(const std::string& text) {
+  TStringStream in(text);
+  return DecodeAdobe(in);
+}
+
+AdobeDecoded Sound(const std::string& bytes, std::size_t length) {
+  return {bytes, {a85Sound, static_cast<std::int64_t>(length)}, length};
+}
+
+constexpr char kLeviathan[] =
+    "Man is distinguished, not only by his reason, but by this singular passion from other "
+    "animals, which is a lust of the mind, that by a perseverance of delight in the continued "
+    "and indefatigable generation of knowledge, exceeds the short vehemence of any carnal "
+    "pleasure.";
+constexpr char kLeviathanText[] =
+    "<~9jqo^BlbD-BleB1DJ+*+F(f,q/0JhKF<GL>Cj@.4Gp$d7F!,L7@<6@)/0JDEF<G%<+EV:2F!,O<DJ+*.@<*K0@<6L("
+    "Df-\\0Ec5e;DffZ(EZee.Bl.9pF\"AGXBPCsi+DGm>@3BB/F*&OCAfu2/AKYi(DIb:@FD,*)+C]U=@3BN#EcYf8ATD3s@"
+    "q?d$AftVqCh[NqF<G:8+EV:.+Cf>-FD5W8ARlolDIal(DId<j@<?3r@:F%a+D58'ATD4$Bl@l3De:,-DJs`8ARoFb/"
+    "0JMK@qB4^F!,R<AKZ&-DfTqBG%G>uD.RTpAKYo'+CT/5+Cei#DII?(E,9)oF*2M7/c~>";
+
+// The Leviathan quotation and "sure." are the examples of Wikipedia's "Ascii85" article; the
+// others are what Python's base64.a85encode(data, adobe=True) writes.
+TEST(Ascii85Adobe, PublishedVectors) {
+  struct Case {
+    std::string bytes, text;
+  } cases[] = {
+      {kLeviathan, kLeviathanText},
+      {"sure.", "<~F*2M7/c~>"},
+      {"", "<~~>"},
+      {"abc", "<~@:E^~>"},
+      {std::string(1, '\0'), "<~!!~>"},  // a zero final group is never "z"
+      {std::string(4, '\0'), "<~z~>"},
+      {std::string(5, '\0'), "<~z!!~>"},
+      {"\xFF", "<~rr~>"},
+      {"\xFF\xFF\xFF", "<~s8W*~>"},
+      {"\xFF\xFF\xFF\xFF", "<~s8W-!~>"},
+      {"Hello, World!", "<~87cURD_*#4DfTZ)+T~>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeAdobe(c.bytes), c.text);
+    EXPECT_EQ(DecodeAdobe(c.text), Sound(c.bytes, c.text.size())) << c.text;
+    const std::string bare = c.text.substr(2);  // the start is optional
+    EXPECT_EQ(DecodeAdobe(bare), Sound(c.bytes, bare.size())) << bare;
+  }
+}
+
+// Expected texts from Python's base64.a85encode(data, adobe=True, wrapcol=width).
+TEST(Ascii85Adobe, LineBreaksAsPythonWritesThem) {
+  struct Case {
+    std::size_t width;
+    std::string bytes, text;
+  } cases[] = {
+      {1, "", "<~\n~>"},  // 1 acts as 2: the start stays whole
+      {1, "abcd", "<~\n@:\nE_\nW\n~>"},
+      {2, "a", "<~\n@/\n~>"},
+      {3, "", "<~\n~>"},
+      {3, "abcdefgh", "<~@\n:E_\nWAS\n,Rg\n~>"},
+      {4, "", "<~~>"},
+      {4, "abcdefgh", "<~@:\nE_WA\nS,Rg\n~>"},
+      {5, "abcd", "<~@:E\n_W~>"},
+      {6, "a", "<~@/~>"},
+      {6, "abcdefgh", "<~@:E_\nWAS,Rg\n~>"},
+      {7, "abcdefgh", "<~@:E_W\nAS,Rg~>"},
+      {75, kLeviathan,
+       "<~9jqo^BlbD-BleB1DJ+*+F(f,q/0JhKF<GL>Cj@.4Gp$d7F!,L7@<6@)/0JDEF<G%<+EV:2F!,\n"
+       "O<DJ+*.@<*K0@<6L(Df-\\0Ec5e;DffZ(EZee.Bl.9pF\"AGXBPCsi+DGm>@3BB/F*&OCAfu2/AKY\n"
+       "i(DIb:@FD,*)+C]U=@3BN#EcYf8ATD3s@q?d$AftVqCh[NqF<G:8+EV:.+Cf>-FD5W8ARlolDIa\n"
+       "l(DId<j@<?3r@:F%a+D58'ATD4$Bl@l3De:,-DJs`8ARoFb/0JMK@qB4^F!,R<AKZ&-DfTqBG%G\n"
+       ">uD.RTpAKYo'+CT/5+Cei#DII?(E,9)oF*2M7/c~>"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(EncodeAdobe(c.bytes, c.width), c.text) << c.width << " " << c.bytes;
+    EXPECT_EQ(RefEncodeAdobe(c.bytes, c.width), c.text) << c.width << " " << c.bytes;
+    EXPECT_EQ(DecodeAdobe(c.text), Sound(c.bytes, c.text.size())) << c.text;
+  }
+}
+
+// Every fault, where it is reported, and the bytes of the groups before it.
+TEST(Ascii85Adobe, DecodeFaultsAndOddTexts) {
+  struct Case {
+    std::string text;
+    TASCII85AdobeFault fault;
+    std::int64_t offset;
+    std::string bytes;
+  } cases[] = {
+      {"", a85NoTerminator, 0, ""},
+      {"~>", a85Sound, 2, ""},
+      {"<~~>tail", a85Sound, 4, ""},  // what follows the terminator is not read
+      {"  \n<~ @:\n\tE^ ~>x", a85Sound, 15, "abc"},
+      {std::string("<~\f\v\0 z\r\n~>", 11), a85Sound, 11, std::string(4, '\0')},
+      {"<>+09aS~>", a85Sound, 9, "U\x12\xDE\xD1\xC8"},  // '<' without '~' is a digit
+      {"<~s8W*~>", a85Sound, 8, "\xFF\xFF\xFF"},
+      {"<~@:E^", a85NoTerminator, 6, ""},
+      {"<~9jqo^@:E^~", a85NoTerminator, 12, "Man "},
+      {"<", a85NoTerminator, 1, ""},
+      {"<~@:E^~x", a85TildeWithoutGreater, 7, ""},
+      {"<~@:E^~ >", a85TildeWithoutGreater, 7, ""},
+      {"<~@:E_W!~>", a85OneDigitGroup, 9, "abcd"},
+      {"< ~>", a85OneDigitGroup, 3, ""},  // the '<' is a one-digit group
+      {"<~@:zE^~>", a85ZInsideGroup, 4, ""},
+      {"<~9jqo^9jqoz~>", a85ZInsideGroup, 11, "Man "},
+      {"<~s8W-\"~>", a85GroupTooLarge, 6, ""},  // 2^32
+      {"<~9jqo^ uuuuu~>", a85GroupTooLarge, 12, "Man "},
+      {"<~uu\nuuu~>", a85GroupTooLarge, 7, ""},
+      {"<~s8W-~>", a85GroupTooLarge, 7, ""},  // once padded with "u": 2^32 + 83
+      {"<~uuuu~>", a85GroupTooLarge, 7, ""},
+      {"<~@:{E^~>", a85BadCharacter, 4, ""},
+      {"<~9jqo^9j{o^~>", a85BadCharacter, 9, "Man "},
+      {"<~y~>", a85BadCharacter, 2, ""},
+      {"<~>", a85NoTerminator, 3, ""},  // ">" alone is a digit
+      {"<~\x80~>", a85BadCharacter, 2, ""},
+  };
+  for (const auto& c : cases) {
+    const AdobeDecoded d = DecodeAdobe(c.text);
+    EXPECT_EQ(d.result, (TASCII85AdobeResult{c.fault, c.offset})) << c.text;
+    EXPECT_EQ(d.bytes, c.bytes) << c.text;
+    EXPECT_EQ(d, RefDecodeAdobe(c.text)) << c.text;
+  }
+}
+
+TEST(Ascii85Adobe, RoundTripsAtEveryLengthAndWidth) {
+  std::mt19937 gen(7);
+  std::vector<std::size_t> lengths;
+  for (std::size_t n = 0; n <= 40; ++n) lengths.push_back(n);
+  for (std::size_t n : {4095, 4096, 4097, 8195, (1 << 20) + 3}) lengths.push_back(n);
+  for (std::size_t len : lengths) {
+    const std::string bytes = RandomBytes(len, gen);
+    for (std::size_t width : {0, 1, 2, 3, 5, 76, 5120}) {
+      if (len > 8195 && width != 76) continue;
+      const std::string text = EncodeAdobe(bytes, width);
+      ASSERT_EQ(text, RefEncodeAdobe(bytes, width)) << len << " " << width;
+      ASSERT_EQ(DecodeAdobe(text), Sound(bytes, text.size())) << len << " " << width;
+    }
+  }
+}
+
+TEST(Ascii85Adobe, DecoderMatchesReferenceOnRandomText) {
+  // Digits, white space and every character the decoder treats specially.
+  const std::string specials = std::string("z~<>{ \t\n\r\f\v\x80\xFFu!", 16) + '\0';
+  std::mt19937 gen(8);
+  for (int trial = 0; trial < 4000; ++trial) {
+    std::string text = trial % 3 == 0 ? "<~" : "";
+    const std::size_t len = trial < 3990 ? gen() % 200 : 70000 + gen() % 70000;
+    const unsigned special_rate = 2 + gen() % 200;
+    for (std::size_t i = 0; i < len; ++i)
+      text += gen() % special_rate == 0 ? specials[gen() % specials.size()]
+                                        : static_cast<char>('!' + gen() % 85);
+    if (trial % 2 == 0) text += "~>";
+    ASSERT_EQ(DecodeAdobe(text), RefDecodeAdobe(text)) << trial;
+    for (std::size_t chunk : {1, 3, 7}) {
+      TrickleStream in(text, chunk);
+      ASSERT_EQ(DecodeAdobe(in), RefDecodeAdobe(text)) << trial << " " << chunk;
+    }
+  }
+}
+
+TEST(Ascii85Adobe, ShortReadsAndStreamPositions) {
+  std::mt19937 gen(9);
+  const std::string bytes = RandomBytes(5001, gen);
+  const std::string text = RefEncodeAdobe(bytes, 0);
+  for (std::size_t chunk : {1, 2, 3, 5, 4096}) {
+    TrickleStream in(bytes, chunk);
+    TStringStream out;
+    EncodeASCII85Adobe(in, out);
+    EXPECT_EQ(out.Bytes(), text) << chunk;
+  }
+  TStringStream in("skip" + bytes), out(std::string("head"));
+  in.SetPosition(4);
+  out.SetPosition(4);
+  EncodeASCII85Adobe(in, out);
+  EXPECT_EQ(out.Bytes(), "head" + text);
+  TStringStream encoded("junk" + text + "tail"), back(std::string("prefix"));
+  encoded.SetPosition(4);
+  back.SetPosition(6);
+  EXPECT_EQ(DecodeASCII85Adobe(encoded, back),
+            (TASCII85AdobeResult{a85Sound, static_cast<std::int64_t>(text.size())}));
+  EXPECT_EQ(back.Bytes(), "prefix" + bytes);
+  EXPECT_EQ(encoded.Position(), static_cast<std::int64_t>(4 + text.size()));
 }
 
 }  // namespace

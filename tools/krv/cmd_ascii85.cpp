@@ -3,8 +3,9 @@
 // The library's form is coded by the library (EncodeASCII85, DecodeASCII85); this file only
 // frames it: it finds the terminator and the length of the final group, so that a text cut
 // short or ending in a one-character group is reported, and refuses Adobe's "<~" start.
-// Adobe's form ("<~ ... ~>", the final group padded with "u", white space ignored) is coded
-// here, a chunk at a time.
+// Adobe's form ("<~ ... ~>", the final group padded, white space ignored) is coded by the
+// library too (EncodeASCII85Adobe, DecodeASCII85Adobe); this file turns its faults into
+// messages.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -20,7 +21,6 @@ namespace krv::tool {
 namespace {
 
 constexpr std::size_t kChunk = 1 << 16;
-constexpr char kFirstDigit = '!';  // digit 0; digit 84 is 'u'
 
 std::string Malformed(std::string_view what) {
   return "malformed ASCII85 text: " + std::string(what);
@@ -32,11 +32,6 @@ class LineWrapper {
  public:
   LineWrapper(Output& out, std::size_t width) : out_(out), width_(width) {}
 
-  // Text that is never broken before its end (the "<~" start).
-  void Start(std::string_view text) {
-    out_.Write(text);
-    col_ += text.size();
-  }
   void Put(const char* p, std::size_t n) {
     if (width_ == 0) return out_.Write(p, n);
     std::string text;
@@ -136,112 +131,56 @@ class LibraryTextStream : public TStream {
 
 // ---- Adobe's form ----
 
-// The five digits of a group value.
-void GroupDigits(std::uint32_t v, char* out) {
-  for (int i = 4; i >= 0; --i) {
-    out[i] = static_cast<char>(kFirstDigit + v % 85);
-    v /= 85;
+// Decoded bytes on their way to the output, held back up to four chunks (what a chunk of "z"
+// gives), so that text malformed within its first chunk writes nothing at all.
+class HeldOutput : public TStream {
+ public:
+  explicit HeldOutput(Output& out) : out_(out) {}
+  std::size_t Read(void*, std::size_t) override { return 0; }
+  std::size_t Write(const void* buffer, std::size_t count) override {
+    held_.append(static_cast<const char*>(buffer), count);
+    if (held_.size() >= 4 * kChunk) Release();
+    return count;
   }
-}
-
-void EncodeAdobe(Input& in, LineWrapper& w) {
-  w.Start("<~");
-  std::vector<std::uint8_t> bytes(kChunk + 4);
-  std::string text;
-  std::size_t have = 0;  // bytes waiting, fewer than 4 carried over between reads
-  for (;;) {
-    const std::size_t n = in.Read(bytes.data() + have, kChunk);
-    have += n;
-    const std::size_t whole = n == 0 ? have : have & ~std::size_t{3};
-    text.clear();
-    for (std::size_t i = 0; i < whole; i += 4) {
-      std::uint8_t group[4] = {0, 0, 0, 0};
-      const std::size_t k = std::min<std::size_t>(4, whole - i);
-      std::copy_n(bytes.data() + i, k, group);
-      const std::uint32_t v = std::uint32_t{group[0]} << 24 | std::uint32_t{group[1]} << 16 |
-                              std::uint32_t{group[2]} << 8 | group[3];
-      if (v == 0 && k == 4) {
-        text += 'z';
-      } else {
-        char digits[5];
-        GroupDigits(v, digits);
-        text.append(digits, k + 1);  // a final group of k bytes keeps k + 1 digits
-      }
-    }
-    w.Put(text.data(), text.size());
-    if (n == 0) break;
-    std::copy(bytes.data() + whole, bytes.data() + have, bytes.data());
-    have -= whole;
+  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
+  void Release() {
+    out_.Write(held_);
+    held_.clear();
   }
-  w.Put("~>", 2);
-}
 
-bool IsWhite(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v' || c == '\0';
+ private:
+  Output& out_;
+  std::string held_;
+};
+
+std::string_view FaultText(TASCII85AdobeFault fault) {
+  switch (fault) {
+    case a85Sound:
+      break;
+    case a85BadCharacter:
+      return "a character outside '!'..'u'";
+    case a85ZInsideGroup:
+      return "'z' inside a group";
+    case a85GroupTooLarge:
+      return "a group too large for four bytes";
+    case a85OneDigitGroup:
+      return "a final group of one character";
+    case a85TildeWithoutGreater:
+      return "'~' without '>'";
+    case a85NoTerminator:
+      return "no terminator '~>' (the text is cut short)";
+  }
+  return "";
 }
 
 // Decodes Adobe's form; throws Failure naming the byte offset of the first fault.
 void DecodeAdobe(Input& in, Output& out) {
-  std::vector<char> buf(kChunk);
-  std::string bytes;
-  std::uint64_t value = 0;
-  int count = 0;            // digits of the current group
-  int start = 0;            // 1 after a leading '<', -1 once past the optional "<~"
-  bool tilde = false;       // the "~" of the terminator was read
-  std::int64_t offset = 0;  // of the character in hand
-  auto fail = [&](std::string_view what) {
-    throw Failure{in.Name(), Malformed(std::string(what) + " at byte " + std::to_string(offset))};
-  };
-  auto emit = [&](int n) {
-    if (value > 0xFFFFFFFFu) fail("a group too large for four bytes");
-    for (int i = 0; i < n; ++i) bytes += static_cast<char>(value >> (24 - 8 * i));
-  };
-  for (;;) {
-    const std::size_t n = in.Read(buf.data(), buf.size());
-    if (n == 0) break;
-    bytes.clear();
-    for (std::size_t i = 0; i < n; ++i, ++offset) {
-      const char c = buf[i];
-      if (tilde) {
-        if (c != '>') fail("'~' without '>'");
-        if (count == 1) fail("a final group of one character");
-        if (count > 0) {
-          for (int k = count; k < 5; ++k) value = value * 85 + 84;  // pad with "u"
-          emit(count - 1);
-        }
-        out.Write(bytes);
-        return;  // what follows the terminator is not read
-      }
-      if (start == 1) {  // after a leading '<': "<~" starts the text, else '<' is a digit
-        start = -1;
-        if (c == '~') continue;
-        value = '<' - kFirstDigit;
-        count = 1;
-      }
-      if (IsWhite(c)) continue;
-      if (start == 0) {
-        start = c == '<' ? 1 : -1;
-        if (start == 1) continue;
-      }
-      if (c == '~') {
-        tilde = true;
-      } else if (c == 'z') {
-        if (count != 0) fail("'z' inside a group");
-        bytes.append(4, '\0');
-      } else if (c >= kFirstDigit && c <= 'u') {
-        value = value * 85 + static_cast<std::uint64_t>(c - kFirstDigit);
-        if (++count == 5) {
-          emit(4);
-          value = 0;
-          count = 0;
-        }
-      } else {
-        fail("a character outside '!'..'u'");
-      }
-    }
-    out.Write(bytes);
-  }
-  fail("no terminator '~>' (the text is cut short)");
+  HeldOutput held(out);
+  const TASCII85AdobeResult result = DecodeASCII85Adobe(in.Stream(), held);
+  if (result.fault != a85Sound)
+    throw Failure{in.Name(), Malformed(std::string(FaultText(result.fault)) + " at byte " +
+                                       std::to_string(result.offset))};
+  held.Release();
 }
 
 // ---- the command ----
@@ -262,15 +201,12 @@ int Run(const Options& o) {
   Output out(o.output);
   Input in(o.inputs.empty() ? "-" : o.inputs[0]);
   in.ShowProgress();
-  if (encode) {
-    // Adobe's lines hold at least the "<~" start.
-    LineWrapper wrapper(out, o.adobe && o.wrap == 1 ? 2 : static_cast<std::size_t>(o.wrap));
-    if (o.adobe) {
-      EncodeAdobe(in, wrapper);
-    } else {
-      WrapStream text(wrapper);
-      EncodeASCII85(in.Stream(), text);
-    }
+  if (encode && o.adobe) {
+    EncodeASCII85Adobe(in.Stream(), out.Stream(), static_cast<std::size_t>(o.wrap));
+  } else if (encode) {
+    LineWrapper wrapper(out, static_cast<std::size_t>(o.wrap));
+    WrapStream text(wrapper);
+    EncodeASCII85(in.Stream(), text);
   } else if (o.adobe) {
     DecodeAdobe(in, out);
   } else {

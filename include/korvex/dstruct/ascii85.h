@@ -6,6 +6,7 @@
 // the terminator "~>". Full groups are the same as in every other ASCII85 coder.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "korvex/platform/export.h"
@@ -34,6 +35,51 @@ void EncodeASCII85(TStream& input, TStream& output);
 //   -2  a "z" inside a group.
 // Never raises by itself; errors of the streams propagate.
 Integer DecodeASCII85(TStream& input, TStream& output);
+
+// ---- Adobe's form ----
+//
+// For exchanging text with other tools (PostScript, PDF, Python's base64.a85encode with
+// adobe=True), which write Adobe's form rather than the library's: the text is framed by "<~"
+// and "~>", and a final group of k < 4 bytes is padded with zero bytes, coded as a full group
+// and cut to its first k + 1 digits. Full groups and "z" are as in the library's form. These
+// functions are the library's own additions; the functions above are unchanged by them.
+
+// Encodes the input from its current position to its end and appends "<~", the text and "~>"
+// to output. A line width above 0 breaks the text into lines of that many characters, as
+// Python's a85encode(data, adobe=True, wrapcol=width) does, byte for byte: the "<~" counts
+// toward the first line, a width of 1 acts as 2, lines end in LF, and "~>" starts a new line
+// when it does not fit on the last one. Stream errors propagate.
+void EncodeASCII85Adobe(TStream& input, TStream& output, std::size_t line_width = 0);
+
+// What DecodeASCII85Adobe found wrong with a text, in the order it looks.
+enum TASCII85AdobeFault : std::uint8_t {
+  a85Sound,                // no fault: the text was decoded through its terminator
+  a85BadCharacter,         // a character outside "!".."u" that is not "z", "~" or white space
+  a85ZInsideGroup,         // a "z" after the first digit of a group
+  a85GroupTooLarge,        // a group (a final group once padded) whose value exceeds 2^32 - 1
+  a85OneDigitGroup,        // a final group of one digit, which holds no byte
+  a85TildeWithoutGreater,  // a "~" followed by a character other than ">"
+  a85NoTerminator,         // the input ends before "~>": the text is cut short
+};
+
+struct TASCII85AdobeResult {
+  TASCII85AdobeFault fault = a85Sound;
+  // Counted in characters from where decoding started. Sound text: the characters read, up
+  // to and including the terminator's ">". A fault: where the faulty character stands (the
+  // ">" for a faulty final group); for a85NoTerminator, the length of the input.
+  std::int64_t offset = 0;
+  bool operator==(const TASCII85AdobeResult&) const = default;
+};
+
+// Decodes Adobe's form from the input's current position and appends the bytes to output.
+// White space (space, TAB, LF, CR, FF, VT, NUL) is skipped anywhere outside "<~" and "~>".
+// The "<~" start is optional: when the first character other than white space is "<" and the
+// next one is "~", they are skipped; a "<" followed by anything else is a digit. A final
+// group of m = 2..4 digits is padded with "u" and gives m - 1 bytes. Decoding stops at the
+// first fault or after the terminator; the input is then left just after the last character
+// read when it can seek back, and output holds the bytes of every group before the fault.
+// Never raises by itself; errors of the streams propagate.
+TASCII85AdobeResult DecodeASCII85Adobe(TStream& input, TStream& output);
 
 }  // namespace krv
 KORVEX_API_END
