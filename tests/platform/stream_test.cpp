@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -227,7 +228,7 @@ TEST(FileStream, AgreesWithMemoryStreamUnderRandomOperations) {
   TMemoryStream m;
   std::vector<Byte> a(300000), b(300000);
   for (int step = 0; step < 4000; ++step) {
-    const int op = static_cast<int>(rng() % 6);
+    const int op = static_cast<int>(rng() % 7);
     // Mostly small transfers, sometimes larger than the file buffer.
     const std::size_t n = rng() % 16 == 0 ? rng() % 200000 : rng() % 300;
     if (op <= 1) {
@@ -246,8 +247,18 @@ TEST(FileStream, AgreesWithMemoryStreamUnderRandomOperations) {
                                   : origin == soFromEnd     ? target - size
                                                             : target - m.Position();
       ASSERT_EQ(f.Seek(offset, origin), m.Seek(offset, origin)) << step;
-    } else {
+    } else if (op == 5) {
       ASSERT_EQ(f.Size(), m.Size()) << step;
+    } else {
+      // The file's view is a prefix of the memory stream's (the rest of the stream).
+      std::span<const Byte> vf, vm;
+      ASSERT_TRUE(f.PeekBuffer(vf) && m.PeekBuffer(vm)) << step;
+      ASSERT_EQ(vf.empty(), vm.empty()) << step;
+      ASSERT_LE(vf.size(), vm.size()) << step;
+      ASSERT_EQ(std::memcmp(vf.data(), vm.data(), vf.size()), 0) << step;
+      const std::size_t k = vf.empty() ? 0 : rng() % (vf.size() + 1);
+      f.ConsumeBuffer(k);
+      m.ConsumeBuffer(k);
     }
     ASSERT_EQ(f.Position(), m.Position()) << step;
   }
@@ -255,6 +266,33 @@ TEST(FileStream, AgreesWithMemoryStreamUnderRandomOperations) {
   const std::string on_disk = ReadAll(dir.Native("r.bin"));
   ASSERT_EQ(static_cast<std::int64_t>(on_disk.size()), m.Size());
   EXPECT_EQ(std::memcmp(on_disk.data(), m.Memory(), on_disk.size()), 0);
+}
+
+// Derived classes may deliver bytes through their own Read, so only the library's own
+// classes offer their buffer.
+TEST(Stream, OnlyTheLibraryStreamsOfferTheirBuffer) {
+  struct DerivedMemory : TMemoryStream {};
+  struct DerivedString : TStringStream {};
+  TMemoryStream m;
+  m.WriteBuffer("abc", 3);
+  m.SetPosition(1);
+  TStringStream s(std::string("xyz"));
+  DerivedMemory dm;
+  dm.WriteBuffer("abc", 3);
+  DerivedString ds;
+  std::span<const Byte> view;
+  ASSERT_TRUE(m.PeekBuffer(view));
+  EXPECT_EQ(std::string(view.begin(), view.end()), "bc");
+  m.ConsumeBuffer(1);
+  EXPECT_EQ(m.Position(), 2);
+  ASSERT_TRUE(s.PeekBuffer(view));
+  EXPECT_EQ(std::string(view.begin(), view.end()), "xyz");
+  EXPECT_FALSE(dm.PeekBuffer(view));
+  EXPECT_FALSE(ds.PeekBuffer(view));
+  EXPECT_TRUE(view.empty());
+  m.SetPosition(10);  // past the end: an empty view
+  ASSERT_TRUE(m.PeekBuffer(view));
+  EXPECT_TRUE(view.empty());
 }
 
 TEST(FileStream, ByteAtATimeReadingDoesNotCallTheSystemPerByte) {

@@ -2,7 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
 #include <random>
+#include <span>
 #include <string>
 #include <utility>
 #include <vector>
@@ -166,6 +171,15 @@ TEST(ReadLnStream, BytesBecomeCharactersOfTheSameCode) {
   EXPECT_EQ(ReadLnStream(s, eos, 0), (String{0x80, 0xE9, 0xFF}));
 }
 
+// True when the last character of `line` ends it in `mode`.
+bool EndsLineReference(const String& line, std::int32_t mode) {
+  const std::size_t n = line.size();
+  const Char b = line[n - 1];
+  return (mode == 0 && b == 10) || (mode == 1 && b == 13) || (mode == 2 && (b == 10 || b == 13)) ||
+         (mode == 3 && b == 13 && n >= 2 && line[n - 2] == 10) ||
+         (mode == 4 && b == 10 && n >= 2 && line[n - 2] == 13);
+}
+
 // A plain reference: split on the line ends of the mode, one call's worth at a time.
 std::vector<Line> ReferenceLines(const std::string& bytes, std::int32_t mode) {
   std::vector<Line> out;
@@ -174,13 +188,8 @@ std::vector<Line> ReferenceLines(const std::string& bytes, std::int32_t mode) {
     String line;
     bool ended = false;
     while (i < bytes.size() && !ended) {
-      const unsigned char b = static_cast<unsigned char>(bytes[i++]);
-      line.push_back(b);
-      const std::size_t n = line.size();
-      ended = (mode == 0 && b == 10) || (mode == 1 && b == 13) ||
-              (mode == 2 && (b == 10 || b == 13)) ||
-              (mode == 3 && b == 13 && n >= 2 && line[n - 2] == 10) ||
-              (mode == 4 && b == 10 && n >= 2 && line[n - 2] == 13);
+      line.push_back(static_cast<unsigned char>(bytes[i++]));
+      ended = EndsLineReference(line, mode);
     }
     if (!ended) {
       out.push_back({line, true, static_cast<std::int64_t>(i)});
@@ -202,6 +211,144 @@ TEST(ReadLnStream, AgreesWithReferenceOnRandomInput) {
     for (std::int32_t mode = 0; mode <= 5; ++mode) {
       ASSERT_EQ(ReadAllLines(input, mode), ReferenceLines(input, mode));
     }
+  }
+}
+
+// ReadLnStream as first written, with one single-byte Read per byte.
+String ReadLnByBytes(TStream& s, bool& eos, std::int32_t mode) {
+  eos = false;
+  String line;
+  Byte b;
+  do {
+    if (s.Read(&b, 1) != 1) {
+      eos = true;
+      return line;
+    }
+    line.push_back(b);
+  } while (!EndsLineReference(line, mode));
+  for (int k = 0; k < 2; ++k) {
+    if (!line.empty() && (line.back() == 10 || line.back() == 13)) line.pop_back();
+  }
+  return line;
+}
+
+// A stream with only what TStream requires, so the readers must go through Read.
+class ReadOnlyStream : public TStream {
+ public:
+  explicit ReadOnlyStream(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::size_t Read(void* buffer, std::size_t count) override {
+    const std::size_t n = pos_ < bytes_.size() ? std::min(count, bytes_.size() - pos_) : 0;
+    if (n != 0) std::memcpy(buffer, bytes_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+  std::size_t Write(const void*, std::size_t) override { return 0; }
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
+    const std::size_t base = origin == soFromBeginning ? 0
+                             : origin == soFromEnd     ? bytes_.size()
+                                                       : pos_;
+    if (static_cast<std::int64_t>(base) + offset < 0) return -1;
+    pos_ = base + static_cast<std::size_t>(offset);
+    return static_cast<std::int64_t>(pos_);
+  }
+
+ protected:
+  std::string bytes_;
+  std::size_t pos_ = 0;
+};
+
+// Hands out its bytes in views of 1 to 7 bytes, so line ends fall on every kind of block
+// boundary, and now and then offers none, so the readers go on with Read mid-line.
+class ChunkedViewStream : public ReadOnlyStream {
+ public:
+  using ReadOnlyStream::ReadOnlyStream;
+  bool PeekBuffer(std::span<const Byte>& view) override {
+    view = {};
+    if (rng_() % 8 == 0) return false;
+    if (pos_ < bytes_.size()) {
+      view = {reinterpret_cast<const Byte*>(bytes_.data()) + pos_,
+              std::min<std::size_t>(bytes_.size() - pos_, 1 + rng_() % 7)};
+    }
+    return true;
+  }
+  void ConsumeBuffer(std::size_t n) override { pos_ += n; }
+
+ private:
+  std::mt19937 rng_{7};
+};
+
+std::unique_ptr<TStream> MakeStream(int kind, const std::string& bytes,
+                                    const testing::TempDir& dir) {
+  switch (kind) {
+    case 0:
+      dir.Write("in.txt", bytes);
+      return std::make_unique<TFileStream>(ToUtf16(dir.File("in.txt").string()), fmOpenReadWrite);
+    case 1: {
+      auto m = std::make_unique<TMemoryStream>();
+      m->Write(bytes.data(), bytes.size());
+      m->SetPosition(0);
+      return m;
+    }
+    case 2:
+      return std::make_unique<TStringStream>(bytes);
+    case 3:
+      return std::make_unique<ReadOnlyStream>(bytes);
+    default:
+      return std::make_unique<ChunkedViewStream>(bytes);
+  }
+}
+
+// File, memory and string streams, a stream with Read only and one with odd views, each
+// against byte-by-byte reading of the same bytes, under a random mix of line reads in
+// every mode, plain reads, seeks, writes and searches: results and positions must agree.
+TEST(ReadLnStream, EveryStreamKindAgreesWithByteByByteReading) {
+  const testing::TempDir dir("korvex_readln");
+  std::mt19937 rng(11);
+  std::vector<char> got(70000), want(70000);
+  for (int round = 0; round < 100; ++round) {
+    const int kind = round % 5;
+    // Line ends dense, sparse or rare; files span several 64 KiB windows.
+    const std::size_t size = kind == 0 ? rng() % 300000 : rng() % 3000;
+    const unsigned spacing = std::array{2u, 30u, 3000u}[rng() % 3];
+    std::string bytes(size, ' ');
+    for (char& c : bytes) c = rng() % spacing == 0 ? "\r\n"[rng() % 2] : "ab\xE9\0"[rng() % 4];
+    const std::unique_ptr<TStream> s = MakeStream(kind, bytes, dir);
+    BytesStream ref(bytes);
+    for (int step = 0; step < 300; ++step) {
+      const unsigned op = rng() % 8;
+      if (op < 4) {
+        const std::int32_t mode = std::array{0, 1, 2, 3, 4, 5, -1}[rng() % 7];
+        bool eos = false, ref_eos = true;
+        ASSERT_EQ(ReadLnStream(*s, eos, mode), ReadLnByBytes(ref, ref_eos, mode)) << round;
+        ASSERT_EQ(eos, ref_eos) << round << " " << step;
+      } else if (op == 4) {
+        const std::size_t n = rng() % 8 == 0 ? got.size() : rng() % 100;
+        const std::size_t count = s->Read(got.data(), n);
+        ASSERT_EQ(count, ref.Read(want.data(), n)) << round << " " << step;
+        ASSERT_EQ(std::memcmp(got.data(), want.data(), count), 0) << round << " " << step;
+      } else if (op == 5) {
+        const std::int64_t to = static_cast<std::int64_t>(rng() % (ref.Size() + 10));
+        ASSERT_EQ(s->Seek(to, soFromBeginning), ref.Seek(to, soFromBeginning));
+      } else if (op == 6 && kind <= 2) {
+        const std::string w(rng() % 20, "\r\nx"[rng() % 3]);
+        ASSERT_EQ(s->Write(w.data(), w.size()), ref.Write(w.data(), w.size()));
+      } else {
+        const Byte target = "\n\ra"[rng() % 3];
+        Byte c;
+        bool found = false;
+        while (!found && ref.Read(&c, 1) == 1) found = c == target;
+        ASSERT_EQ(FindInStream(*s, target), found) << round << " " << step;
+      }
+      ASSERT_EQ(s->Position(), ref.Position()) << round << " " << step;
+    }
+    const std::int64_t from = static_cast<std::int64_t>(rng() % (ref.Size() + 1));
+    s->SetPosition(from);
+    ref.SetPosition(from);
+    std::int64_t lf = 0;
+    Byte c;
+    while (ref.Read(&c, 1) == 1) lf += c == 10;
+    ASSERT_EQ(CountLinesInStream(*s), lf) << round;
+    ASSERT_EQ(s->Position(), ref.Position()) << round;
   }
 }
 
