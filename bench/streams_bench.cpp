@@ -1,5 +1,6 @@
 // Stream routines beside their standard-library peers, measured in the same run:
 //   ReadLnStream over a 100 MiB TFileStream   vs std::getline on std::ifstream, fgets
+//   ReadNextTagInStream over 16 MiB of elements vs std::getline up to each '>'
 //   StreamAsString from a 64 MiB memory stream vs a widening copy of the same bytes
 //   WriteStringStream of a 64 MiB string       vs narrowing into std::string, ostream::write
 #include <benchmark/benchmark.h>
@@ -13,12 +14,14 @@
 
 #include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
+#include "korvex/streams/tags.h"
 #include "korvex/streams/text_io.h"
 
 namespace {
 
 constexpr std::size_t kFileBytes = 100u << 20;
 constexpr std::size_t kMemoryBytes = 64u << 20;
+constexpr std::size_t kTagBytes = 16u << 20;
 
 // A 100 MiB text file of CR LF lines of varying length, made once per run.
 const std::string& TextFilePath() {
@@ -82,6 +85,49 @@ void BM_Peer_Fgets(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * FileSize());
 }
 BENCHMARK(BM_Peer_Fgets)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// 16 MiB of elements such as <item id="7"> <name>text</name> </item>, made once per run.
+krv::TMemoryStream& TagSource() {
+  static krv::TMemoryStream* m = [] {
+    auto* s = new krv::TMemoryStream;
+    std::string item;
+    for (std::size_t i = 0; s->Size() < static_cast<std::int64_t>(kTagBytes); ++i) {
+      item = "<item id=\"" + std::to_string(i) + "\"> <name>" + std::string(5 + i % 40, 'x') +
+             "</name> </item>\r\n";
+      s->WriteBuffer(item.data(), item.size());
+    }
+    return s;
+  }();
+  return *m;
+}
+
+void BM_ReadNextTagInStream(benchmark::State& state) {
+  krv::TMemoryStream& m = TagSource();
+  const krv::TTagList list = {u"item", u"name", u""};
+  krv::String attributes, contents;
+  for (auto _ : state) {
+    m.SetPosition(0);
+    while (krv::ReadNextTagInStream(m, list, attributes, contents) == 0) {
+      benchmark::DoNotOptimize(contents.data());
+    }
+  }
+  state.SetBytesProcessed(state.iterations() * m.Size());
+}
+BENCHMARK(BM_ReadNextTagInStream)->Unit(benchmark::kMillisecond);
+
+// The standard library's delimiter reader over the same bytes, one piece per '>'.
+void BM_Peer_GetlineToGt(benchmark::State& state) {
+  krv::TMemoryStream& m = TagSource();
+  const std::string bytes(reinterpret_cast<const char*>(m.Memory()),
+                          static_cast<std::size_t>(m.Size()));
+  for (auto _ : state) {
+    std::istringstream in(bytes);
+    std::string piece;
+    while (std::getline(in, piece, '>')) benchmark::DoNotOptimize(piece.data());
+  }
+  state.SetBytesProcessed(state.iterations() * m.Size());
+}
+BENCHMARK(BM_Peer_GetlineToGt)->Unit(benchmark::kMillisecond);
 
 krv::TMemoryStream& MemorySource() {
   static krv::TMemoryStream* m = [] {

@@ -52,6 +52,7 @@ String ReadStreamUntilTagList(TStream& stream, const TTagList& tagList, std::int
       text.push_back(c);
       continue;
     }
+    src.Sync();
     const std::int64_t lt_pos = stream.Position() - 1;
     String tag;
     while (src.Next(c)) {
@@ -63,6 +64,7 @@ String ReadStreamUntilTagList(TStream& stream, const TTagList& tagList, std::int
     const auto it = std::find(tagList.begin(), tagList.end(), t.name);
     if (!tag.empty() && tag.back() == u'>' && it != tagList.end()) {
       index = static_cast<std::int32_t>(it - tagList.begin());
+      src.Sync();
       stream.SetPosition(lt_pos);
       return text;
     }
@@ -90,6 +92,7 @@ std::int32_t ExtractFromStream(TStream& stream, TMemoryStream& dest, const TStri
     }
     String contents;
     if (detail::OpensElement(t)) detail::ReadContents(src, t.name, contents);
+    src.Sync();  // `dest` may be the stream itself
     WriteLnStream(dest, contents);
     ++count;
   }

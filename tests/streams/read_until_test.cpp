@@ -158,5 +158,34 @@ TEST(ExtractFromStream, MissingEndTagTakesTheRest) {
   EXPECT_EQ(ExtractFromStream(t, dest, none), 0);
 }
 
+// The tag readers through a memory stream's buffer view agree with reading a byte per Read
+// call (a derived stream), including an extraction into the stream being read.
+TEST(ReadStreamUntilTagList, BufferViewAgreesWithReadingByteByByte) {
+  std::mt19937 rng(17);
+  const char* const pieces[] = {"<a>", "</a>", "<b x=1>", "<a/>", "<!c>", "text", "<", ">", " "};
+  TStringList names;
+  names.Add(u"a");
+  for (int round = 0; round < 300; ++round) {
+    std::string input;
+    for (int i = rng() % 30; i > 0; --i) input += pieces[rng() % std::size(pieces)];
+    BytesStream plain(input);
+    TMemoryStream viewed;
+    viewed.Write(input.data(), input.size());
+    viewed.SetPosition(0);
+    std::int32_t i1 = 0, i2 = 0;
+    for (int call = 0; call < 3; ++call) {
+      ASSERT_EQ(ReadStreamUntilTagList(viewed, {u"a", u"/a"}, i1),
+                ReadStreamUntilTagList(plain, {u"a", u"/a"}, i2));
+      ASSERT_EQ(i1, i2);
+      ASSERT_EQ(viewed.Position(), plain.Position());
+      if (i1 >= 0) plain.Seek(1, soFromCurrent), viewed.Seek(1, soFromCurrent);
+    }
+    viewed.SetPosition(0);
+    plain.SetPosition(0);
+    ASSERT_EQ(ExtractFromStream(viewed, viewed, names), ExtractFromStream(plain, plain, names));
+    ASSERT_EQ(BytesOf(viewed), BytesOf(plain)) << input;
+  }
+}
+
 }  // namespace
 }  // namespace krv

@@ -27,14 +27,21 @@ void PrintTo(const Tag& t, std::ostream* os) {
       << "\", " << t.pos << "}";
 }
 
-// Reads `count` tags from a stream over `input`.
+// Reads `count` tags from a stream over `input`, once with a Read per byte (a derived
+// stream) and once through the buffer view of a TMemoryStream; both must agree.
 std::vector<Tag> ReadTags(const std::string& input, const TTagList& list, int count) {
   BytesStream s(input);
+  TMemoryStream viewed;
+  viewed.Write(input.data(), input.size());
+  viewed.SetPosition(0);
   std::vector<Tag> tags;
   for (int i = 0; i < count; ++i) {
-    Tag t;
+    Tag t, v;
     t.index = ReadNextTagInStream(s, list, t.attributes, t.contents);
     t.pos = s.Position();
+    v.index = ReadNextTagInStream(viewed, list, v.attributes, v.contents);
+    v.pos = viewed.Position();
+    EXPECT_EQ(v, t) << input;
     tags.push_back(t);
   }
   return tags;

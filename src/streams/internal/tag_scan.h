@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 
 #include "korvex/platform/stream.h"
 #include "korvex/platform/textfile.h"
@@ -12,18 +13,53 @@
 
 namespace krv::detail {
 
+// Characters from a stream, one byte each. A stream that offers a buffer view is read from
+// the view without a call per byte; the bytes taken are handed back to the stream when the
+// view runs out, at Sync() and on destruction. Any other stream gets one Read per byte.
 class StreamChars {
  public:
   explicit StreamChars(TStream& s) : s_(s) {}
+  StreamChars(const StreamChars&) = delete;
+  StreamChars& operator=(const StreamChars&) = delete;
+  ~StreamChars() { Sync(); }
+
   bool Next(Char& c) {
-    Byte b;
-    if (s_.Read(&b, 1) != 1) return false;
-    c = b;
+    if (p_ == end_ && !Fill()) return false;
+    c = *p_++;
     return true;
+  }
+  // Sets the stream's position right after the last character delivered and lets go of
+  // the view; call it before using the stream directly.
+  void Sync() {
+    if (p_ != view_start_) s_.ConsumeBuffer(static_cast<std::size_t>(p_ - view_start_));
+    view_start_ = p_ = end_ = nullptr;
   }
 
  private:
+  bool Fill() {
+    Sync();
+    if (use_view_) {
+      std::span<const Byte> view;
+      if (s_.PeekBuffer(view)) {
+        view_start_ = p_ = view.data();
+        end_ = p_ + view.size();
+        return p_ != end_;
+      }
+      use_view_ = false;
+    }
+    if (s_.Read(&byte_, 1) != 1) return false;
+    // Not a view: the byte has been consumed already, so Sync has nothing to hand back.
+    p_ = &byte_;
+    end_ = view_start_ = p_ + 1;
+    return true;
+  }
+
   TStream& s_;
+  bool use_view_ = true;
+  Byte byte_ = 0;
+  const Byte* view_start_ = nullptr;
+  const Byte* p_ = nullptr;
+  const Byte* end_ = nullptr;
 };
 
 class TextFileChars {
