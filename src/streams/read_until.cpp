@@ -5,6 +5,7 @@
 
 #include "korvex/streams/text_io.h"
 #include "korvex/stringl/chars.h"
+#include "streams/internal/byte_scan.h"
 #include "streams/internal/tag_scan.h"
 
 namespace krv {
@@ -26,10 +27,9 @@ String ReadStreamUntil(TStream& stream, const String& search, std::int32_t& stat
   Byte block[kBlock];
   for (;;) {
     const std::size_t n = std::min(stream.Read(block, kBlock), kBlock);
-    for (std::size_t i = 0; i < n; ++i) {
-      text.push_back(block[i]);
-      lowered.push_back(AsciiLower(block[i]));
-    }
+    detail::AppendBytes(text, block, n);
+    lowered.resize(text.size());
+    for (std::size_t i = text.size() - n; i < text.size(); ++i) lowered[i] = AsciiLower(text[i]);
     hit = lowered.find(wanted, searched);
     if (hit != String::npos || n < kBlock) break;
     // Only a match overlapping the next block can still appear.
