@@ -315,6 +315,15 @@ CLI::Option* AddOutputOption(CLI::App& app, std::string& path) {
       ->option_text(" FILE");
 }
 
+CLI::Option* KeepOperands(CLI::Option* positional) {
+  // Without extra arguments a positional eats operands only while it has fewer than its
+  // minimum, so the minimum is made unreachable; TakeAll keeps that from being a limit.
+  constexpr int kMany = CLI::detail::expected_max_vector_size;
+  return positional->expected(kMany, kMany)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
 std::string ErrnoText(int err) {
   return std::strerror(err);
 }

@@ -86,6 +86,9 @@ void AddQuietFlag(CLI::App& app);
 bool Quiet();
 // Adds -o/--output FILE (standard output when absent or '-') storing into path.
 CLI::Option* AddOutputOption(CLI::App& app, std::string& path);
+// Makes a positional that takes any number of operands (a std::vector) keep each one as
+// given: CLI11 otherwise reads an operand such as "[a,b]" as the two operands a and b.
+CLI::Option* KeepOperands(CLI::Option* positional);
 
 // The text of strerror(err), for reasons.
 std::string ErrnoText(int err);

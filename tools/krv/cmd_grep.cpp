@@ -468,14 +468,9 @@ int Run(const Options& o) {
 
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  app.add_option("PATTERN", o->operands,
-                 "the pattern (unless -e gives it), then the files ('-' or none: standard "
-                 "input)")
-      // Every operand as it is: CLI11 reads "[a,b]" given to an option that takes several
-      // values as a list of two, which a pattern such as [a,b] must not become.
-      ->expected(CLI::detail::expected_max_vector_size, CLI::detail::expected_max_vector_size)
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  KeepOperands(app.add_option("PATTERN", o->operands,
+                              "the pattern (unless -e gives it), then the files ('-' or none: "
+                              "standard input)"));
   app.add_option("-e,--regexp", o->patterns, "a pattern; may be given several times")
       ->allow_extra_args(false)
       ->option_text(" PATTERN");
