@@ -1,13 +1,15 @@
 // Compiles arbitrary bytes as a TGrep pattern and searches arbitrary subjects with it,
 // walking every match as `krv grep -o` does. Checks that positions stay in range.
 //
-// Input: a flag byte (bit 0 IgnoreCase, bit 1 StopOnError, bits 2-4 the start position), the
-// pattern length, the pattern, then the subject. Byte 0xFF followed by b stands for the
-// character U+4E00 + b, so that characters above 255 are reached too.
+// Input: a flag byte (bit 0 IgnoreCase, bit 1 StopOnError, bits 2-4 the start position, bits
+// 5-6 the search stage, bit 7 the portable scans), the pattern length, the pattern, then the
+// subject. Byte 0xFF followed by b stands for the character U+4E00 + b, so that characters
+// above 255 are reached too.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 
+#include "../src/stringl/internal/grep_engine.h"
 #include "korvex/base/exceptions.h"
 #include "korvex/stringl/grep.h"
 
@@ -38,6 +40,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::size_t plen = std::min<std::size_t>(data[1], size - 2);
   const krv::String pattern = Decode(data + 2, plen);
   const krv::String subject = Decode(data + 2 + plen, size - 2 - plen);
+
+  static constexpr krv::detail::GrepEngine kEngines[] = {
+      krv::detail::GrepEngine::kAuto, krv::detail::GrepEngine::kSmallBudget,
+      krv::detail::GrepEngine::kLivenessOnly, krv::detail::GrepEngine::kAuto};
+  krv::detail::SetGrepEngine(kEngines[(flags >> 5) & 3]);
+  krv::detail::SetGrepScanPath((flags & 128) ? krv::detail::GrepScanPath::kPortable
+                                             : krv::detail::GrepScanPath::kBest);
 
   krv::TGrep g;
   g.SetIgnoreCase(flags & 1);

@@ -3,14 +3,16 @@
 // every token's ValidFrom) must equal that of the slow reference written from the recursive
 // definition.
 //
-// Input: a flag byte (bit 0 IgnoreCase, bits 1-3 the start position), then one byte per
-// pattern piece up to a zero byte (at most 6 pieces), then the subject over a small alphabet.
+// Input: a flag byte (bit 0 IgnoreCase, bits 1-3 the start position, bits 4-5 the search
+// stage, bits 6-7 the scan path), then one byte per pattern piece up to a zero byte (at most 6
+// pieces), then the subject over a small alphabet.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 
+#include "../src/stringl/internal/grep_engine.h"
 #include "../tests/stringl/grep_reference.h"
 #include "korvex/stringl/grep.h"
 
@@ -52,6 +54,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t repeat = runs ? 1 + ((data[i] >> 3) & 31) * 3 : 1;
     subject.append(std::min(repeat, limit - subject.size()), kSubject[data[i] % 8]);
   }
+
+  static constexpr krv::detail::GrepEngine kEngines[] = {
+      krv::detail::GrepEngine::kAuto, krv::detail::GrepEngine::kSmallBudget,
+      krv::detail::GrepEngine::kLivenessOnly, krv::detail::GrepEngine::kLivenessOnly};
+  static constexpr krv::detail::GrepScanPath kPaths[] = {
+      krv::detail::GrepScanPath::kBest, krv::detail::GrepScanPath::kSse2,
+      krv::detail::GrepScanPath::kPortable, krv::detail::GrepScanPath::kBest};
+  krv::detail::SetGrepEngine(kEngines[(flags >> 4) & 3]);
+  krv::detail::SetGrepScanPath(kPaths[(flags >> 6) & 3]);
 
   krv::TGrep g;
   g.SetStopOnError(false);

@@ -1,14 +1,10 @@
-// Turns TGrep's token array into the matcher's program, and the fast character search the
-// matcher uses to jump to candidate start positions.
-#include "stringl/internal/grep_program.h"
-
+// Turns TGrep's token array into the matcher's program: the tokens' units, what the quick
+// checks need, and the table of distinct units with the literal automaton for the liveness
+// pass.
 #include <algorithm>
 
 #include "korvex/platform/casefold.h"
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include "stringl/internal/grep_program.h"
 
 namespace krv::detail {
 namespace {
@@ -26,8 +22,11 @@ int FrequencyRank(Char c) {
   return 1;
 }
 
-void AppendLiteral(const TGrepToken& tok, bool ignore_case, GrepProgram& prog, GrepOp& op) {
-  const int n = tok.NumChars;
+Char Fold(Char c, bool ignore_case) {
+  return ignore_case ? AsciiLower(c) : c;
+}
+
+void AppendLiteral(const TGrepToken& tok, int n, bool ignore_case, GrepProgram& prog, GrepOp& op) {
   op.unit = GrepUnit::kString;
   op.width = n;
   op.lit = static_cast<std::int32_t>(prog.literals.size());
@@ -40,62 +39,259 @@ void AppendLiteral(const TGrepToken& tok, bool ignore_case, GrepProgram& prog, G
     if (ignore_case && c >= u'A' && c <= u'Z') rank = 999;
     if (rank < best) best = rank, op.rare = i;
   }
-  // KMP prefix function of the literal.
-  prog.prefix.resize(prog.literals.size());
-  const Char* lit = prog.literals.data() + op.lit;
-  std::int32_t* pre = prog.prefix.data() + op.lit;
-  if (n > 0) pre[0] = 0;
-  for (int i = 1, j = 0; i < n; ++i) {
-    while (j > 0 && lit[i] != lit[j]) j = pre[j - 1];
-    if (lit[i] == lit[j]) ++j;
-    pre[i] = j;
-  }
 }
 
+// The set's members as the subject's own characters: with folding, c is a member when its
+// small letter is.
+void SetMembers(const TGrepToken& tok, bool ignore_case, GrepOp& op) {
+  op.unit = GrepUnit::kSet;
+  op.width = 1;
+  for (unsigned c = 0; c < 256; ++c) {
+    if (tok.Params[Fold(static_cast<Char>(c), ignore_case)] == u'*') {
+      op.set.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+    }
+  }
+  op.set.FindRanges();
+}
+
+// The unit of a repetition or option mark.
 void SetUnit(const TGrepToken& tok, bool ignore_case, GrepProgram& prog, GrepOp& op) {
   if (tok.NumChars < 0) {
-    op.unit = GrepUnit::kSet;
-    op.width = 1;
-    for (unsigned c = 0; c < 256; ++c) {
-      if (tok.Params[c] == u'*') op.set[c >> 6] |= std::uint64_t{1} << (c & 63);
-    }
+    SetMembers(tok, ignore_case, op);
   } else if (tok.NumChars == 0) {
     op.unit = GrepUnit::kAny;
     op.width = 1;
   } else {
-    AppendLiteral(tok, ignore_case, prog, op);
+    AppendLiteral(tok, tok.NumChars, ignore_case, prog, op);
   }
 }
 
+// Minimum number of characters token op takes.
+std::int32_t MinWidth(const GrepOp& op) {
+  switch (op.kind) {
+    case taNormal:
+    case taAnyByte:
+    case taSet:
+    case taMult1:
+      return op.width;
+    default:
+      return 0;
+  }
+}
+
+// A distinct unit: any character, a set of characters below 256, or a literal (one character
+// above 255, or two or more characters).
+struct UnitKey {
+  GrepUnit kind = GrepUnit::kNone;
+  std::array<std::uint64_t, 4> set{};
+  std::u16string_view text;
+
+  bool operator==(const UnitKey&) const = default;
+};
+
+UnitKey KeyOf(const GrepProgram& prog, const GrepOp& op) {
+  UnitKey key;
+  key.kind = op.unit;
+  if (op.unit == GrepUnit::kSet) key.set = op.set.bits;
+  if (op.unit != GrepUnit::kString) return key;
+  key.text = std::u16string_view(prog.literals)
+                 .substr(static_cast<std::size_t>(op.lit), static_cast<std::size_t>(op.width));
+  if (op.width == 1 && key.text[0] < 256) {
+    // One character below 256 is the set of the subject characters equal to it.
+    key.kind = GrepUnit::kSet;
+    for (unsigned c = 0; c < 256; ++c) {
+      if (Fold(static_cast<Char>(c), prog.ignore_case) == key.text[0]) {
+        key.set[c >> 6] |= std::uint64_t{1} << (c & 63);
+      }
+    }
+    key.text = {};
+  }
+  return key;
+}
+
+void AddUnit(const UnitKey& key, std::uint64_t bit, GrepUnitTable& t) {
+  switch (key.kind) {
+    case GrepUnit::kAny:
+      t.any |= bit;
+      for (auto& m : t.by_char) m |= bit;
+      break;
+    case GrepUnit::kSet:
+      for (unsigned c = 0; c < 256; ++c) {
+        if ((key.set[c >> 6] >> (c & 63)) & 1) t.by_char[c] |= bit;
+      }
+      break;
+    case GrepUnit::kString:
+      if (key.text.size() == 1) {
+        t.wide_chars.emplace_back(key.text[0], bit);
+      } else {
+        t.literals.Add(key.text, bit);
+      }
+      break;
+    case GrepUnit::kNone:
+      break;
+  }
+}
+
+// Gives every token with a unit the index of its distinct unit and fills the unit table.
+void NumberUnits(GrepProgram& prog) {
+  std::vector<UnitKey> keys;
+  for (int k = 0; k < prog.count; ++k) {
+    GrepOp& op = prog.ops[static_cast<std::size_t>(k)];
+    if (op.unit == GrepUnit::kNone || (op.unit == GrepUnit::kString && op.width == 0)) continue;
+    const UnitKey key = KeyOf(prog, op);
+    const auto found = std::find(keys.begin(), keys.end(), key);
+    op.unit_id = static_cast<int>(found - keys.begin());
+    if (found == keys.end()) {
+      keys.push_back(key);
+      AddUnit(key, std::uint64_t{1} << op.unit_id, prog.units);
+    }
+  }
+  prog.units.count = static_cast<int>(keys.size());
+  prog.units.literals.Finish(prog.ignore_case);
+}
+
+// The literal every match contains, and what a final $ demands of the subject's end.
+void FindQuickChecks(GrepProgram& prog) {
+  int longest = 0;
+  for (int k = 0; k < prog.count; ++k) {
+    const GrepOp& op = prog.ops[static_cast<std::size_t>(k)];
+    prog.min_length += MinWidth(op);
+    if (k > 0 && op.kind == taNormal && op.width > longest) longest = op.width, prog.required = k;
+  }
+  if (prog.count < 2 || prog.ops[static_cast<std::size_t>(prog.count - 1)].kind != taEol) return;
+  int k = prog.count - 2;
+  for (; k >= 0; --k) {
+    const TGrepTokenAct kind = prog.ops[static_cast<std::size_t>(k)].kind;
+    if (kind != taNormal && kind != taAnyByte && kind != taSet) break;
+    prog.suffix_width += prog.ops[static_cast<std::size_t>(k)].width;
+  }
+  if (k < prog.count - 2) prog.suffix_first = k + 1;
+}
+
 }  // namespace
+
+void GrepLiteralAutomaton::Add(std::u16string_view literal, std::uint64_t out) {
+  if (nodes_.empty()) nodes_.emplace_back(), build_.emplace_back();
+  std::int32_t v = 0;
+  for (std::size_t i = literal.size(); i-- > 0;) {
+    auto& kids = build_[static_cast<std::size_t>(v)];
+    const auto it = std::find_if(kids.begin(), kids.end(),
+                                 [&](const auto& e) { return e.first == literal[i]; });
+    if (it != kids.end()) {
+      v = it->second;
+      continue;
+    }
+    const auto next = static_cast<std::int32_t>(nodes_.size());
+    kids.emplace_back(literal[i], next);
+    nodes_.emplace_back();
+    build_.emplace_back();
+    v = next;
+  }
+  nodes_[static_cast<std::size_t>(v)].out |= out;
+}
+
+void GrepLiteralAutomaton::Finish(bool ignore_case) {
+  fold_ = ignore_case;
+  if (nodes_.empty()) nodes_.emplace_back(), build_.emplace_back();
+  for (std::size_t v = 0; v < nodes_.size(); ++v) {
+    auto& kids = build_[v];
+    std::sort(kids.begin(), kids.end());
+    nodes_[v].first = static_cast<std::int32_t>(edge_char_.size());
+    nodes_[v].count = static_cast<std::int32_t>(kids.size());
+    for (const auto& [c, to] : kids) edge_char_.push_back(c), edge_to_.push_back(to);
+  }
+  build_ = {};
+  // Breadth first, so that a node's fail target is complete before the node.
+  std::vector<std::int32_t> queue{0};
+  for (std::size_t head = 0; head < queue.size(); ++head) {
+    const std::int32_t u = queue[head];
+    const Node nu = nodes_[static_cast<std::size_t>(u)];
+    for (std::int32_t e = nu.first; e < nu.first + nu.count; ++e) {
+      const std::int32_t v = edge_to_[static_cast<std::size_t>(e)];
+      Node& nv = nodes_[static_cast<std::size_t>(v)];
+      nv.fail = u == 0 ? 0 : StepSparse(nu.fail, edge_char_[static_cast<std::size_t>(e)]);
+      nv.out |= nodes_[static_cast<std::size_t>(nv.fail)].out;
+      queue.push_back(v);
+    }
+  }
+  if (!Empty()) BuildTable(ignore_case);
+}
+
+void GrepLiteralAutomaton::BuildTable(bool ignore_case) {
+  std::vector<Char> chars(edge_char_);
+  std::sort(chars.begin(), chars.end());
+  chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+  for (const Char c : chars) {
+    if (c < 256)
+      class_of_[c] = static_cast<std::uint16_t>(++narrow_classes_);
+    else
+      wide_classes_.push_back(c);
+  }
+  if (ignore_case) {
+    for (Char c = u'A'; c <= u'Z'; ++c) class_of_[c] = class_of_[AsciiLower(c)];
+  }
+  classes_ = 1 + narrow_classes_ + wide_classes_.size();
+  if (nodes_.size() * classes_ > kMaxDense) return;  // too large: steps follow failure links
+  // The character of each class, as the literals hold it.
+  std::vector<Char> of_class(classes_, Char{0});
+  for (const Char c : chars) of_class[ClassOf(c)] = c;
+  table_.assign(nodes_.size() * classes_, 0);
+  std::vector<std::int32_t> queue{0};
+  for (std::size_t head = 0; head < queue.size(); ++head) {
+    const std::int32_t v = queue[head];
+    const Node& nv = nodes_[static_cast<std::size_t>(v)];
+    for (std::size_t k = 1; k < classes_; ++k) {
+      const std::int32_t child = Child(v, of_class[k]);
+      // A missing edge goes where the fail state goes, which lies nearer the root.
+      const std::int32_t to =
+          child >= 0 ? child
+                     : (v == 0 ? 0 : table_[static_cast<std::size_t>(nv.fail) * classes_ + k]);
+      table_[static_cast<std::size_t>(v) * classes_ + k] = static_cast<std::uint16_t>(to);
+    }
+    for (std::int32_t e = nv.first; e < nv.first + nv.count; ++e) {
+      queue.push_back(edge_to_[static_cast<std::size_t>(e)]);
+    }
+  }
+}
+
+std::int32_t GrepLiteralAutomaton::Child(std::int32_t v, Char c) const {
+  const Node& n = nodes_[static_cast<std::size_t>(v)];
+  const Char* first = edge_char_.data() + n.first;
+  const Char* last = first + n.count;
+  const Char* it = n.count <= 8 ? std::find(first, last, c) : std::lower_bound(first, last, c);
+  if (it == last || *it != c) return -1;
+  return edge_to_[static_cast<std::size_t>(it - edge_char_.data())];
+}
+
+std::int32_t GrepLiteralAutomaton::StepSparse(std::int32_t state, Char c) const {
+  if (fold_) c = AsciiLower(c);
+  for (;;) {
+    const std::int32_t to = Child(state, c);
+    if (to >= 0) return to;
+    if (state == 0) return 0;
+    state = nodes_[static_cast<std::size_t>(state)].fail;
+  }
+}
 
 void BuildGrepProgram(const TRegExp& tokens, int count, bool ignore_case, GrepProgram& prog) {
   prog = GrepProgram{};
   prog.count = count;
   prog.ignore_case = ignore_case;
-  int longest = 0;
   for (int k = 0; k < count; ++k) {
     const TGrepToken& tok = tokens[k + 1];
     GrepOp& op = prog.ops[static_cast<std::size_t>(k)];
     op.kind = tok.Action;
     switch (tok.Action) {
-      case taNormal: {
-        TGrepToken lit = tok;
-        lit.NumChars = std::max<Integer>(tok.NumChars, 0);
-        AppendLiteral(lit, ignore_case, prog, op);
-        if (k > 0 && op.width > longest) longest = op.width, prog.required = k;
+      case taNormal:
+        AppendLiteral(tok, std::max<Integer>(tok.NumChars, 0), ignore_case, prog, op);
         break;
-      }
       case taAnyByte:
         op.unit = GrepUnit::kAny;
         op.width = 1;
         break;
-      case taSet: {
-        TGrepToken set = tok;
-        set.NumChars = -1;
-        SetUnit(set, ignore_case, prog, op);
+      case taSet:
+        SetMembers(tok, ignore_case, op);
         break;
-      }
       case taMult0:
       case taMult1:
       case taOpti:
@@ -103,40 +299,11 @@ void BuildGrepProgram(const TRegExp& tokens, int count, bool ignore_case, GrepPr
         break;
       case taBol:
       case taEol:
-        op.unit = GrepUnit::kNone;
-        op.width = 0;
         break;
     }
   }
-}
-
-std::size_t GrepFindChar(std::u16string_view s, std::size_t from, Char c, bool fold) {
-  const Char* p = s.data();
-  const std::size_t n = s.size();
-  // Under folding a lower-case letter also matches its capital, which differs from it only in
-  // the bit c ^ AsciiUpper(c) (0 for any other c): compare c against (x | that bit).
-  const Char mask = fold ? static_cast<Char>(c ^ AsciiUpper(c)) : Char{0};
-  std::size_t i = from;
-#if defined(__SSE2__)
-  const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
-  const __m128i orv = _mm_set1_epi16(static_cast<short>(mask));
-  for (; i + 16 <= n; i += 16) {
-    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), orv);
-    const __m128i b =
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), orv);
-    const int ma = _mm_movemask_epi8(_mm_cmpeq_epi16(a, needle));
-    const int mb = _mm_movemask_epi8(_mm_cmpeq_epi16(b, needle));
-    if ((ma | mb) != 0) {
-      if (ma != 0)
-        return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(ma)) >> 1);
-      return i + 8 + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mb)) >> 1);
-    }
-  }
-#endif
-  for (; i < n; ++i) {
-    if (static_cast<Char>(p[i] | mask) == c) return i;
-  }
-  return std::u16string_view::npos;
+  FindQuickChecks(prog);
+  NumberUnits(prog);
 }
 
 }  // namespace krv::detail

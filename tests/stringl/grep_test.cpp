@@ -2,15 +2,21 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <iterator>
 #include <random>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "korvex/base/exceptions.h"
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 #include "stringl/grep_reference.h"
+#include "stringl/internal/grep_program.h"
+#include "stringl/internal/grep_scan.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
@@ -486,6 +492,28 @@ TEST(GrepCost, PathologicalRepetitions) {
   EXPECT_EQ(e.end, 200000);
 }
 
+TEST(GrepCost, RepetitionsThatShareTheirCharacters) {
+  // Each of these took seconds per MiB with a memory of failed states alone.
+  std::string sets, plus, opts;
+  for (int i = 0; i < 63; ++i) sets += "[A-C]+", plus += "a+";
+  for (int i = 0; i < 62; ++i) opts += "a?";
+  String abc(1 << 20, u'a');
+  std::mt19937 rng(3);
+  for (Char& c : abc) c = u"abcABC"[rng() % 6];
+  const String run(1 << 20, u'a');
+  EXPECT_FALSE(Find(Quiet(sets + "[D]", true), abc).found);
+  EXPECT_FALSE(Find(Quiet(plus + "[d]"), run).found);
+  EXPECT_FALSE(Find(Quiet(opts + "[c]"), run).found);
+  // And when the final token can pass, at the very end only.
+  const Span s = Find(Quiet(sets + "[D]", true), abc + u"d");
+  EXPECT_TRUE(s.found);
+  EXPECT_EQ(s.end, (1 << 20) + 1);
+  const Span t = Find(Quiet(plus + "[d]"), run + u"d");
+  EXPECT_TRUE(t.found);
+  EXPECT_EQ(t.start, 1);
+  EXPECT_EQ(t.end, (1 << 20) + 1);
+}
+
 TEST(GrepCost, LongLiteralsAgainstLongRuns) {
   const std::string lit = std::string(200, 'a') + "b";
   const String run = String(300000, u'a') + u"b";
@@ -583,28 +611,32 @@ bool ExpectSameAsReference(const std::string& pattern, bool ic, const String& su
   return true;
 }
 
-TEST(GrepDifferential, RandomPatternsAgreeWithTheReference) {
-  std::mt19937 rng(20240607);
-  const int kRounds = 30000;
+// Short random patterns and subjects; both outcomes must be well represented for the
+// comparison to mean something.
+void RandomPatternsAgree(unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
   int found = 0;
-  for (int i = 0; i < kRounds && !HasFailure(); ++i) {
+  for (int i = 0; i < rounds && !::testing::Test::HasFailure(); ++i) {
     const std::string pattern = (i % 5 == 4) ? RandomNoise(rng) : RandomPattern(rng);
     const bool ic = rng() % 4 == 0;
     const String subject = RandomSubject(rng);
     const int from = static_cast<int>(rng() % (subject.size() + 3));
     found += ExpectSameAsReference(pattern, ic, subject, from);
   }
-  // Both outcomes must be well represented for the comparison to mean something.
-  EXPECT_GT(found, kRounds / 5);
-  EXPECT_LT(found, kRounds * 4 / 5);
+  EXPECT_GT(found, rounds / 5);
+  EXPECT_LT(found, rounds * 4 / 5);
+}
+
+TEST(GrepDifferential, RandomPatternsAgreeWithTheReference) {
+  RandomPatternsAgree(20240607, 30000);
 }
 
 // Longer subjects made of runs, so that repetitions cross whole blocks of 64 positions.
-TEST(GrepDifferential, LongRunsAgreeWithTheReference) {
-  std::mt19937 rng(777);
+void LongRunsAgree(unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
   static const char* const kAtoms[] = {"a", "b", "c", ".", "[ab]", "[^c]", "(a)", "(ab)", "A"};
   int found = 0;
-  for (int i = 0; i < 200 && !HasFailure(); ++i) {
+  for (int i = 0; i < rounds && !::testing::Test::HasFailure(); ++i) {
     std::string pattern = rng() % 5 == 0 ? "^" : "";
     const int atoms = 1 + static_cast<int>(rng() % 3);
     for (int a = 0; a < atoms; ++a) {
@@ -621,11 +653,15 @@ TEST(GrepDifferential, LongRunsAgreeWithTheReference) {
     const int from = 1 + static_cast<int>(rng() % 70);
     found += ExpectSameAsReference(pattern, rng() % 3 == 0, subject, from);
   }
-  EXPECT_GT(found, 40);
-  EXPECT_LT(found, 160);
+  EXPECT_GT(found, rounds / 5);
+  EXPECT_LT(found, rounds * 4 / 5);
 }
 
-TEST(GrepDifferential, KnownTrickyCases) {
+TEST(GrepDifferential, LongRunsAgreeWithTheReference) {
+  LongRunsAgree(777, 200);
+}
+
+void KnownTrickyCasesAgree() {
   const struct {
     const char* pattern;
     const char16_t* subject;
@@ -637,6 +673,182 @@ TEST(GrepDifferential, KnownTrickyCases) {
   for (const auto& c : cases) {
     for (int from = 0; from <= 6; ++from) ExpectSameAsReference(c.pattern, false, c.subject, from);
   }
+}
+
+TEST(GrepDifferential, KnownTrickyCases) {
+  KnownTrickyCasesAgree();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Each stage of the search and each scan path on its own against the reference.
+
+// Sets the search stage and scan path for one test, and the defaults back afterwards.
+class GrepStages
+    : public ::testing::TestWithParam<std::pair<detail::GrepEngine, detail::GrepScanPath>> {
+ protected:
+  void SetUp() override {
+    detail::SetGrepEngine(GetParam().first);
+    detail::SetGrepScanPath(GetParam().second);
+  }
+  void TearDown() override {
+    detail::SetGrepEngine(detail::GrepEngine::kAuto);
+    detail::SetGrepScanPath(detail::GrepScanPath::kBest);
+  }
+};
+
+// Groups of 2 to 70 characters (so that repetitions reach across whole blocks), folded sets,
+// characters above 255, against subjects of long runs.
+void WideUnitsAgree(unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  static const int kWidths[] = {2, 3, 5, 17, 63, 64, 65, 70};
+  static const char* const kAtoms[] = {"a", "b", ".", "[ab]", "[^b]", "A", "[A-B]", "\xe4\xb8\x80"};
+  int found = 0;
+  for (int i = 0; i < rounds && !::testing::Test::HasFailure(); ++i) {
+    const int atoms = 1 + static_cast<int>(pick(3));
+    std::string pattern = pick(6) == 0 ? "^" : "";
+    for (int a = 0; a < atoms; ++a) {
+      if (pick(2) == 0) {
+        const int w = kWidths[pick(std::size(kWidths))];
+        pattern += '(';
+        for (int c = 0; c < w; ++c) pattern += (pick(8) == 0 && c > 0) ? 'b' : 'a';
+        pattern += ')';
+      } else {
+        pattern += kAtoms[pick(std::size(kAtoms))];
+      }
+      static const char* const kMarks[] = {"", "*", "+", "?"};
+      pattern += kMarks[pick(4)];
+      if (pick(3) == 0) pattern += "b";
+    }
+    if (pick(5) == 0) pattern += '$';
+    String subject;
+    const std::size_t length = atoms < 3 ? 80 + pick(100) : 40 + pick(60);
+    while (subject.size() < length) {
+      const Char c = u"aaaaaabAB\u4E00c"[pick(11)];
+      subject.append(1 + pick(c == u'a' ? 140 : 3), c);
+    }
+    found += ExpectSameAsReference(pattern, pick(3) == 0, subject, 1 + static_cast<int>(pick(90)));
+  }
+  EXPECT_GT(found, rounds / 10);
+  EXPECT_LT(found, rounds * 9 / 10);
+}
+
+// Up to 64 tokens, few of them marked, on subjects built to fit them with an occasional
+// character changed: every bit of a row word in use.
+void ManyTokensAgree(unsigned seed, int rounds) {
+  std::mt19937 rng(seed);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  static const char* const kAtoms[] = {"a", ".", "[ab]", "(ab)", "(b)"};
+  static const char16_t* const kTexts[] = {u"a", u"b", u"a", u"ab", u"b"};
+  int found = 0;
+  for (int i = 0; i < rounds && !::testing::Test::HasFailure(); ++i) {
+    std::string pattern;
+    String subject;
+    const std::size_t tokens = 1 + pick(64);
+    for (std::size_t t = 0; t < tokens; ++t) {
+      const std::size_t a = pick(std::size(kAtoms));
+      pattern += kAtoms[a];
+      std::size_t copies = 1;
+      if (pick(8) == 0) {
+        const std::size_t mark = pick(3);
+        pattern += "*+?"[mark];
+        copies = mark == 1 ? 1 + pick(2) : pick(2);
+      }
+      for (std::size_t c = 0; c < copies; ++c) subject += kTexts[a];
+    }
+    if (pick(2) == 0) subject[pick(subject.size())] = u"abc"[pick(3)];
+    if (pick(4) == 0) subject.insert(0, 1 + pick(3), u'b');
+    found += ExpectSameAsReference(pattern, false, subject, 1 + static_cast<int>(pick(3)));
+  }
+  EXPECT_GT(found, rounds / 10);
+  EXPECT_LT(found, rounds * 9 / 10);
+}
+
+TEST_P(GrepStages, RandomPatternsAgreeWithTheReference) {
+  RandomPatternsAgree(4711, 6000);
+}
+
+TEST_P(GrepStages, LongRunsAgreeWithTheReference) {
+  LongRunsAgree(1234, 150);
+}
+
+TEST_P(GrepStages, WideUnitsAgreeWithTheReference) {
+  WideUnitsAgree(99, 250);
+}
+
+TEST_P(GrepStages, ManyTokensAgreeWithTheReference) {
+  ManyTokensAgree(5150, 2000);
+}
+
+TEST_P(GrepStages, KnownTrickyCases) {
+  KnownTrickyCasesAgree();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Grep, GrepStages,
+    ::testing::Values(std::pair(detail::GrepEngine::kAuto, detail::GrepScanPath::kPortable),
+                      std::pair(detail::GrepEngine::kAuto, detail::GrepScanPath::kSse2),
+                      std::pair(detail::GrepEngine::kSmallBudget, detail::GrepScanPath::kBest),
+                      std::pair(detail::GrepEngine::kLivenessOnly, detail::GrepScanPath::kBest)));
+
+// On subjects too long for the reference, the stages must agree with one another.
+TEST(GrepStagesAgree, OnLongSubjects) {
+  std::mt19937 rng(31337);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  const auto run = [](detail::GrepEngine engine, TGrep& g, const String& subject, int from) {
+    detail::SetGrepEngine(engine);
+    Span s = Find(g, subject, from);
+    std::vector<int> v{s.found, s.start, s.end};
+    for (int k = 1; k <= g.NrOfRegExpTokens(); ++k) v.push_back(g.GetRegExpToken(k).ValidFrom);
+    return v;
+  };
+  for (int i = 0; i < 300 && !HasFailure(); ++i) {
+    std::string pattern = RandomPattern(rng) + RandomPattern(rng);
+    Quiet q(pattern, pick(4) == 0);
+    String subject;
+    const std::size_t length = 500 + pick(3000);
+    while (subject.size() < length) subject.append(1 + pick(30), u"aabbc.A"[pick(7)]);
+    const int from = 1 + static_cast<int>(pick(600));
+    const auto want = run(detail::GrepEngine::kAuto, q.g, subject, from);
+    EXPECT_EQ(run(detail::GrepEngine::kLivenessOnly, q.g, subject, from), want) << pattern;
+    EXPECT_EQ(run(detail::GrepEngine::kSmallBudget, q.g, subject, from), want) << pattern;
+  }
+  detail::SetGrepEngine(detail::GrepEngine::kAuto);
+}
+
+// The scans of every path against plain loops.
+TEST(GrepScan, EveryPathFindsTheFirstHit) {
+  std::mt19937 rng(8);
+  auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
+  static const Char kChars[] = {u'a', u'A', u'b', u'0', u'9', u'z', u'\u0161', u'\u4E00', u'\xE1'};
+  for (int i = 0; i < 3000 && !HasFailure(); ++i) {
+    String s(pick(100), u'x');
+    for (Char& c : s) c = kChars[pick(std::size(kChars))];
+    const std::size_t from = pick(s.size() + 2);
+    const Char target = kChars[pick(std::size(kChars))];
+    const bool fold = pick(2) == 0 && target >= u'a' && target <= u'z';
+    detail::GrepScanSet set;
+    const int ranges = 1 + static_cast<int>(pick(7));  // more than four use the table
+    for (int r = 0; r < ranges; ++r) {
+      const unsigned lo = static_cast<unsigned>(pick(256));
+      const unsigned hi = std::min(255u, lo + static_cast<unsigned>(pick(40)));
+      for (unsigned c = lo; c <= hi; ++c) set.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
+    }
+    set.FindRanges();
+    std::size_t want_char = String::npos;
+    std::size_t want_set = String::npos;
+    for (std::size_t k = s.size(); k-- > from;) {
+      if ((fold ? AsciiLower(s[k]) : s[k]) == target) want_char = k;
+      if (set.Has(s[k])) want_set = k;
+    }
+    for (const auto path : {detail::GrepScanPath::kPortable, detail::GrepScanPath::kSse2,
+                            detail::GrepScanPath::kBest}) {
+      detail::SetGrepScanPath(path);
+      EXPECT_EQ(detail::GrepFindChar(s, from, target, fold), want_char) << i;
+      EXPECT_EQ(detail::GrepFindInSet(s, from, set), want_set) << i;
+    }
+  }
+  detail::SetGrepScanPath(detail::GrepScanPath::kBest);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,21 +1,43 @@
 // The matcher's own form of a compiled TGrep pattern, and the search over it.
 //
 // The result of a search is defined by a recursive backtracking search: Match(p, k) tries
-// token k at subject position p and then the rest, repetitions shortest first. Match(p, k)
-// depends on nothing but p and k, so a state that failed once fails again: the search keeps
-// one bit per (token, position) and never explores a failed state twice. Repetitions are
-// walked as a loop (one stack frame per token), so the stack never holds more than 64
-// frames. Literal units longer than kShortLiteral characters switch to a precomputed
-// occurrence map once comparing them has cost more than a few passes over the subject.
-// Together: time at most proportional to subject length times tokens, whatever the input.
+// token k at subject position p and then the rest, repetitions shortest first, and the first
+// start from which it succeeds gives the match. The search reaches that result in two stages.
+//
+// 1. Backtracking on a budget. Quick checks first rule out subjects that cannot match (too
+//    short, a final $ whose fixed tokens do not end the subject, a literal every match
+//    contains that does not occur). Then candidate starts are found by block scans and each
+//    is tried by plain backtracking in the order of the definition, with a frame per token
+//    (at most 64) instead of recursion. Every token test, every literal character compared
+//    and every block scanned is charged to a budget proportional to the length of the
+//    subject, so this stage never costs more than a fixed multiple of that length. Ordinary
+//    patterns end here.
+// 2. The liveness pass, when the budget runs out. Match(p, k) depends on nothing but p and k,
+//    so it can be computed for every state at once, backwards from the end of the subject:
+//    a row of bits per token over 64 positions at a time, each token's row from the next
+//    token's row and its own (repetitions by carry propagation). The units at each position
+//    (sets, characters and literals, the last found by one automaton over all literals) are
+//    looked up once per position and transposed into rows. The pass costs a fixed amount per
+//    position and token row word, whatever the pattern: no state is visited twice. A forward
+//    walk then follows the backtracking order from the first live start, taking at each
+//    choice the first option that is live, and so finds the very match, end and positions of
+//    every token that the recursive search would.
+//
+// Together: time at most proportional to the subject length times (1 + tokens / 64), and one
+// bit per token and subject position of working memory, and only in the second stage.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "korvex/stringl/grep.h"
+#include "stringl/internal/grep_engine.h"
+#include "stringl/internal/grep_scan.h"
 
 namespace krv::detail {
 
@@ -25,19 +47,102 @@ enum class GrepUnit : std::uint8_t { kNone, kAny, kSet, kString };
 struct GrepOp {
   TGrepTokenAct kind = taNormal;
   GrepUnit unit = GrepUnit::kNone;
-  std::int32_t width = 0;              // characters one unit takes (0 for an empty literal)
-  std::int32_t lit = 0;                // start of the literal in GrepProgram::literals
-  std::int32_t rare = 0;               // index in the literal of its least frequent character
-  std::array<std::uint64_t, 4> set{};  // members 0..255, one bit each
+  std::int32_t width = 0;  // characters one unit takes (0 for an empty literal)
+  std::int32_t lit = 0;    // start of the literal in GrepProgram::literals
+  std::int32_t rare = 0;   // index in the literal of its least frequent character
+  GrepScanSet set;         // kSet: the members, applied to the subject's own characters
+  int unit_id = -1;        // the distinct unit this token repeats or tests; -1 for none
+};
+
+// An Aho-Corasick automaton over the reversed literals of two or more characters. Fed the
+// subject backwards, its state after the character at p tells which literals start at p.
+// Characters map to classes first (one per character the literals hold, 0 for every other);
+// when states times classes stay within kMaxDense, every transition is precomputed in a
+// table, else a step follows failure links (at most 64 children a node, sorted).
+class GrepLiteralAutomaton {
+ public:
+  static constexpr std::size_t kMaxDense = std::size_t{1} << 20;
+
+  bool Empty() const { return nodes_.size() <= 1; }
+  bool Dense() const { return !table_.empty(); }
+  // Adds literal (read backwards) with the unit bits out. Then Finish() before any Step().
+  void Add(std::u16string_view literal, std::uint64_t out);
+  // With ignore_case, the subject characters fed to Step are folded first.
+  void Finish(bool ignore_case);
+
+  // The state after feeding c in state.
+  std::int32_t Step(std::int32_t state, Char c) const {
+    if (table_.empty()) return StepSparse(state, c);
+    return table_[static_cast<std::size_t>(state) * classes_ + ClassOf(c)];
+  }
+  // Unit bits of every literal that ends at state (starts at the last character fed).
+  std::uint64_t Out(std::int32_t state) const {
+    return nodes_[static_cast<std::size_t>(state)].out;
+  }
+
+ private:
+  struct Node {
+    std::int32_t first = 0;  // children: edges first .. first + count - 1, sorted by character
+    std::int32_t count = 0;
+    std::int32_t fail = 0;  // the longest proper suffix that is also a node
+    std::uint64_t out = 0;
+  };
+
+  std::uint32_t ClassOf(Char c) const {
+    if (c < 256) return class_of_[c];
+    const auto it = std::lower_bound(wide_classes_.begin(), wide_classes_.end(), c);
+    if (it == wide_classes_.end() || *it != c) return 0;
+    return narrow_classes_ + 1 + static_cast<std::uint32_t>(it - wide_classes_.begin());
+  }
+  std::int32_t Child(std::int32_t v, Char c) const;
+  std::int32_t StepSparse(std::int32_t state, Char c) const;
+  void BuildTable(bool ignore_case);
+
+  std::vector<Node> nodes_;  // node 0 is the root
+  std::vector<Char> edge_char_;
+  std::vector<std::int32_t> edge_to_;
+  std::vector<std::vector<std::pair<Char, std::int32_t>>> build_;
+  bool fold_ = false;
+  // The dense form: class_of_ numbers the characters below 256 the literals hold from 1 (a
+  // capital as its small letter when folding), wide_classes_ lists those above 255 in order,
+  // numbered after them.
+  std::array<std::uint16_t, 256> class_of_{};
+  std::uint32_t narrow_classes_ = 0;
+  std::vector<Char> wide_classes_;
+  std::size_t classes_ = 0;
+  std::vector<std::uint16_t> table_;
+};
+
+// The distinct units of a program (at most 64), each with one bit in a unit word.
+struct GrepUnitTable {
+  int count = 0;
+  std::array<std::uint64_t, 256> by_char{};  // units a character below 256 is (folding applied)
+  std::uint64_t any = 0;                     // units every character is
+  std::vector<std::pair<Char, std::uint64_t>> wide_chars;  // one-character units above 255
+  GrepLiteralAutomaton literals;                           // units of two or more characters
+
+  // The one-character units c is.
+  std::uint64_t OfChar(Char c) const {
+    if (c < 256) return by_char[c];
+    std::uint64_t m = any;
+    for (const auto& [wc, bits] : wide_chars) {
+      if (wc == c) m |= bits;
+    }
+    return m;
+  }
 };
 
 struct GrepProgram {
   int count = 0;
   bool ignore_case = false;  // the subject is folded to lower case (ASCII) while matching
   std::array<GrepOp, kGrepMaxTokens> ops{};
-  String literals;                   // every literal unit, one after the other
-  std::vector<std::int32_t> prefix;  // KMP prefix function, parallel to literals
-  int required = -1;  // an unmarked literal token (not the first) every match contains
+  String literals;              // every literal unit, one after the other
+  int required = -1;            // an unmarked literal token (not the first) every match contains
+  std::int32_t min_length = 0;  // characters every match takes at least
+  // With a final $: the fixed-width tokens right before it, which must end the subject.
+  int suffix_first = -1;
+  std::int32_t suffix_width = 0;
+  GrepUnitTable units;
 };
 
 // Subjects must be shorter than this, so that every position fits a 32-bit Integer.
@@ -48,9 +153,8 @@ void BuildGrepProgram(const TRegExp& tokens, int count, bool ignore_case, GrepPr
 
 // Buffers a search reuses from one call to the next.
 struct GrepScratch {
-  std::vector<std::uint64_t> memo;          // failed states; all zero between searches
-  std::vector<std::uint32_t> memo_touched;  // words of memo that became non-zero
-  std::array<std::vector<std::uint64_t>, kGrepMaxTokens> occurs;  // literal occurrence maps
+  std::unique_ptr<std::uint64_t[]> rows;  // the liveness pass: n words per 64 positions
+  std::size_t capacity = 0;               // words rows holds
 };
 
 struct GrepResult {
@@ -64,8 +168,10 @@ struct GrepResult {
 bool GrepSearch(const GrepProgram& prog, GrepScratch& scratch, std::u16string_view s,
                 std::int32_t start, GrepResult& r);
 
-// Index of the first c in s at or after from, or npos. Folding compares ASCII letters
-// without regard to case (c must then be lower case).
-std::size_t GrepFindChar(std::u16string_view s, std::size_t from, Char c, bool fold);
+// The liveness pass and forward walk alone: the first match whose 0-based start lies in
+// first..last (first <= last <= max(first, s.size() - 1)), when every start before first is
+// known to fail or lies before the search start. Fills r on success.
+bool GrepLiveSearch(const GrepProgram& prog, GrepScratch& scratch, std::u16string_view s,
+                    std::int32_t first, std::int32_t last, GrepResult& r);
 
 }  // namespace krv::detail

@@ -1,0 +1,219 @@
+// The TGrep matcher's block scans in their portable, SSE2 and AVX2 forms, and the choice
+// between them.
+#include "stringl/internal/grep_scan.h"
+
+#include <atomic>
+
+#include "korvex/platform/casefold.h"
+#include "korvex/platform/cpu_features.h"
+
+#if defined(__x86_64__) || defined(_M_X64)
+#include <immintrin.h>
+#define KRV_GREP_X86 1
+#define KRV_AVX2_TARGET __attribute__((target("avx2")))
+#endif
+
+namespace krv::detail {
+namespace {
+
+constexpr std::size_t npos = std::u16string_view::npos;
+
+std::atomic<GrepScanPath> g_path{GrepScanPath::kBest};
+
+// Under folding a lower-case letter also matches its capital, which differs from it only in
+// this bit (0 for any other character): compare c against (x | the bit).
+Char FoldBit(Char c, bool fold) {
+  return fold ? static_cast<Char>(c ^ AsciiUpper(c)) : Char{0};
+}
+
+// --- Portable. ---
+
+std::size_t FindCharPortable(std::u16string_view s, std::size_t from, Char c, bool fold) {
+  const Char mask = FoldBit(c, fold);
+  for (std::size_t i = from; i < s.size(); ++i) {
+    if (static_cast<Char>(s[i] | mask) == c) return i;
+  }
+  return npos;
+}
+
+std::size_t FindInSetPortable(std::u16string_view s, std::size_t from, const GrepScanSet& set) {
+  for (std::size_t i = from; i < s.size(); ++i) {
+    if (set.Has(s[i])) return i;
+  }
+  return npos;
+}
+
+#if defined(KRV_GREP_X86)
+
+// --- SSE2: 16 characters per step. ---
+
+std::size_t FindCharSse2(std::u16string_view s, std::size_t from, Char c, bool fold) {
+  const Char* p = s.data();
+  const std::size_t n = s.size();
+  const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
+  const __m128i orv = _mm_set1_epi16(static_cast<short>(FoldBit(c, fold)));
+  std::size_t i = from;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), orv);
+    const __m128i b =
+        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), orv);
+    const __m128i eq = _mm_packs_epi16(_mm_cmpeq_epi16(a, needle), _mm_cmpeq_epi16(b, needle));
+    const auto m = static_cast<unsigned>(_mm_movemask_epi8(eq));
+    if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
+  }
+  return FindCharPortable(s, i, c, fold);
+}
+
+// Lanes of v (eight characters) that lie in one of the set's ranges.
+__m128i InRangesSse2(__m128i v, const GrepScanSet& set) {
+  __m128i hit = _mm_setzero_si128();
+  for (int r = 0; r < set.ranges; ++r) {
+    const Char lo = set.bounds[static_cast<std::size_t>(2 * r)];
+    const Char span = static_cast<Char>(set.bounds[static_cast<std::size_t>(2 * r + 1)] - lo);
+    // v - lo <= span, unsigned: the saturating difference to span is then zero.
+    const __m128i off = _mm_sub_epi16(v, _mm_set1_epi16(static_cast<short>(lo)));
+    const __m128i over = _mm_subs_epu16(off, _mm_set1_epi16(static_cast<short>(span)));
+    hit = _mm_or_si128(hit, _mm_cmpeq_epi16(over, _mm_setzero_si128()));
+  }
+  return hit;
+}
+
+std::size_t FindInSetSse2(std::u16string_view s, std::size_t from, const GrepScanSet& set) {
+  if (set.ranges == 0) return FindInSetPortable(s, from, set);
+  const Char* p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = from;
+  for (; i + 16 <= n; i += 16) {
+    const __m128i a = InRangesSse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), set);
+    const __m128i b =
+        InRangesSse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), set);
+    const auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+    if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
+  }
+  return FindInSetPortable(s, i, set);
+}
+
+// --- AVX2: 32 characters per step. ---
+
+// The 32 lanes of two 16-lane comparisons as one bit each, in subject order.
+KRV_AVX2_TARGET unsigned PackMask(__m256i a, __m256i b) {
+  // packs interleaves the 128-bit halves; the permutation puts them back in order.
+  const __m256i packed = _mm256_permute4x64_epi64(_mm256_packs_epi16(a, b), 0xD8);
+  return static_cast<unsigned>(_mm256_movemask_epi8(packed));
+}
+
+KRV_AVX2_TARGET std::size_t FindCharAvx2(std::u16string_view s, std::size_t from, Char c,
+                                         bool fold) {
+  const Char* p = s.data();
+  const std::size_t n = s.size();
+  const __m256i needle = _mm256_set1_epi16(static_cast<short>(c));
+  const __m256i orv = _mm256_set1_epi16(static_cast<short>(FoldBit(c, fold)));
+  std::size_t i = from;
+  for (; i + 32 <= n; i += 32) {
+    const auto* q = reinterpret_cast<const __m256i*>(p + i);
+    const __m256i a = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q), orv), needle);
+    const __m256i b = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q + 1), orv), needle);
+    if (!_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_or_si256(a, b))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(PackMask(a, b)));
+    }
+  }
+  return FindCharSse2(s, i, c, fold);
+}
+
+KRV_AVX2_TARGET __m256i InRangesAvx2(__m256i v, const GrepScanSet& set) {
+  __m256i hit = _mm256_setzero_si256();
+  for (int r = 0; r < set.ranges; ++r) {
+    const Char lo = set.bounds[static_cast<std::size_t>(2 * r)];
+    const Char span = static_cast<Char>(set.bounds[static_cast<std::size_t>(2 * r + 1)] - lo);
+    const __m256i off = _mm256_sub_epi16(v, _mm256_set1_epi16(static_cast<short>(lo)));
+    const __m256i over = _mm256_subs_epu16(off, _mm256_set1_epi16(static_cast<short>(span)));
+    hit = _mm256_or_si256(hit, _mm256_cmpeq_epi16(over, _mm256_setzero_si256()));
+  }
+  return hit;
+}
+
+KRV_AVX2_TARGET std::size_t FindInSetAvx2(std::u16string_view s, std::size_t from,
+                                          const GrepScanSet& set) {
+  if (set.ranges == 0) return FindInSetPortable(s, from, set);
+  const Char* p = s.data();
+  const std::size_t n = s.size();
+  std::size_t i = from;
+  for (; i + 32 <= n; i += 32) {
+    const auto* q = reinterpret_cast<const __m256i*>(p + i);
+    const __m256i a = InRangesAvx2(_mm256_loadu_si256(q), set);
+    const __m256i b = InRangesAvx2(_mm256_loadu_si256(q + 1), set);
+    if (!_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_or_si256(a, b))) {
+      return i + static_cast<std::size_t>(__builtin_ctz(PackMask(a, b)));
+    }
+  }
+  return FindInSetSse2(s, i, set);
+}
+
+#endif  // KRV_GREP_X86
+
+using FindCharFn = std::size_t (*)(std::u16string_view, std::size_t, Char, bool);
+using FindInSetFn = std::size_t (*)(std::u16string_view, std::size_t, const GrepScanSet&);
+
+struct ScanFns {
+  FindCharFn find_char;
+  FindInSetFn find_in_set;
+};
+
+const ScanFns& Selected() {
+  static constexpr ScanFns kPortable{FindCharPortable, FindInSetPortable};
+#if defined(KRV_GREP_X86)
+  static constexpr ScanFns kSse2{FindCharSse2, FindInSetSse2};
+  static constexpr ScanFns kAvx2{FindCharAvx2, FindInSetAvx2};
+  static const bool has_avx2 = GetCpuFeatures().Avx2;
+  switch (g_path.load(std::memory_order_relaxed)) {
+    case GrepScanPath::kBest:
+      return has_avx2 ? kAvx2 : kSse2;
+    case GrepScanPath::kSse2:
+      return kSse2;
+    case GrepScanPath::kPortable:
+      break;
+  }
+#endif
+  return kPortable;
+}
+
+}  // namespace
+
+void SetGrepScanPath(GrepScanPath path) {
+  g_path.store(path, std::memory_order_relaxed);
+}
+
+GrepScanPath GetGrepScanPath() {
+  return g_path.load(std::memory_order_relaxed);
+}
+
+void GrepScanSet::FindRanges() {
+  ranges = 0;
+  int found = 0;
+  for (unsigned c = 0; c < 256;) {
+    if (!Has(static_cast<Char>(c))) {
+      ++c;
+      continue;
+    }
+    unsigned end = c;
+    while (end + 1 < 256 && Has(static_cast<Char>(end + 1))) ++end;
+    if (found == kMaxRanges) return;  // too many: scans use the bits
+    bounds[static_cast<std::size_t>(2 * found)] = static_cast<Char>(c);
+    bounds[static_cast<std::size_t>(2 * found + 1)] = static_cast<Char>(end);
+    ++found;
+    c = end + 1;
+  }
+  ranges = found;
+}
+
+std::size_t GrepFindChar(std::u16string_view s, std::size_t from, Char c, bool fold) {
+  if (from >= s.size()) return npos;
+  return Selected().find_char(s, from, c, fold);
+}
+
+std::size_t GrepFindInSet(std::u16string_view s, std::size_t from, const GrepScanSet& set) {
+  if (from >= s.size()) return npos;
+  return Selected().find_in_set(s, from, set);
+}
+
+}  // namespace krv::detail
