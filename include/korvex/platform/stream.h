@@ -76,7 +76,7 @@ class TStream : public TObject {
   // sets `view` to the next bytes from the position, fetching a block first when none is at
   // hand; an empty view means Read would deliver nothing now. Peeking never moves the
   // position. ConsumeBuffer(n) moves the position past the first `n` bytes of the last view
-  // (n at most its size); no other call may come between the two.
+  // (n at most its size); no other call may come between the two. Neither raises.
   virtual bool PeekBuffer(std::span<const Byte>& view);
   virtual void ConsumeBuffer(std::size_t n);
 };
