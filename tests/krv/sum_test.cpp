@@ -38,12 +38,14 @@ TEST(KrvSum, TableOfCases) {
   const TempDir dir("krv_sum");
   dir.Write("digits", "123456789");
   dir.Write("x", "x");
+  dir.Write("[x,digits]", "x");  // one operand, not the list x, digits
   WriteAwkwardFiles(dir);
   dir.Write("good.sums", "CBF43926  digits\n" + kShaX + " *x\n\\" + kShaX + "  new\\nline\n");
   dir.Write("bad.sums", "CBF43926  digits\n" + kShaY + "  x\n");
   dir.Write("odd.sums", "CBF43926  digits\nnot a checksum line\n");
   const Case cases[] = {
       {"sum digits", "", 0, "CBF43926  digits\n"},
+      {"sum --sha1 '[x,digits]'", "", 0, kShaX + "  [x,digits]\n"},
       {"sum --sha1 --crc16=ccitt --crc16 --crc32 --sha1 digits", "", 0,
        "F7C3BC1D808E04732ADF679965CCC34CA7AE3441 29B1 31C3 CBF43926  digits\n"},
       {"sum --sha1", "abc", 0, "A9993E364706816ABA3E25717850C26C9CD0D89D  -\n"},

@@ -60,7 +60,7 @@ RunFn Setup(CLI::App& app) {
   app.add_option("MODE", o->mode, "encode or decode")
       ->required()
       ->check(CLI::IsMember({"encode", "decode"}));
-  app.add_option("IN", o->inputs, "the input ('-' or none: standard input)");
+  KeepOperands(app.add_option("IN", o->inputs, "the input ('-' or none: standard input)"));
   AddOutputOption(app, o->output);
   AddQuietFlag(app);
   return [o] { return Run(*o); };

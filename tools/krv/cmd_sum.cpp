@@ -347,7 +347,7 @@ RunFn Setup(CLI::App& app) {
   app.add_flag("--sha1")->description("SHA-1 digest; alone, the lines read as those of sha1sum");
   app.add_flag("-c,--check", o->check, "read checksum lines from the FILEs and verify them");
   AddQuietFlag(app);
-  app.add_option("FILE", o->files, "files to sum ('-' is standard input)");
+  KeepOperands(app.add_option("FILE", o->files, "files to sum ('-' is standard input)"));
   return [o] { return Run(*o); };
 }
 

@@ -309,7 +309,7 @@ int Run(const std::vector<std::string>& names) {
 
 RunFn Setup(CLI::App& app) {
   auto names = std::make_shared<std::vector<std::string>>();
-  app.add_option("NAME", *names, "tables to print (all when none is named)");
+  KeepOperands(app.add_option("NAME", *names, "tables to print (all when none is named)"));
   return [names] { return Run(*names); };
 }
 
