@@ -102,7 +102,7 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
-  for (const std::string cmd : {"sum", "ascii85", "rle", "tables"}) {
+  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
@@ -111,6 +111,7 @@ TEST(KrvConventions, HelpPages) {
     EXPECT_EQ(help.out.rfind("usage: krv " + cmd, 0), 0u) << help.out;
     EXPECT_NE(help.out.find("\nEXIT STATUS\n  0  "), std::string::npos) << help.out;
     EXPECT_NE(help.out.find("\nEXAMPLES\n  krv " + cmd), std::string::npos) << help.out;
+    EXPECT_EQ(help.out.find(" \n"), std::string::npos) << help.out;  // no line ends in a blank
     EXPECT_NE(RunKrv(dir, "--help").out.find("\n  " + cmd + " "), std::string::npos) << cmd;
   }
 }

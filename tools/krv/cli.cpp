@@ -93,7 +93,7 @@ class PageFormatter : public CLI::Formatter {
       left.resize(left.size() - 2);
       if (!opt->get_option_text().empty()) {
         left += opt->get_option_text();  // written with its own separator, e.g. "[=MODE]"
-      } else if (opt->get_type_size() != 0) {
+      } else if (opt->get_type_size() != 0 && !opt->get_type_name().empty()) {
         left += " " + opt->get_type_name();
       }
     }
