@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "../tests/dstruct/ascii85_reference.h"
+#include "../tests/test_support/trickle_stream.h"
 #include "korvex/dstruct/ascii85.h"
 
 namespace {
@@ -24,17 +25,7 @@ void Check(bool ok) {
 using krv::testing::Decoded;
 constexpr auto ReferenceDecode = krv::testing::RefDecode;
 
-class TrickleStream : public krv::TStringStream {
- public:
-  TrickleStream(std::string bytes, std::size_t chunk)
-      : krv::TStringStream(std::move(bytes)), chunk_(chunk) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    return krv::TStringStream::Read(buffer, std::min(count, chunk_));
-  }
-
- private:
-  std::size_t chunk_;
-};
+using krv::testing::TrickleStream;
 
 Decoded Decode(krv::TStream& in) {
   krv::TStringStream out;

@@ -2,6 +2,7 @@
 
 #include "dstruct/ascii85_adobe_reference.h"
 #include "dstruct/ascii85_reference.h"
+#include "test_support/trickle_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -254,18 +255,7 @@ TEST(Ascii85, DecoderMatchesReferenceOnRandomText) {
   }
 }
 
-// A stream that gives at most `chunk` bytes per read.
-class TrickleStream : public TStringStream {
- public:
-  TrickleStream(std::string bytes, std::size_t chunk)
-      : TStringStream(std::move(bytes)), chunk_(chunk) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    return TStringStream::Read(buffer, std::min(count, chunk_));
-  }
-
- private:
-  std::size_t chunk_;
-};
+using testing::TrickleStream;
 
 TEST(Ascii85, ShortReadsAreHandled) {
   std::mt19937 gen(5);
