@@ -289,6 +289,14 @@ void BM_Worst_Plus(benchmark::State& s) {
   WorstCase(s, Repeat("a+", 63) + "[d]", false,
             [](std::size_t n) { return std::u16string(n, u'a'); });
 }
+// The same with a match: it spans the whole subject, so the walk crosses all of it.
+void BM_Worst_PlusFound(benchmark::State& s) {
+  WorstCase(s, Repeat("a+", 63) + "[d]", false, [](std::size_t n) {
+    std::u16string out(n, u'a');
+    out.back() = u'd';
+    return out;
+  });
+}
 void BM_Worst_Optional(benchmark::State& s) {
   WorstCase(s, Repeat("a?", 62) + "[c]", false,
             [](std::size_t n) { return std::u16string(n, u'a'); });
@@ -337,6 +345,7 @@ void BM_Worst_Pathological(benchmark::State& s) {
   BENCHMARK(name)->Arg(64)->Arg(1024)->Arg(16384)->Unit(benchmark::kMillisecond)
 KORVEX_WORST_CASE(BM_Worst_IgnoreCaseSets);
 KORVEX_WORST_CASE(BM_Worst_Plus);
+KORVEX_WORST_CASE(BM_Worst_PlusFound);
 KORVEX_WORST_CASE(BM_Worst_Optional);
 KORVEX_WORST_CASE(BM_Worst_Groups);
 KORVEX_WORST_CASE(BM_Worst_GroupWidths);

@@ -5,7 +5,14 @@
 // Positions are counted from the end: t = L - p, so that the pass runs forwards in t. Block j
 // holds t = 64j .. 64j + 63, bit i of a word standing for t = 64j + i. Row k of block j has
 // bit i set when Match(L - t, k) succeeds. Whatever a state depends on lies at a smaller or
-// equal t, which is what lets a block be computed from the blocks before it.
+// equal t, at most kLag blocks back, which is what lets a block be computed from the blocks
+// before it.
+//
+// Rows are kept for one segment of kSegment blocks at a time. The pass keeps row 0 of every
+// block (where the starts are) and, at the start of each segment, the kLag blocks before it
+// and the automaton's state. The walk runs towards smaller t; when it leaves the segment at
+// hand it computes the one it enters again from that checkpoint. So the work is at most two
+// passes, and memory stays a small fraction of a row per token and position.
 #include <algorithm>
 
 #include "stringl/internal/grep_program.h"
@@ -16,6 +23,10 @@ namespace {
 
 // Memory kept between searches; more is released after a search.
 constexpr std::size_t kKeepWords = std::size_t{1} << 20;
+// Blocks a row can reach back: literals are at most 255 characters wide.
+constexpr std::int64_t kLag = (kGrepMaxLiteral >> 6) + 1;
+// Blocks a segment holds.
+constexpr std::int64_t kSegment = 256;
 
 // Transposes a 64 x 64 bit matrix: afterwards bit i of a[u] is what bit u of a[i] was.
 void Transpose64(std::uint64_t* a) {
@@ -64,22 +75,23 @@ class LivePass {
         L_(static_cast<std::int32_t>(s.size())),
         first_(first),
         n_(prog.count),
-        blocks_((static_cast<std::size_t>(L_ - first) >> 6) + 1) {}
+        blocks_(((static_cast<std::int64_t>(L_) - first) >> 6) + 1) {}
 
   ~LivePass() {
-    if (sc_.capacity > kKeepWords) sc_.rows.reset(), sc_.capacity = 0;
+    for (auto* v : {&sc_.rows, &sc_.first_row, &sc_.saved}) {
+      if (v->capacity() > kKeepWords) *v = {};
+    }
+    if (sc_.saved_state.capacity() > kKeepWords) sc_.saved_state = {};
   }
 
   bool Run(std::int32_t last, GrepResult& r) {
-    const std::size_t need = blocks_ * static_cast<std::size_t>(n_);
-    if (sc_.capacity < need) {
-      sc_.rows.reset();
-      sc_.capacity = 0;
-      sc_.rows.reset(new std::uint64_t[need]);  // every word is written before it is read
-      sc_.capacity = need;
-    }
-    rows_ = sc_.rows.get();
-    for (std::size_t j = 0; j < blocks_; ++j) ComputeBlock(static_cast<std::int64_t>(j));
+    const auto n = static_cast<std::size_t>(n_);
+    const std::int64_t segments = (blocks_ + kSegment - 1) / kSegment;
+    sc_.rows.assign(static_cast<std::size_t>(std::min(blocks_, kSegment) + kLag) * n, 0);
+    sc_.first_row.resize(static_cast<std::size_t>(blocks_));
+    sc_.saved.resize(static_cast<std::size_t>(segments * kLag) * n);
+    sc_.saved_state.resize(static_cast<std::size_t>(segments));
+    for (std::int64_t m = 0; m < segments; ++m) ComputeSegment(m, true);
     const std::int32_t x = FirstLiveStart(last);
     if (x < 0) return false;
     return Walk(x, r);
@@ -88,12 +100,43 @@ class LivePass {
  private:
   const GrepOp& Op(int k) const { return p_.ops[static_cast<std::size_t>(k)]; }
 
+  // The rows of block j, which must lie in the segment at hand or the kLag blocks before it.
+  std::uint64_t* Block(std::int64_t j) {
+    return sc_.rows.data() +
+           static_cast<std::size_t>(j - seg_first_ + kLag) * static_cast<std::size_t>(n_);
+  }
+
   // Row k of block j; row n (after the last token) is true everywhere, no block before 0.
   std::uint64_t Row(int k, std::int64_t j) const {
     if (j < 0) return 0;
     if (k == n_) return ~std::uint64_t{0};
-    return rows_[static_cast<std::size_t>(j) * static_cast<std::size_t>(n_) +
-                 static_cast<std::size_t>(k)];
+    return sc_.rows[static_cast<std::size_t>(j - seg_first_ + kLag) * static_cast<std::size_t>(n_) +
+                    static_cast<std::size_t>(k)];
+  }
+
+  // Computes the blocks of segment m. The first time (record) it notes the checkpoint and row 0
+  // of each block; later it starts from the checkpoint.
+  void ComputeSegment(std::int64_t m, bool record) {
+    const auto lag_words = static_cast<std::size_t>(kLag * n_);
+    std::uint64_t* saved = sc_.saved.data() + static_cast<std::size_t>(m) * lag_words;
+    const std::int64_t first = m * kSegment;
+    const std::int64_t end = std::min(first + kSegment, blocks_);
+    if (record) {
+      if (m > 0) {  // the previous segment's last blocks come first
+        std::copy_n(Block(first - kLag), lag_words, sc_.rows.data());
+      }
+      std::copy_n(sc_.rows.data(), lag_words, saved);
+      sc_.saved_state[static_cast<std::size_t>(m)] = trie_state_;
+    } else {
+      std::copy_n(saved, lag_words, sc_.rows.data());
+      trie_state_ = sc_.saved_state[static_cast<std::size_t>(m)];
+    }
+    seg_first_ = first;
+    seg_end_ = end;
+    for (std::int64_t j = first; j < end; ++j) {
+      ComputeBlock(j);
+      if (record) sc_.first_row[static_cast<std::size_t>(j)] = Block(j)[0];
+    }
   }
 
   // The bits for t - w of a row given block by block by f, for the t of block j.
@@ -119,7 +162,7 @@ class LivePass {
     std::uint64_t units[64];
     UnitWords(j, units);
     UnitRows(units, p_.units.count);  // now units[u] is unit u's row
-    std::uint64_t* cur = rows_ + static_cast<std::size_t>(j) * static_cast<std::size_t>(n_);
+    std::uint64_t* cur = Block(j);
     const std::uint64_t* prev = j > 0 ? cur - n_ : nullptr;
     Around a{j, 0, ~std::uint64_t{0}, j > 0 ? ~std::uint64_t{0} : 0, 0};  // row n: all true
     for (int k = n_ - 1; k >= 0; --k) {
@@ -232,9 +275,13 @@ class LivePass {
 
   // --- The walk. ---
 
-  bool Live(int k, std::int32_t p) const {
+  // Whether Match(p, k) succeeds, for p from the first start on. Brings in the segment that
+  // holds p when the one at hand does not.
+  bool Live(int k, std::int32_t p) {
     const std::int64_t t = L_ - p;
-    return ((Row(k, t >> 6) >> (t & 63)) & 1) != 0;
+    const std::int64_t j = t >> 6;
+    if (j < seg_first_ || j >= seg_end_) ComputeSegment(j / kSegment, false);
+    return ((Row(k, j) >> (t & 63)) & 1) != 0;
   }
 
   // The first start from first to last from which the search succeeds, or -1.
@@ -242,7 +289,8 @@ class LivePass {
     for (std::int32_t p = first_; p <= last;) {
       const std::int64_t t = L_ - p;
       const int b = static_cast<int>(t & 63);
-      const std::uint64_t bits = Row(0, t >> 6) & (~std::uint64_t{0} >> (63 - b));  // t and below
+      const std::uint64_t bits =
+          sc_.first_row[static_cast<std::size_t>(t >> 6)] & (~std::uint64_t{0} >> (63 - b));
       if (bits != 0) {
         const std::int32_t at =
             L_ - static_cast<std::int32_t>((t & ~std::int64_t{63}) + (63 - __builtin_clzll(bits)));
@@ -255,7 +303,7 @@ class LivePass {
 
   // From a live start, each choice takes the first option that is live: the path the
   // backtracking search would return.
-  bool Walk(std::int32_t x, GrepResult& r) const {
+  bool Walk(std::int32_t x, GrepResult& r) {
     std::int32_t p = x;
     for (int k = 0;; ++k) {
       const GrepOp& op = Op(k);
@@ -287,7 +335,7 @@ class LivePass {
   }
 
   // Repetition k's loop from q: the first position it reaches where the rest is live.
-  std::int32_t FirstLiveRest(int k, std::int32_t q) const {
+  std::int32_t FirstLiveRest(int k, std::int32_t q) {
     const std::int32_t w = Op(k).width;
     while (q <= L_ && !Live(k + 1, q)) q += w;
     return q <= L_ ? q : -1;  // beyond the end only if the rows were wrong
@@ -295,12 +343,13 @@ class LivePass {
 
   const GrepProgram& p_;
   GrepScratch& sc_;
-  std::uint64_t* rows_ = nullptr;
   GrepSubject<kFold> subj_;
   const std::int32_t L_;
   const std::int32_t first_;
   const int n_;
-  const std::size_t blocks_;
+  const std::int64_t blocks_;
+  std::int64_t seg_first_ = 0;  // the blocks of the segment at hand
+  std::int64_t seg_end_ = 0;
   std::int32_t trie_state_ = 0;
 };
 

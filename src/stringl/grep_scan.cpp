@@ -46,22 +46,32 @@ std::size_t FindInSetPortable(std::u16string_view s, std::size_t from, const Gre
 #if defined(KRV_GREP_X86)
 
 // --- SSE2: 16 characters per step. ---
+//
+// A subject of at least one step's length ends with one more step over its last characters,
+// overlapping the one before and ignoring what that one already covered; shorter subjects go
+// to the narrower form.
+
+// Bit i set when character i of the 16 at p equals c (or its capital when folding).
+unsigned EqualSse2(const Char* p, __m128i needle, __m128i orv) {
+  const auto* q = reinterpret_cast<const __m128i*>(p);
+  const __m128i a = _mm_cmpeq_epi16(_mm_or_si128(_mm_loadu_si128(q), orv), needle);
+  const __m128i b = _mm_cmpeq_epi16(_mm_or_si128(_mm_loadu_si128(q + 1), orv), needle);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+}
 
 std::size_t FindCharSse2(std::u16string_view s, std::size_t from, Char c, bool fold) {
-  const Char* p = s.data();
   const std::size_t n = s.size();
+  if (n - from < 16) return FindCharPortable(s, from, c, fold);
   const __m128i needle = _mm_set1_epi16(static_cast<short>(c));
   const __m128i orv = _mm_set1_epi16(static_cast<short>(FoldBit(c, fold)));
   std::size_t i = from;
   for (; i + 16 <= n; i += 16) {
-    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), orv);
-    const __m128i b =
-        _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), orv);
-    const __m128i eq = _mm_packs_epi16(_mm_cmpeq_epi16(a, needle), _mm_cmpeq_epi16(b, needle));
-    const auto m = static_cast<unsigned>(_mm_movemask_epi8(eq));
+    const unsigned m = EqualSse2(s.data() + i, needle, orv);
     if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
   }
-  return FindCharPortable(s, i, c, fold);
+  if (i == n) return npos;
+  const unsigned m = EqualSse2(s.data() + n - 16, needle, orv) >> (i - (n - 16));
+  return m != 0 ? i + static_cast<std::size_t>(__builtin_ctz(m)) : npos;
 }
 
 // Lanes of v (eight characters) that lie in one of the set's ranges.
@@ -78,19 +88,24 @@ __m128i InRangesSse2(__m128i v, const GrepScanSet& set) {
   return hit;
 }
 
+unsigned InSetSse2(const Char* p, const GrepScanSet& set) {
+  const auto* q = reinterpret_cast<const __m128i*>(p);
+  const __m128i a = InRangesSse2(_mm_loadu_si128(q), set);
+  const __m128i b = InRangesSse2(_mm_loadu_si128(q + 1), set);
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+}
+
 std::size_t FindInSetSse2(std::u16string_view s, std::size_t from, const GrepScanSet& set) {
-  if (set.ranges == 0) return FindInSetPortable(s, from, set);
-  const Char* p = s.data();
   const std::size_t n = s.size();
+  if (set.ranges == 0 || n - from < 16) return FindInSetPortable(s, from, set);
   std::size_t i = from;
   for (; i + 16 <= n; i += 16) {
-    const __m128i a = InRangesSse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)), set);
-    const __m128i b =
-        InRangesSse2(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8)), set);
-    const auto m = static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+    const unsigned m = InSetSse2(s.data() + i, set);
     if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
   }
-  return FindInSetPortable(s, i, set);
+  if (i == n) return npos;
+  const unsigned m = InSetSse2(s.data() + n - 16, set) >> (i - (n - 16));
+  return m != 0 ? i + static_cast<std::size_t>(__builtin_ctz(m)) : npos;
 }
 
 // --- AVX2: 32 characters per step. ---
@@ -102,22 +117,27 @@ KRV_AVX2_TARGET unsigned PackMask(__m256i a, __m256i b) {
   return static_cast<unsigned>(_mm256_movemask_epi8(packed));
 }
 
+KRV_AVX2_TARGET unsigned EqualAvx2(const Char* p, __m256i needle, __m256i orv) {
+  const auto* q = reinterpret_cast<const __m256i*>(p);
+  const __m256i a = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q), orv), needle);
+  const __m256i b = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q + 1), orv), needle);
+  return PackMask(a, b);
+}
+
 KRV_AVX2_TARGET std::size_t FindCharAvx2(std::u16string_view s, std::size_t from, Char c,
                                          bool fold) {
-  const Char* p = s.data();
   const std::size_t n = s.size();
+  if (n - from < 32) return FindCharSse2(s, from, c, fold);
   const __m256i needle = _mm256_set1_epi16(static_cast<short>(c));
   const __m256i orv = _mm256_set1_epi16(static_cast<short>(FoldBit(c, fold)));
   std::size_t i = from;
   for (; i + 32 <= n; i += 32) {
-    const auto* q = reinterpret_cast<const __m256i*>(p + i);
-    const __m256i a = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q), orv), needle);
-    const __m256i b = _mm256_cmpeq_epi16(_mm256_or_si256(_mm256_loadu_si256(q + 1), orv), needle);
-    if (!_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_or_si256(a, b))) {
-      return i + static_cast<std::size_t>(__builtin_ctz(PackMask(a, b)));
-    }
+    const unsigned m = EqualAvx2(s.data() + i, needle, orv);
+    if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
   }
-  return FindCharSse2(s, i, c, fold);
+  if (i == n) return npos;
+  const unsigned m = EqualAvx2(s.data() + n - 32, needle, orv) >> (i - (n - 32));
+  return m != 0 ? i + static_cast<std::size_t>(__builtin_ctz(m)) : npos;
 }
 
 KRV_AVX2_TARGET __m256i InRangesAvx2(__m256i v, const GrepScanSet& set) {
@@ -132,21 +152,24 @@ KRV_AVX2_TARGET __m256i InRangesAvx2(__m256i v, const GrepScanSet& set) {
   return hit;
 }
 
+KRV_AVX2_TARGET unsigned InSetAvx2(const Char* p, const GrepScanSet& set) {
+  const auto* q = reinterpret_cast<const __m256i*>(p);
+  return PackMask(InRangesAvx2(_mm256_loadu_si256(q), set),
+                  InRangesAvx2(_mm256_loadu_si256(q + 1), set));
+}
+
 KRV_AVX2_TARGET std::size_t FindInSetAvx2(std::u16string_view s, std::size_t from,
                                           const GrepScanSet& set) {
-  if (set.ranges == 0) return FindInSetPortable(s, from, set);
-  const Char* p = s.data();
   const std::size_t n = s.size();
+  if (set.ranges == 0 || n - from < 32) return FindInSetSse2(s, from, set);
   std::size_t i = from;
   for (; i + 32 <= n; i += 32) {
-    const auto* q = reinterpret_cast<const __m256i*>(p + i);
-    const __m256i a = InRangesAvx2(_mm256_loadu_si256(q), set);
-    const __m256i b = InRangesAvx2(_mm256_loadu_si256(q + 1), set);
-    if (!_mm256_testz_si256(_mm256_or_si256(a, b), _mm256_or_si256(a, b))) {
-      return i + static_cast<std::size_t>(__builtin_ctz(PackMask(a, b)));
-    }
+    const unsigned m = InSetAvx2(s.data() + i, set);
+    if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
   }
-  return FindInSetSse2(s, i, set);
+  if (i == n) return npos;
+  const unsigned m = InSetAvx2(s.data() + n - 32, set) >> (i - (n - 32));
+  return m != 0 ? i + static_cast<std::size_t>(__builtin_ctz(m)) : npos;
 }
 
 #endif  // KRV_GREP_X86
@@ -159,28 +182,41 @@ struct ScanFns {
   FindInSetFn find_in_set;
 };
 
-const ScanFns& Selected() {
+const ScanFns* Resolve(GrepScanPath path) {
   static constexpr ScanFns kPortable{FindCharPortable, FindInSetPortable};
 #if defined(KRV_GREP_X86)
   static constexpr ScanFns kSse2{FindCharSse2, FindInSetSse2};
   static constexpr ScanFns kAvx2{FindCharAvx2, FindInSetAvx2};
-  static const bool has_avx2 = GetCpuFeatures().Avx2;
-  switch (g_path.load(std::memory_order_relaxed)) {
+  switch (path) {
     case GrepScanPath::kBest:
-      return has_avx2 ? kAvx2 : kSse2;
+      return GetCpuFeatures().Avx2 ? &kAvx2 : &kSse2;
     case GrepScanPath::kSse2:
-      return kSse2;
+      return &kSse2;
     case GrepScanPath::kPortable:
       break;
   }
+#else
+  (void)path;
 #endif
-  return kPortable;
+  return &kPortable;
+}
+
+std::atomic<const ScanFns*> g_selected{nullptr};
+
+const ScanFns& Selected() {
+  const ScanFns* fns = g_selected.load(std::memory_order_relaxed);
+  if (fns == nullptr) {
+    fns = Resolve(g_path.load(std::memory_order_relaxed));
+    g_selected.store(fns, std::memory_order_relaxed);
+  }
+  return *fns;
 }
 
 }  // namespace
 
 void SetGrepScanPath(GrepScanPath path) {
   g_path.store(path, std::memory_order_relaxed);
+  g_selected.store(Resolve(path), std::memory_order_relaxed);
 }
 
 GrepScanPath GetGrepScanPath() {

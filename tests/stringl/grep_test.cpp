@@ -514,6 +514,24 @@ TEST(GrepCost, RepetitionsThatShareTheirCharacters) {
   EXPECT_EQ(t.end, (1 << 20) + 1);
 }
 
+TEST(GrepCost, WalksAcrossLongSubjects) {
+  // (ab)* stops where (abc)? and c can follow: before the final c.
+  String s;
+  for (int i = 0; i < 30000; ++i) s += u"ab";
+  s += u"cd";
+  Quiet q("(ab)*(abc)?c[d]");
+  for (const auto engine : {detail::GrepEngine::kAuto, detail::GrepEngine::kLivenessOnly}) {
+    detail::SetGrepEngine(engine);
+    const Span sp = Find(q.g, s);
+    EXPECT_TRUE(sp.found);
+    EXPECT_EQ(sp.start, 1);
+    EXPECT_EQ(sp.end, 60002);
+    const int want[] = {1, 60001, 60001, 60002};
+    for (int k = 1; k <= 4; ++k) EXPECT_EQ(q.g.GetRegExpToken(k).ValidFrom, want[k - 1]) << k;
+  }
+  detail::SetGrepEngine(detail::GrepEngine::kAuto);
+}
+
 TEST(GrepCost, LongLiteralsAgainstLongRuns) {
   const std::string lit = std::string(200, 'a') + "b";
   const String run = String(300000, u'a') + u"b";
@@ -806,7 +824,8 @@ TEST(GrepStagesAgree, OnLongSubjects) {
     std::string pattern = RandomPattern(rng) + RandomPattern(rng);
     Quiet q(pattern, pick(4) == 0);
     String subject;
-    const std::size_t length = 500 + pick(3000);
+    // Every fifth subject spans several segments of the liveness pass (16384 positions each).
+    const std::size_t length = i % 5 == 0 ? 20000 + pick(50000) : 500 + pick(3000);
     while (subject.size() < length) subject.append(1 + pick(30), u"aabbc.A"[pick(7)]);
     const int from = 1 + static_cast<int>(pick(600));
     const auto want = run(detail::GrepEngine::kAuto, q.g, subject, from);

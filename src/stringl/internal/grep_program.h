@@ -151,16 +151,19 @@ inline constexpr std::int64_t kGrepMaxSubject = 2147483647;
 // Builds the program from the first count compiled tokens.
 void BuildGrepProgram(const TRegExp& tokens, int count, bool ignore_case, GrepProgram& prog);
 
-// Buffers a search reuses from one call to the next.
+// Buffers a search reuses from one call to the next: the liveness pass's rows for one segment
+// of the subject, row 0 for all of it, and a checkpoint per segment.
 struct GrepScratch {
-  std::unique_ptr<std::uint64_t[]> rows;  // the liveness pass: n words per 64 positions
-  std::size_t capacity = 0;               // words rows holds
+  std::vector<std::uint64_t> rows;
+  std::vector<std::uint64_t> first_row;
+  std::vector<std::uint64_t> saved;
+  std::vector<std::int32_t> saved_state;
 };
 
 struct GrepResult {
-  std::int32_t start = 0;                                 // 1-based first position
-  std::int32_t end = 0;                                   // 1-based last position
-  std::array<std::int32_t, kGrepMaxTokens> valid_from{};  // 1-based, per token
+  std::int32_t start = 0;                               // 1-based first position
+  std::int32_t end = 0;                                 // 1-based last position
+  std::array<std::int32_t, kGrepMaxTokens> valid_from;  // 1-based, per token (set on success)
 };
 
 // Searches s from the 1-based position start (1 <= start <= s.size() + 1, s.size() below
