@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -82,6 +85,15 @@ const Case kCases[] = {
     {"ab a.txt > /dev/full", "", 2, "", "krv grep: write error: No space left on device\n"},
     {"-c ab a.txt > /dev/full", "", 2, "", "krv grep: write error: No space left on device\n"},
     {"x > /dev/full", "x\n", 2, "", "krv grep: write error: No space left on device\n"},
+    // Lines picked by a literal or set found in the raw bytes; the lines skipped still count.
+    {"-n include", "a\nb include\nc\n\nd include\ne", 0, "2:b include\n5:d include\n", ""},
+    {"-c -i INCLUDE", "Include\nINCLUDE\nincl\nx inCLUDE\n", 0, "3\n", ""},
+    {"-i 'a-b'", "A-B\na-c\nxa-b\n", 0, "A-B\nxa-b\n", ""},
+    {"-c '[0-9]+'", "a\r\nb1\r\n\r\n2\n", 0, "2\n", ""},
+    {"-n '[\\#0D]'", "a\r\nb\rc\n", 0, "2:b\rc\n", ""},  // not the CR of a line end
+    {"-n include", std::string("x\ninclude\0\n", 11), 0, "Binary file (standard input) matches\n", ""},
+    {"-o -n inc", "include inc\nx\ninc", 0, "1:inc\n1:inc\n3:inc\n", ""},
+    {"-c '\\#e9'", "caf\xc3\xa9\ncaf\xe9\ncafe\n", 0, "2\n", ""},
 };
 // clang-format on
 
@@ -95,6 +107,62 @@ TEST(KrvGrep, TableOfCases) {
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << "\n" << r.err;
     EXPECT_EQ(dir.Read("a.txt"), kA) << c.args;
+  }
+}
+
+// Random text of the bytes the patterns below look at, with CR LF and bare CR, UTF-8 and
+// Windows-1252 letters and NULs; long_lines gives some lines longer than a read block.
+std::string RandomText(std::mt19937& rng, bool long_lines) {
+  static const std::string kBytes[] = {"a",
+                                       "b",
+                                       "c",
+                                       "A",
+                                       "B",
+                                       "-",
+                                       "1",
+                                       "7",
+                                       " ",
+                                       "\r",
+                                       "\xc3\xa9",
+                                       "\xe9",
+                                       std::string(1, '\0'),
+                                       "include"};
+  std::string text;
+  while (text.size() < 400000) {
+    std::size_t length = rng() % 40;
+    if (long_lines && rng() % 8 == 0) length = rng() % 40000;
+    for (std::size_t i = 0; i < length; ++i) text += kBytes[rng() % std::size(kBytes)];
+    text += rng() % 10 == 0 ? "\r\n" : "\n";
+  }
+  if (rng() % 2 == 0) text += "ab1c";  // a last line without its LF
+  return text;
+}
+
+// The lines found through raw bytes are those found by matching every decoded line, with
+// the same numbers, matches and exit status.
+TEST(KrvGrep, CandidateLinesSameAsEveryLine) {
+  const TempDir dir("krv_grep_same");
+  std::mt19937 rng(20261208);
+  std::vector<std::string> files = {"short.txt", "long.txt"};
+  dir.Write(files[0], RandomText(rng, false));
+  dir.Write(files[1], RandomText(rng, true));
+  for (const auto& e : std::filesystem::directory_iterator(KORVEX_SOURCE_DIR "/samples"))
+    files.push_back(e.path().string());
+  const char* patterns[] = {"ab",   "AB",    "a-b",      "include", "[0-9]+", "b[0-9]+",
+                            "ab?c", "(ab)+", "[a\\#e9]", "\\#e9",   "x*",     "^ab",
+                            "c$",   "[^a]b", "a.b",      "[\\#0D]", "e"};
+  const char* options[] = {"", "-c", "-n", "-in", "-on", "-wc", "-x", "-l", "-vc", "-oi", "-a"};
+  for (const std::string& file : files) {
+    for (const char* pattern : patterns) {
+      for (const char* option : options) {
+        const std::string args =
+            std::string("grep ") + option + " '" + pattern + "' '" + file + "'";
+        const KrvRun fast = RunKrv(dir, args);
+        const KrvRun every = RunShell(dir, "KRV_GREP_EVERY_LINE=1 \"$KRV\" " + args);
+        ASSERT_EQ(fast.status, every.status) << args << "\n" << fast.err;
+        ASSERT_EQ(fast.out, every.out) << args;
+      }
+    }
   }
 }
 

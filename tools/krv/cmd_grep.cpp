@@ -1,6 +1,8 @@
 // krv grep: searches files line by line for patterns of the library's dialect (TGrep).
 #include <algorithm>
+#include <array>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -8,6 +10,10 @@
 #include <string_view>
 #include <utility>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "cli.h"
 #include "encoding.h"
@@ -121,6 +127,153 @@ std::vector<TGrepToken> Tokens(const TGrep& g) {
   return tokens;
 }
 
+// ---- Candidate lines found in raw bytes ---------------------------------------------------
+// An ASCII character is the same byte whether a line is read as UTF-8 or as Windows-1252,
+// and no other byte stands for it. So a run of ASCII characters that every match holds is
+// found in the raw bytes of each matching line, and a set of the pattern has a member among
+// them; lines without are skipped undecoded.
+
+bool IsAsciiLetter(unsigned c) {
+  return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+}
+
+// What every matching line holds as bytes: a literal (ASCII letters in either case with -i)
+// or one byte of a class.
+class Prefilter {
+ public:
+  // From the tokens of one pattern: the longest literal run a match needs, else the smallest
+  // set it needs. None when no token is needed by every match.
+  static std::optional<Prefilter> From(const std::vector<TGrepToken>& tokens, bool ignore_case,
+                                       bool anywhere) {
+    Prefilter f;
+    f.fold_ = ignore_case;
+    int members = INT_MAX;
+    for (const TGrepToken& t : tokens) {
+      const bool needed = t.Action == taNormal || t.Action == taSet || t.Action == taMult1;
+      if (!needed) continue;
+      if (t.Action == taSet || t.NumChars < 0) {
+        std::array<bool, 256> set{};
+        bool plain = true;
+        const int n = ClassOf(t, ignore_case, set, plain);
+        if (n > 0 && n < members) {
+          members = n;
+          f.class_ = set;
+          f.exact_ = plain;
+        }
+      } else {
+        f.TakeRuns(t);
+      }
+    }
+    if (!f.literal_.empty()) {
+      f.exact_ = f.literal_whole_;
+      f.Anchor();
+    } else if (members == INT_MAX) {
+      return std::nullopt;
+    }
+    f.exact_ = f.exact_ && anywhere && tokens.size() == 1;
+    return f;
+  }
+
+  // The offset in text of the first byte of a candidate (npos when there is none).
+  std::size_t Find(std::string_view text) const {
+    if (literal_.empty()) {
+      for (std::size_t i = 0; i < text.size(); ++i)
+        if (class_[static_cast<unsigned char>(text[i])]) return i;
+      return std::string_view::npos;
+    }
+    if (!fold_) {
+      const void* p = memmem(text.data(), text.size(), literal_.data(), literal_.size());
+      return p ? static_cast<const char*>(p) - text.data() : std::string_view::npos;
+    }
+    return FindFolded(text);
+  }
+
+  // True when holding the literal or a byte of the class is the same as matching.
+  bool exact() const { return exact_; }
+
+ private:
+  // Fills set with the bytes that can stand for a member of t's set; returns their number.
+  // plain is false when a member is not a byte of its own (beyond ASCII, a CR).
+  static int ClassOf(const TGrepToken& t, bool ignore_case, std::array<bool, 256>& set,
+                     bool& plain) {
+    for (unsigned c = 0; c < 256; ++c) {
+      if (t.Params[c] != u'*' || c == '\n') continue;  // no line holds a line feed
+      if (c >= 0x80) {
+        plain = false;
+        for (unsigned b = 0x80; b < 256; ++b) set[b] = true;
+        continue;
+      }
+      if (c == '\r') plain = false;
+      set[c] = true;
+      if (ignore_case && IsAsciiLetter(c)) set[c ^ 0x20] = true;
+    }
+    return static_cast<int>(std::count(set.begin(), set.end(), true));
+  }
+
+  // Keeps the longest run of t's literal characters that are plain ASCII bytes.
+  void TakeRuns(const TGrepToken& t) {
+    std::string run;
+    for (Integer i = 1; i <= t.NumChars + 1; ++i) {
+      const Char c = i <= t.NumChars ? t.Params[static_cast<std::size_t>(i)] : 0;
+      if (c > 0 && c < 0x80 && c != '\n' && c != '\r') {
+        run += static_cast<char>(c);
+        continue;
+      }
+      if (run.size() > literal_.size()) {
+        literal_ = run;
+        literal_whole_ = static_cast<Integer>(run.size()) == t.NumChars;
+      }
+      run.clear();
+    }
+  }
+
+  // With -i: the byte looked for first, a non-letter when there is one.
+  void Anchor() {
+    for (std::size_t i = 0; fold_ && i < literal_.size(); ++i)
+      if (!IsAsciiLetter(static_cast<unsigned char>(literal_[i]))) anchor_ = i;
+  }
+
+  bool EqualsFolded(const char* at) const {
+    for (std::size_t i = 0; i < literal_.size(); ++i) {
+      const auto c = static_cast<unsigned char>(at[i]);
+      const auto l = static_cast<unsigned char>(literal_[i]);
+      if (c != l && !(IsAsciiLetter(c) && (c ^ 0x20) == l)) return false;
+    }
+    return true;
+  }
+
+  // The first place of the literal, letters in either case: the anchor byte is looked for
+  // in both cases, each with memchr, keeping the next place of each.
+  std::size_t FindFolded(std::string_view text) const {
+    const std::size_t len = literal_.size();
+    if (text.size() < len) return std::string_view::npos;
+    const char* base = text.data();
+    const char* end = base + text.size() - (len - 1 - anchor_);
+    const auto a = static_cast<unsigned char>(literal_[anchor_]);
+    const char cases[2] = {static_cast<char>(a),
+                           static_cast<char>(IsAsciiLetter(a) ? a ^ 0x20 : a)};
+    const char* next[2] = {nullptr, nullptr};
+    for (const char* from = base + anchor_; from < end;) {
+      for (int k = 0; k < 2; ++k)
+        if (next[k] != end && next[k] < from) {
+          const void* p = std::memchr(from, cases[k], static_cast<std::size_t>(end - from));
+          next[k] = p ? static_cast<const char*>(p) : end;
+        }
+      const char* hit = std::min(next[0], next[1]);
+      if (hit == end) break;
+      if (EqualsFolded(hit - anchor_)) return static_cast<std::size_t>(hit - anchor_ - base);
+      from = hit + 1;
+    }
+    return std::string_view::npos;
+  }
+
+  std::string literal_;  // lower case with -i (the compiled pattern is folded so)
+  bool literal_whole_ = false;
+  std::array<bool, 256> class_{};
+  bool fold_ = false, exact_ = false;
+  std::size_t anchor_ = 0;
+};
+
 // ---- One pattern --------------------------------------------------------------------------
 
 // A compiled pattern and the line it is applied to.
@@ -142,7 +295,11 @@ class Matcher {
       lone_ = true;
       Compile(only_, TokenText(tokens[0], taMult1), ignore_case);
     }
+    filter_ = Prefilter::From(tokens, ignore_case, fit == Fit::kAnywhere);
   }
+
+  // What the raw bytes of every line this pattern selects hold, if known.
+  const Prefilter* filter() const { return filter_ ? &*filter_ : nullptr; }
 
   // Sets the line the next calls look at (UTF-16, without its line end).
   void SetLine(std::u16string_view line) {
@@ -217,6 +374,7 @@ class Matcher {
   }
 
   std::string shown_;
+  std::optional<Prefilter> filter_;
   TGrep grep_, only_;
   bool everything_ = false, lone_ = false;
   bool left_ = false, right_ = false;  // -w blanks around the line
@@ -264,7 +422,12 @@ bool IsLowSurrogate(Char c) {
 class Search {
  public:
   Search(const Options& o, std::vector<std::unique_ptr<Matcher>>& matchers, Output& out, bool names)
-      : o_(o), matchers_(matchers), out_(out), names_(names) {}
+      : o_(o), matchers_(matchers), out_(out), names_(names) {
+    // Tests compare with every line decoded and matched when KRV_GREP_EVERY_LINE is set.
+    if (matchers_.size() == 1 && !o_.invert && std::getenv("KRV_GREP_EVERY_LINE") == nullptr)
+      filter_ = matchers_[0]->filter();
+    exact_ = filter_ != nullptr && filter_->exact() && !o_.only;
+  }
 
   // Searches one input; returns the number of selected lines. Throws ReadError.
   long File(Input& in, const std::string& label) {
@@ -281,21 +444,18 @@ class Search {
         break;
       }
       std::string_view rest(block.data(), n);
-      while (more) {
+      if (!pending.empty()) {  // the end of a line begun earlier
         const std::size_t eol = rest.find('\n');
         if (eol == std::string_view::npos) {
           pending.append(rest);
-          break;
+          continue;
         }
-        if (pending.empty()) {
-          more = Line(rest.substr(0, eol));
-        } else {
-          pending.append(rest.substr(0, eol));
-          more = Line(pending);
-          pending.clear();
-        }
+        pending.append(rest.substr(0, eol));
+        more = Line(pending);
+        pending.clear();
         rest.remove_prefix(eol + 1);
       }
+      if (more) more = Lines(rest, pending);
     }
     if (o_.count && !o_.list && !o_.quiet) {
       text_.clear();
@@ -318,19 +478,60 @@ class Search {
     }
   }
 
+  // Handles the whole lines of text and appends the part after its last LF to pending;
+  // false when the rest of the input is not needed. With a filter, only lines that hold a
+  // candidate are looked at; the lines skipped are counted for -n.
+  bool Lines(std::string_view text, std::string& pending) {
+    while (!text.empty()) {
+      if (filter_ != nullptr) {
+        const std::size_t hit = filter_->Find(text);
+        const std::size_t before = hit == std::string_view::npos ? text.size() : hit;
+        const void* lf = before == 0 ? nullptr : memrchr(text.data(), '\n', before);
+        const std::size_t start = lf ? static_cast<const char*>(lf) - text.data() + 1 : 0;
+        if (o_.numbers) number_ += CountLineFeeds(text.substr(0, start));
+        text.remove_prefix(start);
+        if (hit == std::string_view::npos) break;
+      }
+      const std::size_t eol = text.find('\n');
+      if (eol == std::string_view::npos) break;
+      // (A line of 2^31 - 1 characters or more never matches.)
+      if (!Line(text.substr(0, eol), exact_ && eol < INT_MAX)) return false;
+      text.remove_prefix(eol + 1);
+    }
+    pending.append(text);
+    return true;
+  }
+
+  static long long CountLineFeeds(std::string_view text) {
+    long long n = 0;
+    std::size_t i = 0;
+#ifdef __SSE2__
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= text.size(); i += 16) {
+      const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+      n += __builtin_popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))));
+    }
+#endif
+    for (; i < text.size(); ++i) n += text[i] == '\n';
+    return n;
+  }
+
   // Handles one line (without its LF); false when the rest of the input is not needed.
-  bool Line(std::string_view raw) {
+  // selected: the line is known to match (so it need not be decoded; never with -o or -v).
+  bool Line(std::string_view raw, bool selected = false) {
     ++number_;
     std::string_view line = raw;
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     bool utf8 = true;
-    decoded_ = DecodeText(line, utf8);
-    bool matched = false;
-    for (auto& m : matchers_) {
-      m->SetLine(decoded_);
-      if (m->Selects()) {
-        matched = true;
-        break;
+    bool matched = selected;
+    if (!selected) {
+      decoded_ = DecodeText(line, utf8);
+      for (auto& m : matchers_) {
+        m->SetLine(decoded_);
+        if (m->Selects()) {
+          matched = true;
+          break;
+        }
       }
     }
     if (matched == o_.invert) return true;
@@ -403,6 +604,8 @@ class Search {
   std::vector<std::unique_ptr<Matcher>>& matchers_;
   Output& out_;
   bool names_;
+  const Prefilter* filter_ = nullptr;  // skips lines that cannot match
+  bool exact_ = false;                 // a line holding a candidate is selected
   std::string label_;
   long long number_ = 0;
   long selected_ = 0;
