@@ -31,6 +31,9 @@ constexpr std::size_t kTextBytes = std::size_t{4} << 20;
 constexpr const char* kLiteral = "quartzvigil";
 constexpr const char* kDigits = "ab[0-9]+x";
 constexpr const char* kAnchored = "^foo.*bar$";
+// Two more of the everyday kind: a repeated set before a literal, and a decimal number.
+constexpr const char* kWordEnd = "[a-z]+ment";
+constexpr const char* kDecimal = "[0-9]+\\.[0-9]+";
 constexpr const char* kPathological = "(a)*(a)*(a)*(a)*b";
 
 struct Corpus {
@@ -193,9 +196,17 @@ void BM_Digits_TGrep(benchmark::State& s) {
 void BM_Anchored_TGrep(benchmark::State& s) {
   TGrepOn(s, kAnchored, Text());
 }
+void BM_WordEnd_TGrep(benchmark::State& s) {
+  TGrepOn(s, kWordEnd, Text());
+}
+void BM_Decimal_TGrep(benchmark::State& s) {
+  TGrepOn(s, kDecimal, Text());
+}
 BENCHMARK(BM_Literal_TGrep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Digits_TGrep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Anchored_TGrep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WordEnd_TGrep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decimal_TGrep)->Unit(benchmark::kMillisecond);
 #if defined(KORVEX_HAVE_PCRE2)
 void BM_Literal_Pcre2(benchmark::State& s) {
   Pcre2On(s, kLiteral, Text(), false);
@@ -215,6 +226,22 @@ void BM_Digits_Pcre2Jit(benchmark::State& s) {
 void BM_Anchored_Pcre2Jit(benchmark::State& s) {
   Pcre2On(s, kAnchored, Text(), true);
 }
+void BM_WordEnd_Pcre2(benchmark::State& s) {
+  Pcre2On(s, kWordEnd, Text(), false);
+}
+void BM_Decimal_Pcre2(benchmark::State& s) {
+  Pcre2On(s, kDecimal, Text(), false);
+}
+void BM_WordEnd_Pcre2Jit(benchmark::State& s) {
+  Pcre2On(s, kWordEnd, Text(), true);
+}
+void BM_Decimal_Pcre2Jit(benchmark::State& s) {
+  Pcre2On(s, kDecimal, Text(), true);
+}
+BENCHMARK(BM_WordEnd_Pcre2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decimal_Pcre2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WordEnd_Pcre2Jit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Decimal_Pcre2Jit)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Literal_Pcre2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Digits_Pcre2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Anchored_Pcre2)->Unit(benchmark::kMillisecond);

@@ -54,6 +54,7 @@ class Searcher {
         case Outcome::kMatch:
           return true;
         case Outcome::kFail:
+          x = FailedRunEnd(x);
           break;
         case Outcome::kOutOfBudget:
           return GrepLiveSearch(p_, sc_, subj_.View(), x, last, r);
@@ -77,6 +78,23 @@ class Searcher {
   // Charges a scan that went from a to b.
   void ChargeScan(std::int64_t a, std::int64_t b) {
     budget_ -= 1 + std::max<std::int64_t>(b - a, 0) / 16;
+  }
+
+  // The last start known to fail once the start x has failed. When the first token repeats a
+  // one-character unit, a start one unit further on only has fewer choices: if the loop
+  // failed from x with a unit at x, it fails from x + 1 too, and so on along the run of units,
+  // up to and including the first position after the run.
+  std::int32_t FailedRunEnd(std::int32_t x) {
+    const GrepOp& op = Op(0);
+    if ((op.kind != taMult0 && op.kind != taMult1) || op.width != 1) return x;
+    std::int32_t y = x;
+    if (op.unit == GrepUnit::kAny) {
+      y = L_;
+    } else {
+      while (y < L_ && subj_.Unit(op, y)) ++y;
+    }
+    ChargeScan(x, y);
+    return y;
   }
 
   // --- Quick checks. ---

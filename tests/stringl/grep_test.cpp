@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <utility>
@@ -15,6 +16,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
 #include "stringl/grep_reference.h"
+#include "stringl/internal/grep_compile.h"
 #include "stringl/internal/grep_program.h"
 #include "stringl/internal/grep_scan.h"
 #include "test_support/temp_dir.h"
@@ -796,6 +798,32 @@ TEST_P(GrepStages, WideUnitsAgreeWithTheReference) {
 
 TEST_P(GrepStages, ManyTokensAgreeWithTheReference) {
   ManyTokensAgree(5150, 2000);
+}
+
+// 64 literals of 255 characters over 70 different ones: too large for the automaton's table,
+// so its steps follow failure links. Two are optional.
+TEST_P(GrepStages, ManyLongLiteralsAgreeWithTheReference) {
+  static const char kAlphabet[] =
+      "0123456789:;<=>@ABCDEFGHIJKLMNOPQRSTUVWXYZ[]_`abcdefghijklmnopqrstuv";
+  static_assert(sizeof(kAlphabet) - 1 >= 66);
+  std::mt19937 rng(64);
+  std::string pattern;
+  std::string text = "xyz";
+  for (int k = 0; k < 64; ++k) {
+    std::string lit;
+    for (int i = 0; i < 255; ++i) lit += kAlphabet[rng() % (sizeof(kAlphabet) - 1)];
+    pattern += "(" + lit + ")" + (k % 30 == 7 ? "?" : "");
+    text += lit;
+  }
+  auto tokens = std::make_unique<TRegExp>();
+  Integer count = 0;
+  ASSERT_EQ(detail::CompileGrepPattern(U(pattern), false, *tokens, count), 0);
+  detail::GrepProgram prog;
+  detail::BuildGrepProgram(*tokens, count, false, prog);
+  EXPECT_FALSE(prog.units.literals.Dense());
+  EXPECT_TRUE(ExpectSameAsReference(pattern, false, U(text + "xyz"), 1));
+  text[3 + 20 * 255 + 17] = '!';  // no match any more
+  EXPECT_FALSE(ExpectSameAsReference(pattern, false, U(text), 2));
 }
 
 TEST_P(GrepStages, KnownTrickyCases) {

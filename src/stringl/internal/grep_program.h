@@ -1,36 +1,40 @@
 // The matcher's own form of a compiled TGrep pattern, and the search over it.
 //
 // The result of a search is defined by a recursive backtracking search: Match(p, k) tries
-// token k at subject position p and then the rest, repetitions shortest first, and the first
-// start from which it succeeds gives the match. The search reaches that result in two stages.
+// token k at subject position p and then the rest, repetitions shortest first; the first
+// start from which it succeeds gives the match. The search reaches that very result in two
+// stages.
 //
-// 1. Backtracking on a budget. Quick checks first rule out subjects that cannot match (too
-//    short, a final $ whose fixed tokens do not end the subject, a literal every match
-//    contains that does not occur). Then candidate starts are found by block scans and each
-//    is tried by plain backtracking in the order of the definition, with a frame per token
-//    (at most 64) instead of recursion. Every token test, every literal character compared
-//    and every block scanned is charged to a budget proportional to the length of the
-//    subject, so this stage never costs more than a fixed multiple of that length. Ordinary
-//    patterns end here.
-// 2. The liveness pass, when the budget runs out. Match(p, k) depends on nothing but p and k,
-//    so it can be computed for every state at once, backwards from the end of the subject:
-//    a row of bits per token over 64 positions at a time, each token's row from the next
-//    token's row and its own (repetitions by carry propagation). The units at each position
-//    (sets, characters and literals, the last found by one automaton over all literals) are
-//    looked up once per position and transposed into rows. The pass costs a fixed amount per
-//    position and token row word, whatever the pattern: no state is visited twice. A forward
-//    walk then follows the backtracking order from the first live start, taking at each
-//    choice the first option that is live, and so finds the very match, end and positions of
-//    every token that the recursive search would.
+// 1. Backtracking on a budget (grep_match.cpp). Quick checks first rule out subjects that
+//    cannot match: too short, a final $ whose fixed-width tokens do not end the subject, a
+//    literal every match contains that does not occur. Candidate starts are found by block
+//    scans, and each is tried by plain backtracking in the order of the definition, with a
+//    frame per token (at most 64) instead of recursion; a repetition of any character jumps
+//    straight to the next place where the rest can pass. Each token test, each eight literal
+//    characters compared and each 16 characters scanned cost one unit of a budget of one unit
+//    per subject position from the search start (plus a constant), so this stage costs at most
+//    a fixed multiple of the subject length. Ordinary patterns end here.
+// 2. The liveness pass (grep_live.cpp), when the budget runs out, from the start being tried.
+//    Match(p, k) depends on nothing but p and k, so it can be computed for every state at
+//    once, backwards from the end of the subject: one bit per token and position, 64
+//    positions to a word, each token's word from the next token's and its own (a repetition
+//    by carry propagation through the word). The units at each position (sets and characters
+//    from a table, literals from one automaton over all of them) are looked up once per
+//    position and transposed into words. So the pass costs a fixed amount per position plus
+//    one per token and 64 positions, whatever the pattern; no state is visited twice. A
+//    forward walk then follows the backtracking order from the first live start, taking at
+//    each choice the first option that is live, which gives the match, its end and where each
+//    token passed exactly as the recursive search would. The walk only moves forwards; as the
+//    pass keeps one segment of its words at a time, the walk may compute each segment once
+//    more.
 //
-// Together: time at most proportional to the subject length times (1 + tokens / 64), and one
-// bit per token and subject position of working memory, and only in the second stage.
+// Together: time at most proportional to the subject length times (1 + tokens / 64), and
+// working memory of about (1 + tokens / 64) bits per position, in the second stage only.
 #pragma once
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <memory>
 #include <string_view>
 #include <utility>
 #include <vector>
