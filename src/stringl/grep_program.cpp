@@ -51,7 +51,7 @@ void SetMembers(const TGrepToken& tok, bool ignore_case, GrepOp& op) {
       op.set.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
     }
   }
-  op.set.FindRanges();
+  op.set.Prepare();
 }
 
 // The unit of a repetition or option mark.

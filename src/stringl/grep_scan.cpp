@@ -158,10 +158,67 @@ KRV_AVX2_TARGET unsigned InSetAvx2(const Char* p, const GrepScanSet& set) {
                   InRangesAvx2(_mm256_loadu_si256(q + 1), set));
 }
 
+// The set's tables, ready for a lookup of 32 characters at once.
+struct SetTablesAvx2 {
+  __m256i low_rows;
+  __m256i high_rows;
+  __m256i bit_of;  // 1 << (h & 7) for h = 0..15
+};
+
+KRV_AVX2_TARGET void LoadTables(const GrepScanSet& set, SetTablesAvx2& t) {
+  const auto* low = reinterpret_cast<const __m128i*>(set.low_rows.data());
+  const auto* high = reinterpret_cast<const __m128i*>(set.high_rows.data());
+  t.low_rows = _mm256_broadcastsi128_si256(_mm_loadu_si128(low));
+  t.high_rows = _mm256_broadcastsi128_si256(_mm_loadu_si128(high));
+  t.bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4,
+                              8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+}
+
+// The members among the 32 characters at p, one bit each: the low four bits of a code pick a
+// row of the table, its high four bits a bit of that row. Codes above 255 are never members.
+KRV_AVX2_TARGET unsigned InSetTablesAvx2(const Char* p, const SetTablesAvx2& t) {
+  const auto* q = reinterpret_cast<const __m256i*>(p);
+  const __m256i a = _mm256_loadu_si256(q);
+  const __m256i b = _mm256_loadu_si256(q + 1);
+  const __m256i zero = _mm256_setzero_si256();
+  const __m256i low_byte = _mm256_set1_epi16(0xFF);
+  const __m256i bytes = _mm256_permute4x64_epi64(
+      _mm256_packus_epi16(_mm256_and_si256(a, low_byte), _mm256_and_si256(b, low_byte)), 0xD8);
+  const __m256i narrow = _mm256_permute4x64_epi64(
+      _mm256_packs_epi16(_mm256_cmpeq_epi16(_mm256_srli_epi16(a, 8), zero),
+                         _mm256_cmpeq_epi16(_mm256_srli_epi16(b, 8), zero)),
+      0xD8);
+  const __m256i nibble = _mm256_set1_epi8(0x0F);
+  const __m256i lo = _mm256_and_si256(bytes, nibble);
+  const __m256i hi = _mm256_and_si256(_mm256_srli_epi16(bytes, 4), nibble);
+  // The byte's top bit says whether the high four bits are 8 or more.
+  const __m256i row = _mm256_blendv_epi8(_mm256_shuffle_epi8(t.low_rows, lo),
+                                         _mm256_shuffle_epi8(t.high_rows, lo), bytes);
+  const __m256i bit = _mm256_shuffle_epi8(t.bit_of, hi);
+  const __m256i hit = _mm256_cmpeq_epi8(_mm256_and_si256(row, bit), bit);
+  return static_cast<unsigned>(_mm256_movemask_epi8(_mm256_and_si256(hit, narrow)));
+}
+
+KRV_AVX2_TARGET std::size_t FindInTablesAvx2(std::u16string_view s, std::size_t from,
+                                             const GrepScanSet& set) {
+  const std::size_t n = s.size();
+  SetTablesAvx2 t;
+  LoadTables(set, t);
+  std::size_t i = from;
+  for (; i + 32 <= n; i += 32) {
+    const unsigned m = InSetTablesAvx2(s.data() + i, t);
+    if (m != 0) return i + static_cast<std::size_t>(__builtin_ctz(m));
+  }
+  if (i == n) return npos;
+  const unsigned m = InSetTablesAvx2(s.data() + n - 32, t) >> (i - (n - 32));
+  return m != 0 ? i + static_cast<std::size_t>(__builtin_ctz(m)) : npos;
+}
+
 KRV_AVX2_TARGET std::size_t FindInSetAvx2(std::u16string_view s, std::size_t from,
                                           const GrepScanSet& set) {
   const std::size_t n = s.size();
-  if (set.ranges == 0 || n - from < 32) return FindInSetSse2(s, from, set);
+  if (n - from < 32) return FindInSetSse2(s, from, set);
+  if (set.ranges == 0) return FindInTablesAvx2(s, from, set);
   std::size_t i = from;
   for (; i + 32 <= n; i += 32) {
     const unsigned m = InSetAvx2(s.data() + i, set);
@@ -223,7 +280,12 @@ GrepScanPath GetGrepScanPath() {
   return g_path.load(std::memory_order_relaxed);
 }
 
-void GrepScanSet::FindRanges() {
+void GrepScanSet::Prepare() {
+  for (unsigned c = 0; c < 256; ++c) {
+    if (!Has(static_cast<Char>(c))) continue;
+    auto& rows = c < 128 ? low_rows : high_rows;
+    rows[c & 15] = static_cast<std::uint8_t>(rows[c & 15] | (1u << ((c >> 4) & 7)));
+  }
   ranges = 0;
   int found = 0;
   for (unsigned c = 0; c < 256;) {

@@ -722,7 +722,8 @@ void WideUnitsAgree(unsigned seed, int rounds) {
   std::mt19937 rng(seed);
   auto pick = [&](std::size_t n) { return static_cast<std::size_t>(rng() % n); };
   static const int kWidths[] = {2, 3, 5, 17, 63, 64, 65, 70};
-  static const char* const kAtoms[] = {"a", "b", ".", "[ab]", "[^b]", "A", "[A-B]", "\xe4\xb8\x80"};
+  static const char* const kAtoms[] = {"a", "b",     ".",       "[ab]",        "[^b]",
+                                       "A", "[A-B]", "[aceAC]", "\xe4\xb8\x80"};
   int found = 0;
   for (int i = 0; i < rounds && !::testing::Test::HasFailure(); ++i) {
     const int atoms = 1 + static_cast<int>(pick(3));
@@ -881,7 +882,7 @@ TEST(GrepScan, EveryPathFindsTheFirstHit) {
       const unsigned hi = std::min(255u, lo + static_cast<unsigned>(pick(40)));
       for (unsigned c = lo; c <= hi; ++c) set.bits[c >> 6] |= std::uint64_t{1} << (c & 63);
     }
-    set.FindRanges();
+    set.Prepare();
     std::size_t want_char = String::npos;
     std::size_t want_set = String::npos;
     for (std::size_t k = s.size(); k-- > from;) {

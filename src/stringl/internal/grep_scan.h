@@ -24,13 +24,17 @@ struct GrepScanSet {
   static constexpr int kMaxRanges = 4;
   std::array<std::uint64_t, 4> bits{};
   // 1..kMaxRanges when the members are exactly these ranges (lo, hi pairs), 0 when there are
-  // more (the scans then use the bits).
+  // more (the scans then use the tables below).
   int ranges = 0;
   std::array<Char, 2 * kMaxRanges> bounds{};
+  // By the low four bits of a code: bit h set when the code with high four bits h (low_rows)
+  // or h + 8 (high_rows) is a member.
+  std::array<std::uint8_t, 16> low_rows{};
+  std::array<std::uint8_t, 16> high_rows{};
 
   bool Has(Char c) const { return c < 256 && ((bits[c >> 6] >> (c & 63)) & 1) != 0; }
-  // Fills ranges and bounds from bits.
-  void FindRanges();
+  // Fills the ranges, bounds and tables from bits.
+  void Prepare();
 };
 
 // Index of the first c in s at or after from, or npos. Folding compares ASCII letters without
