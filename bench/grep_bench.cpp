@@ -343,6 +343,40 @@ void BM_Worst_GroupWidths(benchmark::State& s) {
   }
   WorstCase(s, p + "[b]", false, [](std::size_t n) { return std::u16string(n, u'a'); });
 }
+// 63 repeated groups of 255 characters drawn from 70, too many for the literal automaton's
+// table, on text drawn from the same 70 characters.
+constexpr const char* kSeventy =
+    "0123456789:;<=>@ABCDEFGHIJKLMNOPQRSTUVWXYZ[]_`abcdefghijklmnopqrstuvwx";
+void BM_Worst_ManyLiterals(benchmark::State& s) {
+  std::string p;
+  std::uint64_t state = 42;
+  for (int k = 0; k < 63; ++k) {
+    p += '(';
+    for (int i = 0; i < 255; ++i) p += kSeventy[Next(state) % 70];
+    p += ")*";
+  }
+  WorstCase(s, p + "[~]", false, [](std::size_t n) { return RandomOver(kSeventy, n); });
+}
+// The same with characters above 255: 63 groups of 255 ideographs, each drawn from 16000, on
+// text of the same ideographs.
+std::string Ideograph(std::uint64_t& state) {
+  return krv::ToUtf8(std::u16string(1, static_cast<char16_t>(0x4E00 + Next(state) % 16000)));
+}
+void BM_Worst_WideLiterals(benchmark::State& s) {
+  std::string p;
+  std::uint64_t state = 7;
+  for (int k = 0; k < 63; ++k) {
+    p += '(';
+    for (int i = 0; i < 255; ++i) p += Ideograph(state);
+    p += ")*";
+  }
+  WorstCase(s, p + "[~]", false, [](std::size_t n) {
+    std::u16string out(n, u' ');
+    std::uint64_t st = 9;
+    for (auto& c : out) c = static_cast<char16_t>(0x4E00 + Next(st) % 16000);
+    return out;
+  });
+}
 // Many optional tokens of every kind.
 void BM_Worst_ManyOptional(benchmark::State& s) {
   WorstCase(s, Repeat(".?[ab]?(ab)?", 21) + "[c]", false,
@@ -376,6 +410,8 @@ KORVEX_WORST_CASE(BM_Worst_PlusFound);
 KORVEX_WORST_CASE(BM_Worst_Optional);
 KORVEX_WORST_CASE(BM_Worst_Groups);
 KORVEX_WORST_CASE(BM_Worst_GroupWidths);
+KORVEX_WORST_CASE(BM_Worst_ManyLiterals);
+KORVEX_WORST_CASE(BM_Worst_WideLiterals);
 KORVEX_WORST_CASE(BM_Worst_ManyOptional);
 KORVEX_WORST_CASE(BM_Worst_FoldedSets);
 KORVEX_WORST_CASE(BM_Worst_AnyStars);

@@ -10,8 +10,8 @@ namespace krv::detail {
 namespace {
 
 // The backtracking stage may spend this many units of work per subject position from the
-// search start, and this many in any case. A unit is a token test, a literal character
-// test (and eight literal characters compared) or 16 characters scanned.
+// search start, and this many in any case. A unit is a token test (one more per eight
+// characters of a literal) or 16 characters scanned.
 constexpr std::int64_t kBudgetPerChar = 1;
 constexpr std::int64_t kBudgetBase = 256;
 constexpr std::int64_t kSmallBudget = 6;

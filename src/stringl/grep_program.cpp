@@ -147,6 +147,7 @@ void NumberUnits(GrepProgram& prog) {
     }
   }
   prog.units.count = static_cast<int>(keys.size());
+  std::sort(prog.units.wide_chars.begin(), prog.units.wide_chars.end());
   prog.units.literals.Finish(prog.ignore_case);
 }
 
@@ -193,63 +194,91 @@ void GrepLiteralAutomaton::Add(std::u16string_view literal, std::uint64_t out) {
 void GrepLiteralAutomaton::Finish(bool ignore_case) {
   fold_ = ignore_case;
   if (nodes_.empty()) nodes_.emplace_back(), build_.emplace_back();
-  for (std::size_t v = 0; v < nodes_.size(); ++v) {
-    auto& kids = build_[v];
+  NumberBreadthFirst();
+  LinkFailures();
+  BuildTable(ignore_case);
+}
+
+// Renumbers the nodes breadth first and lays out their children, sorted, as edges.
+void GrepLiteralAutomaton::NumberBreadthFirst() {
+  std::vector<std::int32_t> order{0};
+  for (std::size_t head = 0; head < order.size(); ++head) {
+    auto& kids = build_[static_cast<std::size_t>(order[head])];
     std::sort(kids.begin(), kids.end());
-    nodes_[v].first = static_cast<std::int32_t>(edge_char_.size());
-    nodes_[v].count = static_cast<std::int32_t>(kids.size());
-    for (const auto& [c, to] : kids) edge_char_.push_back(c), edge_to_.push_back(to);
+    for (const auto& kid : kids) order.push_back(kid.second);
   }
-  build_ = {};
-  // Breadth first, so that a node's fail target is complete before the node.
-  std::vector<std::int32_t> queue{0};
-  for (std::size_t head = 0; head < queue.size(); ++head) {
-    const std::int32_t u = queue[head];
-    const Node nu = nodes_[static_cast<std::size_t>(u)];
-    for (std::int32_t e = nu.first; e < nu.first + nu.count; ++e) {
-      const std::int32_t v = edge_to_[static_cast<std::size_t>(e)];
-      Node& nv = nodes_[static_cast<std::size_t>(v)];
-      nv.fail = u == 0 ? 0 : StepSparse(nu.fail, edge_char_[static_cast<std::size_t>(e)]);
-      nv.out |= nodes_[static_cast<std::size_t>(nv.fail)].out;
-      queue.push_back(v);
+  std::vector<std::int32_t> id(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    id[static_cast<std::size_t>(order[i])] = static_cast<std::int32_t>(i);
+  }
+  std::vector<Node> nodes(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const auto old = static_cast<std::size_t>(order[i]);
+    nodes[i].out = nodes_[old].out;
+    nodes[i].first = static_cast<std::int32_t>(edge_char_.size());
+    nodes[i].count = static_cast<std::int32_t>(build_[old].size());
+    for (const auto& [c, to] : build_[old]) {
+      edge_char_.push_back(c);
+      edge_to_.push_back(id[static_cast<std::size_t>(to)]);
     }
   }
-  if (!Empty()) BuildTable(ignore_case);
+  nodes_ = std::move(nodes);
+  build_ = {};
+}
+
+// Sets each node's failure link and adds the outputs of the node it links to. In breadth-first
+// order every node on a failure chain comes before the node.
+void GrepLiteralAutomaton::LinkFailures() {
+  for (std::size_t u = 0; u < nodes_.size(); ++u) {
+    const Node nu = nodes_[u];
+    for (std::int32_t e = nu.first; e < nu.first + nu.count; ++e) {
+      const Char c = edge_char_[static_cast<std::size_t>(e)];
+      Node& nv = nodes_[static_cast<std::size_t>(edge_to_[static_cast<std::size_t>(e)])];
+      std::int32_t f = nu.fail;
+      std::int32_t to = -1;
+      if (u != 0) {
+        while ((to = Child(f, c)) < 0 && f != 0) f = nodes_[static_cast<std::size_t>(f)].fail;
+      }
+      nv.fail = to < 0 ? 0 : to;
+      nv.out |= nodes_[static_cast<std::size_t>(nv.fail)].out;
+    }
+  }
 }
 
 void GrepLiteralAutomaton::BuildTable(bool ignore_case) {
   std::vector<Char> chars(edge_char_);
+  if (chars.empty()) {  // no literals: one class, and a table row for the root alone
+    dense_states_ = 1;
+    table_.assign(1, 0);
+    return;
+  }
   std::sort(chars.begin(), chars.end());
   chars.erase(std::unique(chars.begin(), chars.end()), chars.end());
+  if (chars.back() >= 256) wide_class_of_.assign(65536, 0);
   for (const Char c : chars) {
-    if (c < 256)
-      class_of_[c] = static_cast<std::uint16_t>(++narrow_classes_);
-    else
-      wide_classes_.push_back(c);
+    const auto k = static_cast<std::uint16_t>(classes_++);
+    if (c < 256) {
+      class_of_[c] = k;
+    } else {
+      wide_class_of_[c] = k;
+    }
   }
   if (ignore_case) {
     for (Char c = u'A'; c <= u'Z'; ++c) class_of_[c] = class_of_[AsciiLower(c)];
   }
-  classes_ = 1 + narrow_classes_ + wide_classes_.size();
-  if (nodes_.size() * classes_ > kMaxDense) return;  // too large: steps follow failure links
+  dense_states_ = std::min(nodes_.size(), kMaxDense / classes_);  // at least the root
   // The character of each class, as the literals hold it.
   std::vector<Char> of_class(classes_, Char{0});
   for (const Char c : chars) of_class[ClassOf(c)] = c;
-  table_.assign(nodes_.size() * classes_, 0);
-  std::vector<std::int32_t> queue{0};
-  for (std::size_t head = 0; head < queue.size(); ++head) {
-    const std::int32_t v = queue[head];
-    const Node& nv = nodes_[static_cast<std::size_t>(v)];
+  table_.assign(dense_states_ * classes_, 0);
+  for (std::size_t v = 0; v < dense_states_; ++v) {
+    const auto fail = static_cast<std::size_t>(nodes_[v].fail);  // before v
     for (std::size_t k = 1; k < classes_; ++k) {
-      const std::int32_t child = Child(v, of_class[k]);
-      // A missing edge goes where the fail state goes, which lies nearer the root.
-      const std::int32_t to =
-          child >= 0 ? child
-                     : (v == 0 ? 0 : table_[static_cast<std::size_t>(nv.fail) * classes_ + k]);
-      table_[static_cast<std::size_t>(v) * classes_ + k] = static_cast<std::uint16_t>(to);
-    }
-    for (std::int32_t e = nv.first; e < nv.first + nv.count; ++e) {
-      queue.push_back(edge_to_[static_cast<std::size_t>(e)]);
+      const std::int32_t child = Child(static_cast<std::int32_t>(v), of_class[k]);
+      // A missing edge goes where the fail state goes.
+      const std::uint16_t to = child >= 0 ? static_cast<std::uint16_t>(child)
+                                          : (v == 0 ? 0 : table_[fail * classes_ + k]);
+      table_[v * classes_ + k] = to;
     }
   }
 }
@@ -263,13 +292,15 @@ std::int32_t GrepLiteralAutomaton::Child(std::int32_t v, Char c) const {
   return edge_to_[static_cast<std::size_t>(it - edge_char_.data())];
 }
 
-std::int32_t GrepLiteralAutomaton::StepSparse(std::int32_t state, Char c) const {
+std::int32_t GrepLiteralAutomaton::StepSparse(std::int32_t state, Char c, std::uint32_t k) const {
   if (fold_) c = AsciiLower(c);
   for (;;) {
     const std::int32_t to = Child(state, c);
     if (to >= 0) return to;
-    if (state == 0) return 0;
-    state = nodes_[static_cast<std::size_t>(state)].fail;
+    state = nodes_[static_cast<std::size_t>(state)].fail;  // the root has a table row
+    if (static_cast<std::size_t>(state) < dense_states_) {
+      return table_[static_cast<std::size_t>(state) * classes_ + k];
+    }
   }
 }
 

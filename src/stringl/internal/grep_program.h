@@ -60,24 +60,30 @@ struct GrepOp {
 
 // An Aho-Corasick automaton over the reversed literals of two or more characters. Fed the
 // subject backwards, its state after the character at p tells which literals start at p.
-// Characters map to classes first (one per character the literals hold, 0 for every other);
-// when states times classes stay within kMaxDense, every transition is precomputed in a
-// table, else a step follows failure links (at most 64 children a node, sorted).
+// States are numbered breadth first. Characters map to classes (one per character the
+// literals hold, 0 for every other). The transitions of the first states, as many as
+// kMaxDense table entries allow (the root and the states near it, where a search spends most
+// of its steps), are precomputed in a table; from a deeper state a step follows failure links
+// (a node has at most 64 children, sorted) until it reaches a state with a row in the table.
 class GrepLiteralAutomaton {
  public:
   static constexpr std::size_t kMaxDense = std::size_t{1} << 20;
 
   bool Empty() const { return nodes_.size() <= 1; }
-  bool Dense() const { return !table_.empty(); }
+  std::size_t States() const { return nodes_.size(); }
+  std::size_t DenseStates() const { return dense_states_; }
   // Adds literal (read backwards) with the unit bits out. Then Finish() before any Step().
   void Add(std::u16string_view literal, std::uint64_t out);
-  // With ignore_case, the subject characters fed to Step are folded first.
+  // With ignore_case, the subject characters fed to Step count as folded.
   void Finish(bool ignore_case);
 
   // The state after feeding c in state.
   std::int32_t Step(std::int32_t state, Char c) const {
-    if (table_.empty()) return StepSparse(state, c);
-    return table_[static_cast<std::size_t>(state) * classes_ + ClassOf(c)];
+    const std::uint32_t k = ClassOf(c);
+    if (static_cast<std::size_t>(state) < dense_states_) {
+      return table_[static_cast<std::size_t>(state) * classes_ + k];
+    }
+    return StepSparse(state, c, k);
   }
   // Unit bits of every literal that ends at state (starts at the last character fed).
   std::uint64_t Out(std::int32_t state) const {
@@ -94,12 +100,12 @@ class GrepLiteralAutomaton {
 
   std::uint32_t ClassOf(Char c) const {
     if (c < 256) return class_of_[c];
-    const auto it = std::lower_bound(wide_classes_.begin(), wide_classes_.end(), c);
-    if (it == wide_classes_.end() || *it != c) return 0;
-    return narrow_classes_ + 1 + static_cast<std::uint32_t>(it - wide_classes_.begin());
+    return wide_class_of_.empty() ? 0 : wide_class_of_[c];
   }
   std::int32_t Child(std::int32_t v, Char c) const;
-  std::int32_t StepSparse(std::int32_t state, Char c) const;
+  std::int32_t StepSparse(std::int32_t state, Char c, std::uint32_t k) const;
+  void NumberBreadthFirst();
+  void LinkFailures();
   void BuildTable(bool ignore_case);
 
   std::vector<Node> nodes_;  // node 0 is the root
@@ -107,14 +113,13 @@ class GrepLiteralAutomaton {
   std::vector<std::int32_t> edge_to_;
   std::vector<std::vector<std::pair<Char, std::int32_t>>> build_;
   bool fold_ = false;
-  // The dense form: class_of_ numbers the characters below 256 the literals hold from 1 (a
-  // capital as its small letter when folding), wide_classes_ lists those above 255 in order,
-  // numbered after them.
+  // The class of each character below 256 (a capital's is its small letter's when folding)
+  // and, only when the literals hold characters above 255, of every character.
   std::array<std::uint16_t, 256> class_of_{};
-  std::uint32_t narrow_classes_ = 0;
-  std::vector<Char> wide_classes_;
-  std::size_t classes_ = 0;
-  std::vector<std::uint16_t> table_;
+  std::vector<std::uint16_t> wide_class_of_;
+  std::size_t classes_ = 1;
+  std::size_t dense_states_ = 0;
+  std::vector<std::uint16_t> table_;  // dense_states_ rows of classes_ entries
 };
 
 // The distinct units of a program (at most 64), each with one bit in a unit word.
@@ -122,17 +127,16 @@ struct GrepUnitTable {
   int count = 0;
   std::array<std::uint64_t, 256> by_char{};  // units a character below 256 is (folding applied)
   std::uint64_t any = 0;                     // units every character is
-  std::vector<std::pair<Char, std::uint64_t>> wide_chars;  // one-character units above 255
+  std::vector<std::pair<Char, std::uint64_t>> wide_chars;  // one-character units above 255, sorted
   GrepLiteralAutomaton literals;                           // units of two or more characters
 
   // The one-character units c is.
   std::uint64_t OfChar(Char c) const {
     if (c < 256) return by_char[c];
-    std::uint64_t m = any;
-    for (const auto& [wc, bits] : wide_chars) {
-      if (wc == c) m |= bits;
-    }
-    return m;
+    if (wide_chars.empty()) return any;
+    const auto it = std::lower_bound(wide_chars.begin(), wide_chars.end(),
+                                     std::pair<Char, std::uint64_t>(c, 0));
+    return (it != wide_chars.end() && it->first == c) ? any | it->second : any;
   }
 };
 
