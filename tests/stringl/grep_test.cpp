@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <utility>
@@ -20,6 +22,29 @@
 #include "stringl/internal/grep_program.h"
 #include "stringl/internal/grep_scan.h"
 #include "test_support/temp_dir.h"
+
+// While set, this test program's allocations of 1 MiB or more fail. The replacement pair below
+// allocates with malloc and frees with free; GCC cannot see that they belong together.
+static bool g_refuse_large_allocations = false;
+
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+void* operator new(std::size_t size) {
+  if (g_refuse_large_allocations && size >= (std::size_t{1} << 20)) throw std::bad_alloc();
+  if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, std::size_t) noexcept {
+  std::free(p);
+}
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic pop
+#endif
 
 namespace krv {
 namespace {
@@ -532,6 +557,23 @@ TEST(GrepCost, WalksAcrossLongSubjects) {
     for (int k = 1; k <= 4; ++k) EXPECT_EQ(q.g.GetRegExpToken(k).ValidFrom, want[k - 1]) << k;
   }
   detail::SetGrepEngine(detail::GrepEngine::kAuto);
+}
+
+TEST(GrepCost, AllocationFailureRaisesAndLeavesTheComponentUsable) {
+  std::string plus;
+  for (int i = 0; i < 63; ++i) plus += "a+";
+  Quiet q(plus + "[d]");
+  const String run(std::size_t{9} << 20, u'a');  // the liveness pass needs over 1 MiB for it
+  g_refuse_large_allocations = true;
+  Integer pos = 0;
+  try {
+    q.g.MatchString(run, pos);
+    ADD_FAILURE() << "no exception";
+  } catch (const EKRVStringlError& e) {
+    EXPECT_NE(ToUtf8(e.Message()).find("not enough memory on heap"), std::string::npos);
+  }
+  g_refuse_large_allocations = false;
+  EXPECT_TRUE(Find(q.g, run.substr(0, 100000) + u"d").found);
 }
 
 TEST(GrepCost, LongLiteralsAgainstLongRuns) {

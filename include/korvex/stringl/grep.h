@@ -9,8 +9,8 @@
 //
 // A pattern compiles into at most 64 tokens. The search result is that of a recursive
 // backtracking search that tries repetitions shortest first; the matcher reaches the same
-// result with bounded cost (it never takes more than time proportional to subject length times
-// tokens), so no pattern can make it explode.
+// result with bounded cost (time proportional to the subject's length and to 1 + tokens / 64),
+// so no pattern can make it explode.
 //
 // Limits (each reported by its own error code, never overrun):
 //   - more than 64 tokens: error 10;
@@ -27,8 +27,10 @@
 //     (except that a pattern of one * repetition alone keeps its own rule: it matches, reporting
 //     the whole subject, whenever the subject is empty or SearchStartPos <= its length).
 //   - Subjects of 2147483647 characters or more never match (positions would not fit).
-//   - A search needs up to one bit per token and subject character of working memory; when
-//     it cannot get it, MatchString raises EKRVStringlError "not enough memory on heap".
+//   - A search that plain backtracking does not settle within a budget proportional to the
+//     subject's length needs about one bit per subject character of working memory (plus one
+//     per 64 tokens); when it cannot get it, MatchString raises EKRVStringlError "not enough
+//     memory on heap".
 //   - After a failed search MatchPos, MatchStartPos, MatchEndPos and every ValidFrom are 0.
 //   - A minus right after the negation mark of a set ([^-a]) is error 7, like [-a].
 //   - A back slash as the last pattern character stands for itself; so does a minus that ends
