@@ -286,7 +286,7 @@ class LivePass {
 
   // The first start from first to last from which the search succeeds, or -1.
   std::int32_t FirstLiveStart(std::int32_t last) const {
-    for (std::int32_t p = first_; p <= last;) {
+    for (std::int64_t p = first_; p <= last;) {
       const std::int64_t t = L_ - p;
       const int b = static_cast<int>(t & 63);
       const std::uint64_t bits =
@@ -327,7 +327,7 @@ class LivePass {
           break;
         case taMult0:
         case taMult1:
-          p = FirstLiveRest(k, op.kind == taMult1 ? p + op.width : p);
+          p = FirstLiveRest(k, op.kind == taMult1 ? std::int64_t{p} + op.width : p);
           if (p < 0) return false;
           break;
       }
@@ -335,10 +335,10 @@ class LivePass {
   }
 
   // Repetition k's loop from q: the first position it reaches where the rest is live.
-  std::int32_t FirstLiveRest(int k, std::int32_t q) {
+  std::int32_t FirstLiveRest(int k, std::int64_t q) {
     const std::int32_t w = Op(k).width;
-    while (q <= L_ && !Live(k + 1, q)) q += w;
-    return q <= L_ ? q : -1;  // beyond the end only if the rows were wrong
+    while (q <= L_ && !Live(k + 1, static_cast<std::int32_t>(q))) q += w;
+    return q <= L_ ? static_cast<std::int32_t>(q) : -1;  // beyond the end only if rows were wrong
   }
 
   const GrepProgram& p_;

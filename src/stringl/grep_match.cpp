@@ -153,8 +153,9 @@ class Searcher {
       case GrepUnit::kString: {
         if (op.width == 0) return x <= L_ ? x : -1;
         const Char key = subj_.Literal(op)[op.rare];
-        const std::size_t at =
-            GrepFindChar(subj_.View(), static_cast<std::size_t>(x + op.rare), key, kFold);
+        const std::size_t at = GrepFindChar(
+            subj_.View(), static_cast<std::size_t>(x) + static_cast<std::size_t>(op.rare), key,
+            kFold);
         return Found(x, at, op.rare);
       }
       case GrepUnit::kNone:
