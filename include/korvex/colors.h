@@ -1,0 +1,3 @@
+// Every header of the colors area.
+#pragma once
+

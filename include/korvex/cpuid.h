@@ -1,0 +1,3 @@
+// Every header of the cpuid area.
+#pragma once
+

@@ -1,0 +1,3 @@
+// Every header of the filesys area.
+#pragma once
+
