@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev libssl-dev libpcre2-dev
   sharutils unicode-data
   libcli11-dev python3
+  x11-common
 )
 missing=()
 for p in "${packages[@]}"; do
