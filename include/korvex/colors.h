@@ -1,3 +1,5 @@
 // Every header of the colors area.
 #pragma once
 
+#include "korvex/colors/convert.h"
+#include "korvex/colors/names.h"
