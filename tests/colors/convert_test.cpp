@@ -146,5 +146,252 @@ TEST(ColorDistanceTest, AgainstDefinition) {
   }
 }
 
+// Colours swept by the exhaustive tests: all 2^24, or every 61st under AddressSanitizer,
+// where the full sweep would take minutes.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr TColor kSweepStep = 61;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr TColor kSweepStep = 61;
+#else
+constexpr TColor kSweepStep = 1;
+#endif
+#else
+constexpr TColor kSweepStep = 1;
+#endif
+
+// Textbook HSV in plain double arithmetic, looking for the maximum in the opposite order
+// (blue, green, red), with the hue in degrees; a grey has hue -1, black hue 0.
+void ReferenceHsv(int r, int g, int b, double& hue, double& sat, double& val) {
+  const int mx = std::max({r, g, b}), mn = std::min({r, g, b});
+  const double chroma = mx - mn;
+  val = mx / 255.0;
+  sat = mx == 0 ? 0.0 : chroma / mx;
+  if (chroma == 0) {
+    hue = mx == 0 ? 0.0 : -1.0;
+    return;
+  }
+  double sector;
+  if (b == mx) {
+    sector = (r - g) / chroma + 4;
+  } else if (g == mx) {
+    sector = (b - r) / chroma + 2;
+  } else {
+    sector = std::fmod((g - b) / chroma + 6, 6.0);
+  }
+  hue = 60 * sector;
+  if (hue >= 360) hue -= 360;
+}
+
+TEST(ColorHsiTest, EdgeCases) {
+  const struct {
+    int r, g, b;
+    double hue, sat, intensity;
+  } cases[] = {
+      {0, 0, 0, 0, 0, 0},
+      {128, 128, 128, -1, 0, 128 / 255.0},
+      {255, 255, 255, -1, 0, 1},
+      {255, 255, 0, 60, 1, 1},  // red wins the tie with green
+      {0, 255, 255, 180, 1, 1},
+      {255, 0, 255, 300, 1, 1},
+      {255, 0, 0, 0, 1, 1},
+      {255, 0, 1, 360 - 60.0 / 255, 1, 1},
+      {0, 0, 255, 240, 1, 1},
+      {100, 50, 0, 30, 1, 100 / 255.0},
+      // Channels are not clamped; extreme values must not overflow.
+      {std::numeric_limits<Integer>::max(), std::numeric_limits<Integer>::min(), 0,
+       360 - 60 * 2147483648.0 / 4294967295, (2.0 * 2147483647 + 1) / 2147483647,
+       2147483647 / 255.0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.r << "," << c.g << "," << c.b);
+    double hue, sat, intensity;
+    RGBtoHSI(c.r, c.g, c.b, hue, sat, intensity);
+    EXPECT_DOUBLE_EQ(hue, c.hue);
+    EXPECT_DOUBLE_EQ(sat, c.sat);
+    EXPECT_DOUBLE_EQ(intensity, c.intensity);
+  }
+}
+
+TEST(ColorHsiTest, HsiToRgbEdgeCases) {
+  const struct {
+    double hue, sat, intensity;
+    Integer r, g, b;
+  } cases[] = {
+      {360, 1, 1, 255, 0, 0},  // hue 360 counts as 0
+      {-10, 1, 1, 255, 0, 0},       {kNaN, 1, 1, 255, 0, 0},  {1e300, 1, 1, 255, 0, 0},
+      {77, 0, 0.5, 128, 128, 128},  // 127.5 goes to the even neighbour
+      {77, -3, 2, 255, 255, 255},   // clamped
+      {77, kNaN, kNaN, 0, 0, 0},    {60, 1, 1, 255, 255, 0},  {120, 1, 1, 0, 255, 0},
+      {180, 0.5, 1, 128, 255, 255},  // 127.5 -> 128 (even)
+      {240, 1, 0.5, 0, 0, 128},     {300, 1, 1, 255, 0, 255}, {359.99999999999994, 1, 1, 255, 0, 0},
+      {30, 1, 1, 255, 128, 0},      {90, 1, 1, 128, 255, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.hue << " " << c.sat << " " << c.intensity);
+    Integer r = -1, g = -1, b = -1;
+    HSItoRGB(c.hue, c.sat, c.intensity, r, g, b);
+    EXPECT_EQ(r, c.r);
+    EXPECT_EQ(g, c.g);
+    EXPECT_EQ(b, c.b);
+  }
+}
+
+// RGBtoHSI against the textbook reference, and HSItoRGB(RGBtoHSI(c)) == c, for every colour
+// (the round trip is exact for all of them, greys and black included).
+TEST(ColorHsiTest, AllColoursAgainstReferenceAndRoundTrip) {
+  long mismatches = 0, round_trip_failures = 0, checked = 0;
+  for (TColor c = 0; c < 0x1000000; c += kSweepStep) {
+    const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = c >> 16;
+    double hue, sat, intensity, ref_hue, ref_sat, ref_val;
+    RGBtoHSI(r, g, b, hue, sat, intensity);
+    ReferenceHsv(r, g, b, ref_hue, ref_sat, ref_val);
+    ++checked;
+    if (std::abs(hue - ref_hue) > 1e-9 || std::abs(sat - ref_sat) > 1e-15 ||
+        std::abs(intensity - ref_val) > 1e-15 || !(hue == -1 || (hue >= 0 && hue < 360))) {
+      if (++mismatches <= 5) ADD_FAILURE() << "HSI of " << r << "," << g << "," << b;
+    }
+    Integer r2, g2, b2;
+    HSItoRGB(hue, sat, intensity, r2, g2, b2);
+    if (r2 != r || g2 != g || b2 != b) {
+      if (++round_trip_failures <= 5)
+        ADD_FAILURE() << "round trip of " << r << "," << g << "," << b;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+  EXPECT_EQ(round_trip_failures, 0);
+  EXPECT_EQ(checked, (0x1000000 + kSweepStep - 1) / kSweepStep);
+}
+
+TEST(ColorGrayTest, AgainstExactWeights) {
+  EXPECT_EQ(RGBtoGray(255, 255, 255), 255);
+  EXPECT_EQ(RGBtoGray(255, 0, 0), 76);  // 76.5 -> 76
+  EXPECT_EQ(RGBtoGray(0, 255, 0), 150);
+  EXPECT_EQ(RGBtoGray(0, 0, 255), 28);
+  EXPECT_EQ(RGBtoGrayColor(255, 0, 0), Rgb(76, 76, 76));
+  EXPECT_EQ(RGBtoGrayColor(1000, 0, 0), Rgb(44, 44, 44));  // 300 modulo 256
+  EXPECT_EQ(ColorToGray(0xFF0000FF), 76);
+  EXPECT_EQ(ColorToGrayColor(0x00FF00), Rgb(150, 150, 150));
+  // 0.3 r + 0.59 g + 0.11 b = (30 r + 59 g + 11 b) / 100 exactly; away from the halfway
+  // points the result is that value rounded, on them one of its two neighbours.
+  long failures = 0;
+  for (TColor c = 0; c < 0x1000000; c += kSweepStep * 7) {
+    const int r = c & 0xFF, g = (c >> 8) & 0xFF, b = c >> 16;
+    const int hundredths = 30 * r + 59 * g + 11 * b;
+    const Integer gray = ColorToGray(c);
+    const bool ok = hundredths % 100 == 50
+                        ? gray == hundredths / 100 || gray == hundredths / 100 + 1
+                        : gray == (hundredths + 50) / 100;
+    if (!ok && ++failures <= 5) ADD_FAILURE() << r << "," << g << "," << b << " -> " << gray;
+    if (ColorToGrayColor(c) != Rgb(gray, gray, gray) && ++failures <= 5) ADD_FAILURE() << c;
+  }
+  EXPECT_EQ(failures, 0);
+}
+
+TEST(ColorCmyTest, Conversions) {
+  double c, m, y, k;
+  RGBtoCMY(255, 0, 51, c, m, y);
+  EXPECT_EQ(c, 0.0);
+  EXPECT_EQ(m, 1.0);
+  EXPECT_DOUBLE_EQ(y, 0.8);
+  Byte r, g, b;
+  CMYtoRGB(c, m, y, r, g, b);
+  EXPECT_EQ(r, 255);
+  EXPECT_EQ(g, 0);
+  EXPECT_EQ(b, 51);
+  CMYtoRGB(-1, 2, kNaN, r, g, b);  // clamped; NaN counts as 0
+  EXPECT_EQ(r, 255);
+  EXPECT_EQ(g, 0);
+  EXPECT_EQ(b, 255);
+  CMYtoRGB(0.5, 1, 1, r, g, b);  // 127.5 goes to the even neighbour
+  EXPECT_EQ(r, 128);
+  EXPECT_EQ(g, 0);
+  EXPECT_EQ(b, 0);
+  for (int v = 0; v < 256; ++v) {  // RGB -> CMY -> RGB is exact
+    RGBtoCMY(static_cast<Byte>(v), static_cast<Byte>(255 - v), 7, c, m, y);
+    CMYtoRGB(c, m, y, r, g, b);
+    EXPECT_EQ(r, v);
+    EXPECT_EQ(g, 255 - v);
+    EXPECT_EQ(b, 7);
+  }
+
+  c = 0.2, m = 0.5, y = 0.7;
+  CMYtoCMYK(c, m, y, k);
+  EXPECT_DOUBLE_EQ(k, 0.2);
+  EXPECT_DOUBLE_EQ(c, 0.0);
+  EXPECT_DOUBLE_EQ(m, 0.3);
+  EXPECT_DOUBLE_EQ(y, 0.5);
+  CMYKtoCMY(c, m, y, k);
+  EXPECT_DOUBLE_EQ(c, 0.2);
+  EXPECT_DOUBLE_EQ(m, 0.5);
+  EXPECT_DOUBLE_EQ(y, 0.7);
+
+  c = 1.5, m = -0.5, y = kNaN;  // clamped first: black 0
+  CMYtoCMYK(c, m, y, k);
+  EXPECT_EQ(k, 0.0);
+  EXPECT_EQ(c, 1.0);
+  EXPECT_EQ(m, 0.0);
+  EXPECT_EQ(y, 0.0);
+  c = 0.9, m = 0.1, y = 0.95;
+  CMYKtoCMY(c, m, y, 0.3);  // sums clamped to [0, 1]
+  EXPECT_EQ(c, 1.0);
+  EXPECT_DOUBLE_EQ(m, 0.4);
+  EXPECT_EQ(y, 1.0);
+  CMYKtoCMY(c, m, y, -2);
+  EXPECT_EQ(c, 0.0);
+  EXPECT_EQ(m, 0.0);
+  EXPECT_EQ(y, 0.0);
+}
+
+TEST(ColorWavelengthTest, EdgeCases) {
+  const struct {
+    Integer nm;
+    double gamma;
+    TColor color;
+  } cases[] = {
+      {644, 1, Rgb(255, 4, 0)},  // green 1/65 of the way
+      {645, 1, Rgb(255, 0, 0)},
+      {700, 1, Rgb(255, 0, 0)},  // factor still 1
+      {701, 1, Rgb(253, 0, 0)},  // factor 0.99125
+      {779, 1, Rgb(79, 0, 0)},   // factor 0.30875
+      {780, 1, 0},
+      {379, 1, 0},
+      {380, 1, Rgb(76, 0, 76)},  // factor 0.3 (just below 0.3 as a double): 76.49...
+      {420, 1, Rgb(85, 0, 255)},
+      {440, 1, Rgb(0, 0, 255)},
+      {490, 1, Rgb(0, 255, 255)},
+      {510, 1, Rgb(0, 255, 0)},
+      {580, 1, Rgb(255, 255, 0)},
+      {420, 0.5, Rgb(147, 0, 255)},
+      {420, 0, Rgb(255, 0, 255)},
+      {std::numeric_limits<Integer>::min(), 1, 0},
+      {std::numeric_limits<Integer>::max(), 1, 0},
+      {600, kNaN, 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(WavelengthToColor(c.nm, c.gamma), c.color) << c.nm << " nm, gamma " << c.gamma;
+  }
+}
+
+TEST(ColorRandomTest, DrawsBlueGreenRedWithinBounds) {
+  RandSeed = 12345;
+  TRandomSequence seq(12345);
+  const Integer b = seq.Next(256), g = seq.Next(256), r = seq.Next(256);
+  EXPECT_EQ(RandomColor(), Rgb(r, g, b));
+  for (int i = 0; i < 2000; ++i) {
+    const TColor c = RandomColor(10, 20, 200, 255, 0, 0);
+    EXPECT_GE(c & 0xFF, 10u);
+    EXPECT_LE(c & 0xFF, 20u);
+    EXPECT_GE((c >> 8) & 0xFF, 200u);
+    EXPECT_EQ(c >> 16, 0u);
+  }
+  // All 256 values are reachable with the full range; a low bound above the high bound
+  // gives the low bound.
+  bool seen[256] = {};
+  for (int i = 0; i < 20000; ++i) seen[RandomColor(0, 255, 0, 255, 0, 255) & 0xFF] = true;
+  EXPECT_EQ(std::count(std::begin(seen), std::end(seen), true), 256);
+  EXPECT_EQ(RandomColor(30, 20, 7, 7, 255, 0), Rgb(30, 7, 255));
+}
+
 }  // namespace
 }  // namespace krv
