@@ -1,3 +1,4 @@
 // Every header of the filesys area.
 #pragma once
 
+#include "korvex/filesys/paths.h"
