@@ -1,3 +1,4 @@
 // Every header of the cpuid area.
 #pragma once
 
+#include "korvex/cpuid/cpuid.h"

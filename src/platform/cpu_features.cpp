@@ -2,6 +2,7 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
+#include <x86intrin.h>
 #endif
 
 namespace krv {
@@ -73,6 +74,10 @@ std::uint64_t ReadXcr0() {
   return (static_cast<std::uint64_t>(hi) << 32) | lo;
 }
 
+std::uint64_t ReadTimeStampCounter() {
+  return __rdtsc();
+}
+
 #else
 
 bool CpuidAvailable() {
@@ -84,6 +89,10 @@ CpuidRegisters Cpuid(std::uint32_t, std::uint32_t) {
 }
 
 std::uint64_t ReadXcr0() {
+  return 0;
+}
+
+std::uint64_t ReadTimeStampCounter() {
   return 0;
 }
 

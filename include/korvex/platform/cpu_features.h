@@ -1,7 +1,7 @@
 // The processor's identification and feature flags: the one place in the library that runs
-// the CPUID and XGETBV instructions. The checksum code paths choose between their portable and
-// special-instruction forms with CpuFeatures(); the CPU identification unit reads leaves
-// through Cpuid().
+// the CPUID, XGETBV and RDTSC instructions. The checksum code paths choose between their
+// portable and special-instruction forms with CpuFeatures(); the CPU identification unit
+// reads leaves through Cpuid() and the time-stamp counter through ReadTimeStampCounter().
 //
 // On processors other than x86 and x86-64 CPUID is reported absent, Cpuid() gives zeros and
 // every feature is false, so callers fall back to their portable code.
@@ -34,6 +34,10 @@ CpuidRegisters Cpuid(std::uint32_t Leaf, std::uint32_t Subleaf = 0);
 // upper halves of the AVX registers, bits 5 to 7 the AVX-512 state); 0 when the processor or
 // the operating system does not enable XGETBV.
 std::uint64_t ReadXcr0();
+
+// The time-stamp counter (RDTSC): processor cycles since reset, or a constant-rate count on
+// processors whose counter runs at a fixed frequency. 0 on processors other than x86.
+std::uint64_t ReadTimeStampCounter();
 
 // Instruction-set features the library selects code paths by. A feature that needs wider
 // registers (AVX, AVX2, AVX-512F, VPCLMULQDQ) counts only when the operating system also saves
