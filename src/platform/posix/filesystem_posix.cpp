@@ -1,0 +1,640 @@
+// POSIX implementation of korvex/platform/filesystem.h: name resolution, listings,
+// attributes, times and plain file handles.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "korvex/platform/casefold.h"
+#include "korvex/platform/filesystem.h"
+#include "korvex/platform/stream.h"
+#include "korvex/platform/text.h"
+#include "platform/internal/fs_names.h"
+#include "platform/internal/os_file.h"
+
+namespace krv {
+namespace detail {
+
+namespace {
+thread_local int t_last_error = 0;
+}  // namespace
+
+void SetLastOSError(int code) {
+  t_last_error = code;
+}
+
+std::string OsCurrentDir() {
+  std::string buf(256, '\0');
+  for (;;) {
+    if (::getcwd(buf.data(), buf.size()) != nullptr) {
+      buf.resize(std::strlen(buf.c_str()));
+      return buf;
+    }
+    if (errno != ERANGE || buf.size() > (1u << 20)) return {};
+    buf.resize(buf.size() * 2);
+  }
+}
+
+bool OsIsNativeDirectory(const std::string& native) {
+  struct stat st;
+  return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The listing state behind TSearchRec::FindData.
+struct FindState {
+  DIR* dir = nullptr;
+  int phase = 0;  // 0: ".", 1: "..", 2: directory entries, 3: done
+  WildMask mask;
+  Integer attr = 0;
+  std::u16string folded;
+  std::vector<std::uint8_t> scratch;
+  ~FindState() {
+    if (dir != nullptr) ::closedir(dir);
+  }
+};
+
+namespace {
+
+bool Fail(int code) {
+  SetLastOSError(code);
+  return false;
+}
+
+int CodeOf(int err) {
+  switch (err) {
+    case ENOENT:
+      return kFsFileNotFound;
+    case ENOTDIR:
+      return kFsPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return kFsAccessDenied;
+    case ENAMETOOLONG:
+    case EINVAL:
+      return kFsInvalidName;
+    default:
+      return kFsOsErrorBase + err;
+  }
+}
+
+void Append(std::string& path, std::string_view comp) {
+  if (path.empty() || path.back() != '/') path += '/';
+  path += comp;
+}
+
+// Decodes a stored UTF-8 name into `out` without folding (U+FFFD for bad bytes).
+void DecodeName(const char* name, String& out) {
+  out = ToUtf16(name);
+}
+
+// The stored name in native directory `dir` equal to `folded` ignoring case; of several the
+// first in byte order. False when there is none (or the directory cannot be read).
+bool ScanFolded(const std::string& dir, std::u16string_view folded, std::string& found) {
+  DIR* d = ::opendir(dir.c_str());
+  if (d == nullptr) return false;
+  std::u16string buf;
+  bool any = false;
+  while (const dirent* e = ::readdir(d)) {
+    const char* n = e->d_name;
+    if (n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0))) continue;
+    // Cheap reject on the first byte when both sides are ASCII there.
+    const unsigned char b0 = static_cast<unsigned char>(n[0]);
+    if (b0 < 0x80 && !folded.empty() && folded[0] < 0x80 &&
+        AsciiLower(static_cast<Char>(b0)) != folded[0]) {
+      continue;
+    }
+    if (!DecodeFolded(n, buf) || buf != folded) continue;
+    if (!any || std::strcmp(n, found.c_str()) < 0) found = n;
+    any = true;
+  }
+  ::closedir(d);
+  return any;
+}
+
+// Resolves an expanded name to a native path (see the header on case). False when the name
+// cannot name a native file.
+bool Resolve(const String& expanded, std::string& out) {
+  WinParts parts;
+  if (!SplitExpanded(expanded, parts)) return false;
+  out = DriveNativeRoot(parts.drive);
+  if (out.empty()) return false;
+  const std::string root = out;
+  std::vector<std::string> utf8;
+  utf8.reserve(parts.components.size());
+  for (const String& c : parts.components) utf8.push_back(ToUtf8(c));
+  for (const std::string& c : utf8) Append(out, c);
+  struct stat st;
+  if (::lstat(out.c_str(), &st) == 0 || errno != ENOENT) return true;
+  out = root;
+  std::size_t k = 0;
+  std::u16string folded;
+  std::string found;
+  for (; k < utf8.size(); ++k) {
+    const std::size_t len = out.size();
+    Append(out, utf8[k]);
+    if (::lstat(out.c_str(), &st) == 0) continue;
+    const int err = errno;
+    out.resize(len);
+    if (err != ENOENT) break;
+    FoldInto(parts.components[k], folded);
+    if (!ScanFolded(out, folded, found)) break;
+    Append(out, found);
+  }
+  for (; k < utf8.size(); ++k) Append(out, utf8[k]);
+  return true;
+}
+
+bool ResolveName(const String& name, std::string& out) {
+  if (!Resolve(ExpandFileName(name), out)) return Fail(EINVAL);
+  return true;
+}
+
+TFileTime TimeOf(const struct stat& st) {
+  return static_cast<TFileTime>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
+struct timespec SpecOf(TFileTime t) {
+  struct timespec ts;
+  std::int64_t sec = t / 1000000000;
+  std::int64_t ns = t % 1000000000;
+  if (ns < 0) ns += 1000000000, --sec;
+  ts.tv_sec = static_cast<time_t>(sec);
+  ts.tv_nsec = static_cast<long>(ns);
+  return ts;
+}
+
+bool IsDotName(const char* n) {
+  return n[0] == '.' && (n[1] == 0 || (n[1] == '.' && n[2] == 0));
+}
+
+// Attributes, size and time of an entry from its lstat and (for links) its target's stat.
+void Describe(const char* name, const struct stat& lst, const struct stat* target,
+              TSearchRec& rec) {
+  Integer a = 0;
+  const struct stat* st = &lst;
+  if (S_ISLNK(lst.st_mode)) {
+    a |= faSymLink;
+    st = target;
+  }
+  if (st != nullptr) {
+    if (S_ISDIR(st->st_mode)) {
+      a |= faDirectory;
+    } else if (S_ISREG(st->st_mode)) {
+      a |= faArchive;
+    } else {
+      a |= faSysFile;
+    }
+    if ((st->st_mode & S_IWUSR) == 0) a |= faReadOnly;
+    rec.Size = S_ISREG(st->st_mode) ? static_cast<Int64>(st->st_size) : 0;
+    rec.Time = TimeOf(*st);
+  } else {
+    rec.Size = 0;
+    rec.Time = TimeOf(lst);
+  }
+  if (name[0] == '.' && !IsDotName(name)) a |= faHidden;
+  rec.Attr = a;
+}
+
+bool PassesFilter(Integer entry_attr, Integer wanted) {
+  const Integer exclude = ~wanted & (faHidden | faSysFile | faVolumeID | faDirectory);
+  return (entry_attr & exclude) == 0;
+}
+
+// Describes the entry `name` of the open directory; false when it vanished.
+bool DescribeAt(int dfd, const char* name, TSearchRec& rec) {
+  struct stat lst, target;
+  if (::fstatat(dfd, name, &lst, AT_SYMLINK_NOFOLLOW) != 0) return false;
+  const bool link_ok = S_ISLNK(lst.st_mode) && ::fstatat(dfd, name, &target, 0) == 0;
+  Describe(name, lst, link_ok ? &target : nullptr, rec);
+  return true;
+}
+
+// The next entry of the listing that matches and passes the filter: 0 or kFsNoMoreFiles.
+int Advance(TSearchRec& rec) {
+  FindState* s = rec.FindData.get();
+  if (s == nullptr || s->dir == nullptr) return kFsNoMoreFiles;
+  const int dfd = ::dirfd(s->dir);
+  while (s->phase < 3) {
+    const char* name;
+    if (s->phase < 2) {
+      name = s->phase == 0 ? "." : "..";
+      ++s->phase;
+      FoldInto(s->phase == 1 ? u"." : u"..", s->folded);
+    } else {
+      errno = 0;
+      const dirent* e = ::readdir(s->dir);
+      if (e == nullptr) {
+        s->phase = 3;
+        break;
+      }
+      name = e->d_name;
+      if (IsDotName(name)) continue;
+      DecodeFolded(name, s->folded);
+    }
+    if (!s->mask.MatchFolded(s->folded, s->scratch)) continue;
+    if (!DescribeAt(dfd, name, rec)) continue;
+    if (!PassesFilter(rec.Attr, s->attr)) continue;
+    DecodeName(name, rec.Name);
+    return 0;
+  }
+  SetLastOSError(ENOENT);
+  return kFsNoMoreFiles;
+}
+
+int FindSingle(const String& expanded, Integer attr, TSearchRec& rec) {
+  std::string native;
+  if (!Resolve(expanded, native)) return kFsInvalidName;
+  struct stat lst, target;
+  if (::lstat(native.c_str(), &lst) != 0) {
+    SetLastOSError(errno);
+    return CodeOf(errno);
+  }
+  const bool link_ok = S_ISLNK(lst.st_mode) && ::stat(native.c_str(), &target) == 0;
+  const std::string base = native.substr(native.rfind('/') + 1);
+  Describe(base.c_str(), lst, link_ok ? &target : nullptr, rec);
+  if (!PassesFilter(rec.Attr, attr)) return kFsFileNotFound;
+  DecodeName(base.c_str(), rec.Name);
+  rec.FindData = std::make_unique<FindState>();
+  rec.FindData->phase = 3;
+  return 0;
+}
+
+}  // namespace
+}  // namespace detail
+
+using detail::Fail;
+
+int GetLastOSError() {
+  return detail::t_last_error;
+}
+
+String SysErrorMessage(int code) {
+  return ToUtf16(detail::OsErrorText(code));
+}
+
+std::string ToNativePath(const String& name) {
+  std::string out;
+  if (!detail::Resolve(ExpandFileName(name), out)) return {};
+  return out;
+}
+
+// ---- Listing -------------------------------------------------------------------------------
+
+TSearchRec::TSearchRec() = default;
+TSearchRec::~TSearchRec() = default;
+TSearchRec::TSearchRec(TSearchRec&&) noexcept = default;
+TSearchRec& TSearchRec::operator=(TSearchRec&&) noexcept = default;
+
+int FindFirst(const String& path_with_mask, Integer attr, TSearchRec& rec) {
+  FindClose(rec);
+  const String e = ExpandFileName(path_with_mask);
+  detail::WinParts parts;
+  if (!detail::SplitExpanded(e, parts)) return kFsInvalidName;
+  const std::size_t cut = e.rfind(u'\\') + 1;
+  const String mask = e.substr(cut);
+  if (mask.empty()) return kFsFileNotFound;
+  if (!HasWildcards(mask)) return detail::FindSingle(e, attr, rec);
+  std::string dir;
+  const String dir_name = e.substr(0, cut);
+  if (!detail::Resolve(dir_name, dir)) return kFsInvalidName;
+  auto state = std::make_unique<detail::FindState>();
+  state->dir = ::opendir(dir.c_str());
+  if (state->dir == nullptr) {
+    const int err = errno;
+    detail::SetLastOSError(err);
+    return err == ENOENT || err == ENOTDIR ? kFsPathNotFound : detail::CodeOf(err);
+  }
+  state->mask = detail::WildMask(mask);
+  state->attr = attr;
+  state->phase = parts.components.size() <= 1 ? 2 : 0;  // a drive's root has no "." or ".."
+  rec.FindData = std::move(state);
+  const int r = detail::Advance(rec);
+  if (r != 0) {
+    FindClose(rec);
+    return kFsFileNotFound;
+  }
+  return 0;
+}
+
+int FindNext(TSearchRec& rec) {
+  return detail::Advance(rec);
+}
+
+void FindClose(TSearchRec& rec) {
+  rec.FindData.reset();
+}
+
+// ---- Questions and changes -------------------------------------------------------------------
+
+bool FileExists(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return Fail(errno);
+  return !S_ISDIR(st.st_mode);
+}
+
+bool DirectoryExists(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) return Fail(errno);
+  return S_ISDIR(st.st_mode);
+}
+
+Integer FileGetAttr(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return -1;
+  struct stat lst, target;
+  if (::lstat(native.c_str(), &lst) != 0) {
+    detail::SetLastOSError(errno);
+    return -1;
+  }
+  const bool link_ok = S_ISLNK(lst.st_mode) && ::stat(native.c_str(), &target) == 0;
+  TSearchRec rec;
+  const std::string base = native.substr(native.rfind('/') + 1);
+  detail::Describe(base.c_str(), lst, link_ok ? &target : nullptr, rec);
+  return rec.Attr;
+}
+
+int FileSetAttr(const String& name, Integer attr) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kFsInvalidName;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) {
+    detail::SetLastOSError(errno);
+    return detail::CodeOf(errno);
+  }
+  mode_t mode = st.st_mode & 07777;
+  mode = (attr & faReadOnly) != 0 ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
+  if (mode != (st.st_mode & 07777) && ::chmod(native.c_str(), mode) != 0) {
+    detail::SetLastOSError(errno);
+    return detail::CodeOf(errno);
+  }
+  return 0;
+}
+
+TFileTime FileAge(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kNoFileTime;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) {
+    detail::SetLastOSError(errno);
+    return kNoFileTime;
+  }
+  return detail::TimeOf(st);
+}
+
+int FileSetDate(const String& name, TFileTime time) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kFsInvalidName;
+  struct timespec ts[2];
+  ts[0].tv_sec = 0;
+  ts[0].tv_nsec = UTIME_OMIT;
+  ts[1] = detail::SpecOf(time);
+  if (::utimensat(AT_FDCWD, native.c_str(), ts, 0) != 0) {
+    detail::SetLastOSError(errno);
+    return detail::CodeOf(errno);
+  }
+  return 0;
+}
+
+bool DeleteFile(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  struct stat st;
+  if (::lstat(native.c_str(), &st) != 0) return Fail(errno);
+  if (S_ISDIR(st.st_mode)) return Fail(EISDIR);
+  if (!S_ISLNK(st.st_mode) && (st.st_mode & S_IWUSR) == 0) return Fail(EACCES);
+  if (::unlink(native.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+bool RenameFile(const String& old_name, const String& new_name) {
+  std::string from;
+  if (!detail::ResolveName(old_name, from)) return false;
+  struct stat from_st, to_st;
+  if (::lstat(from.c_str(), &from_st) != 0) return Fail(errno);
+  const String e = ExpandFileName(new_name);
+  detail::WinParts parts;
+  if (!detail::SplitExpanded(e, parts) || parts.components.empty()) return Fail(EINVAL);
+  std::string parent;
+  if (!detail::Resolve(e.substr(0, e.rfind(u'\\') + 1), parent)) return Fail(EINVAL);
+  const String& last = parts.components.back();
+  std::string to = parent;
+  detail::Append(to, ToUtf8(last));
+  if (::lstat(to.c_str(), &to_st) == 0) {
+    // Only the entry itself may already answer to the new name (a case-insensitive volume).
+    if (to_st.st_dev != from_st.st_dev || to_st.st_ino != from_st.st_ino) return Fail(EEXIST);
+    if (::rename(from.c_str(), to.c_str()) != 0) return Fail(errno);
+    return true;
+  }
+  std::u16string folded;
+  detail::FoldInto(last, folded);
+  std::string found;
+  if (detail::ScanFolded(parent, folded, found)) {
+    std::string other = parent;
+    detail::Append(other, found);
+    if (other != from) return Fail(EEXIST);
+  }
+#ifdef RENAME_NOREPLACE
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return true;
+  }
+  if (errno != EINVAL && errno != ENOSYS) return Fail(errno);
+#endif
+  // No exclusive rename on this file system: the check above is the guard.
+  if (::lstat(to.c_str(), &to_st) == 0) return Fail(EEXIST);
+  if (::rename(from.c_str(), to.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+bool CreateDir(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  if (::mkdir(native.c_str(), 0777) != 0) return Fail(errno);
+  return true;
+}
+
+bool RemoveDir(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  struct stat lst, st;
+  if (::lstat(native.c_str(), &lst) != 0) return Fail(errno);
+  if (S_ISLNK(lst.st_mode)) {
+    if (::stat(native.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return Fail(ENOTDIR);
+    if (::unlink(native.c_str()) != 0) return Fail(errno);
+    return true;
+  }
+  if (::rmdir(native.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+bool ForceDirectories(const String& name) {
+  const String e = ExcludeTrailingPathDelimiter(ExpandFileName(name));
+  detail::WinParts parts;
+  if (!detail::SplitExpanded(e.size() == 2 ? e + u'\\' : e, parts)) return Fail(EINVAL);
+  String prefix{parts.drive, u':', u'\\'};
+  if (!DirectoryExists(prefix)) return false;
+  for (std::size_t i = 0; i < parts.components.size(); ++i) {
+    if (i > 0) prefix += u'\\';
+    prefix += parts.components[i];
+    if (!DirectoryExists(prefix) && !CreateDir(prefix) && !DirectoryExists(prefix)) return false;
+  }
+  return true;
+}
+
+bool SetCurrentDir(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  if (::chdir(native.c_str()) != 0) return Fail(errno);
+  return true;
+}
+
+// ---- Plain file handles -----------------------------------------------------------------------
+
+namespace {
+
+TFileHandle OpenChecked(const std::string& native, int flags, bool writing) {
+  int fd;
+  do fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    detail::SetLastOSError(errno);
+    return kInvalidFileHandle;
+  }
+  struct stat st;
+  int err = 0;
+  if (::fstat(fd, &st) != 0) {
+    err = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    err = EISDIR;
+  } else if (writing && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+    err = EACCES;
+  }
+  if (err != 0) {
+    ::close(fd);
+    detail::SetLastOSError(err);
+    return kInvalidFileHandle;
+  }
+  return fd;
+}
+
+}  // namespace
+
+TFileHandle FileOpen(const String& name, Word mode) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
+  const int access = mode & 3;
+  if (access == 3) {
+    detail::SetLastOSError(EINVAL);
+    return kInvalidFileHandle;
+  }
+  const int flags = access == fmOpenRead ? O_RDONLY : access == fmOpenWrite ? O_WRONLY : O_RDWR;
+  return OpenChecked(native, flags, access != fmOpenRead);
+}
+
+TFileHandle FileCreate(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
+  int fd;
+  do fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd >= 0) return fd;
+  if (errno != EEXIST) {
+    detail::SetLastOSError(errno);
+    return kInvalidFileHandle;
+  }
+  fd = OpenChecked(native, O_RDWR, true);
+  if (fd < 0) return fd;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    detail::SetLastOSError(errno);
+    ::close(fd);
+    return kInvalidFileHandle;
+  }
+  return fd;
+}
+
+Int64 FileRead(TFileHandle handle, void* buffer, Int64 count) {
+  if (count < 0) return -1;
+  int err = 0;
+  const std::ptrdiff_t n = detail::OsRead(handle, buffer, static_cast<std::size_t>(count), err);
+  if (n < 0) detail::SetLastOSError(err);
+  return n;
+}
+
+Int64 FileWrite(TFileHandle handle, const void* buffer, Int64 count) {
+  if (count < 0) return -1;
+  int err = 0;
+  const std::size_t n = detail::OsWrite(handle, buffer, static_cast<std::size_t>(count), err);
+  if (err != 0 && n == 0) {
+    detail::SetLastOSError(err);
+    return -1;
+  }
+  return static_cast<Int64>(n);
+}
+
+Int64 FileSeek(TFileHandle handle, Int64 offset, int origin) {
+  if (origin < 0 || origin > 2) return -1;
+  int err = 0;
+  const std::int64_t r = detail::OsSeek(handle, offset, origin, err);
+  if (r < 0) detail::SetLastOSError(err);
+  return r;
+}
+
+void FileClose(TFileHandle handle) {
+  if (handle < 0) return;
+  int err = 0;
+  detail::OsClose(handle, err);
+}
+
+Int64 FileSizeOfHandle(TFileHandle handle) {
+  int err = 0;
+  const std::int64_t r = detail::OsFileSize(handle, err);
+  if (r < 0) detail::SetLastOSError(err);
+  return r;
+}
+
+Int64 FileSize64(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return -1;
+  struct stat st;
+  if (::stat(native.c_str(), &st) != 0) {
+    detail::SetLastOSError(errno);
+    return -1;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    detail::SetLastOSError(EISDIR);
+    return -1;
+  }
+  return st.st_size;
+}
+
+TFileTime FileGetDate(TFileHandle handle) {
+  struct stat st;
+  if (::fstat(handle, &st) != 0) {
+    detail::SetLastOSError(errno);
+    return kNoFileTime;
+  }
+  return detail::TimeOf(st);
+}
+
+int FileSetDate(TFileHandle handle, TFileTime time) {
+  struct timespec ts[2];
+  ts[0].tv_sec = 0;
+  ts[0].tv_nsec = UTIME_OMIT;
+  ts[1] = detail::SpecOf(time);
+  if (::futimens(handle, ts) != 0) {
+    detail::SetLastOSError(errno);
+    return detail::CodeOf(errno);
+  }
+  return 0;
+}
+
+}  // namespace krv
