@@ -8,12 +8,14 @@
 #include <cerrno>
 #include <cstring>
 
+#include "korvex/platform/filesystem.h"
 #include "korvex/platform/text.h"
 
 namespace krv::detail {
 
+// Windows names: drives, both separators, case resolved as the file-system layer does.
 std::string NativeFileName(const String& name) {
-  return ToUtf8(name);
+  return ToNativePath(name);
 }
 
 int OsOpenFile(const String& name, OsOpenMode mode, int& err) {
@@ -29,10 +31,10 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err) {
       flags |= O_RDWR;
       break;
     case OsOpenMode::kCreate:
-      flags |= O_RDWR | O_CREAT | O_TRUNC;
+      flags |= O_RDWR | O_CREAT;
       break;
     case OsOpenMode::kCreateWriteOnly:
-      flags |= O_WRONLY | O_CREAT | O_TRUNC;
+      flags |= O_WRONLY | O_CREAT;
       break;
     case OsOpenMode::kAppendWriteOnly:
       flags |= O_WRONLY;
@@ -51,11 +53,25 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err) {
     err = errno;
     return -1;
   }
+  // A read-only file (owner write bit clear) is never overwritten, as on Windows, even by
+  // root; so creating truncates only after this check.
+  const bool writing = mode != OsOpenMode::kRead;
+  const bool truncate = mode == OsOpenMode::kCreate || mode == OsOpenMode::kCreateWriteOnly;
   struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
-    ::close(fd);
-    err = EISDIR;
-    return -1;
+  if (::fstat(fd, &st) == 0) {
+    int refuse = 0;
+    if (S_ISDIR(st.st_mode)) {
+      refuse = EISDIR;
+    } else if (writing && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+      refuse = EACCES;
+    } else if (truncate && S_ISREG(st.st_mode) && st.st_size != 0 && ::ftruncate(fd, 0) != 0) {
+      refuse = errno;
+    }
+    if (refuse != 0) {
+      ::close(fd);
+      err = refuse;
+      return -1;
+    }
   }
   if (mode == OsOpenMode::kAppendWriteOnly && ::lseek(fd, 0, SEEK_END) < 0) {
     err = errno;
