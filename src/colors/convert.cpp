@@ -138,29 +138,12 @@ void HSItoRGB(double hue, double saturation, double intensity, Integer& red, Int
   const double p = static_cast<double>((1.0L - s) * v);
   const double q = static_cast<double>((1.0L - static_cast<Extended>(s) * f) * v);
   const double t = static_cast<double>((1.0L - (1.0L - f) * s) * v);
-  double r = v, g = t, b = p;  // k = 0
-  switch (k) {
-    case 1:
-      r = q, g = v, b = p;
-      break;
-    case 2:
-      r = p, g = v, b = t;
-      break;
-    case 3:
-      r = p, g = q, b = v;
-      break;
-    case 4:
-      r = t, g = p, b = v;
-      break;
-    case 5:
-      r = v, g = p, b = q;
-      break;
-    default:
-      break;
-  }
-  red = RoundToInteger(255.0L * r);
-  green = RoundToInteger(255.0L * g);
-  blue = RoundToInteger(255.0L * b);
+  // (red, green, blue) for each sixth of the hue circle.
+  const double sextant[6][3] = {{v, t, p}, {q, v, p}, {p, v, t}, {p, q, v}, {t, p, v}, {v, p, q}};
+  const double* rgb = sextant[k >= 0 && k < 6 ? k : 0];
+  red = RoundToInteger(255.0L * rgb[0]);
+  green = RoundToInteger(255.0L * rgb[1]);
+  blue = RoundToInteger(255.0L * rgb[2]);
 }
 
 void RGBtoHSI(Integer red, Integer green, Integer blue, double& hue, double& saturation,
@@ -169,8 +152,14 @@ void RGBtoHSI(Integer red, Integer green, Integer blue, double& hue, double& sat
   const std::int64_t r = red, g = green, b = blue;
   enum { kRed, kGreen, kBlue } max_channel = kRed;
   std::int64_t max = r;
-  if (g > max) max = g, max_channel = kGreen;
-  if (b > max) max = b, max_channel = kBlue;
+  if (g > max) {  // ties keep red
+    max = g;
+    max_channel = kGreen;
+  }
+  if (b > max) {  // ties keep red or green
+    max = b;
+    max_channel = kBlue;
+  }
   const std::int64_t min = std::min({r, g, b});
   const std::int64_t delta = max - min;
 
