@@ -4,5 +4,6 @@
 #include "korvex/filesys/copying.h"
 #include "korvex/filesys/passwords.h"
 #include "korvex/filesys/paths.h"
+#include "korvex/filesys/textfiles.h"
 #include "korvex/filesys/scanning.h"
 #include "korvex/filesys/trees.h"
