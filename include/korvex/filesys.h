@@ -2,6 +2,7 @@
 #pragma once
 
 #include "korvex/filesys/copying.h"
+#include "korvex/filesys/dirs.h"
 #include "korvex/filesys/passwords.h"
 #include "korvex/filesys/paths.h"
 #include "korvex/filesys/textfiles.h"

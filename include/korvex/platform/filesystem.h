@@ -225,14 +225,19 @@ inline constexpr TFileHandle kInvalidFileHandle = -1;
 TFileHandle FileOpen(const String& name, Word mode);
 // Creates a file, or truncates an existing one (not a read-only one), for reading and writing.
 TFileHandle FileCreate(const String& name);
+// Creates a new file for reading and writing; fails when the name already names an entry
+// (exclusive creation: nothing that was there before is touched).
+TFileHandle FileCreateNew(const String& name);
+// True when `name` names the very file open as `handle` (same device and inode).
+bool SameFile(const String& name, TFileHandle handle);
 // Reads up to `count` bytes; the number read (0 at the end) or -1.
 Int64 FileRead(TFileHandle handle, void* buffer, Int64 count);
 // Writes `count` bytes; the number written or -1.
 Int64 FileWrite(TFileHandle handle, const void* buffer, Int64 count);
 // origin 0 start, 1 current, 2 end; the new position or -1.
 Int64 FileSeek(TFileHandle handle, Int64 offset, int origin);
-// Closes the handle; ignored for kInvalidFileHandle.
-void FileClose(TFileHandle handle);
+// Closes the handle; false when the system reports a failure (or for kInvalidFileHandle).
+bool FileClose(TFileHandle handle);
 // The size of an open file, or -1.
 Int64 FileSizeOfHandle(TFileHandle handle);
 // The size of a named file (links followed), or -1 when missing or a directory.

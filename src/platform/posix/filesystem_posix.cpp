@@ -588,10 +588,29 @@ Int64 FileSeek(TFileHandle handle, Int64 offset, int origin) {
   return r;
 }
 
-void FileClose(TFileHandle handle) {
-  if (handle < 0) return;
+bool FileClose(TFileHandle handle) {
+  if (handle < 0) return Fail(EBADF);
   int err = 0;
-  detail::OsClose(handle, err);
+  if (!detail::OsClose(handle, err)) return Fail(err);
+  return true;
+}
+
+TFileHandle FileCreateNew(const String& name) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
+  int fd;
+  do fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) detail::SetLastOSError(errno);
+  return fd < 0 ? kInvalidFileHandle : fd;
+}
+
+bool SameFile(const String& name, TFileHandle handle) {
+  std::string native;
+  if (!detail::ResolveName(name, native)) return false;
+  struct stat a, b;
+  if (::lstat(native.c_str(), &a) != 0 || ::fstat(handle, &b) != 0) return Fail(errno);
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 Int64 FileSizeOfHandle(TFileHandle handle) {
