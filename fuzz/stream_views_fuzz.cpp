@@ -11,64 +11,20 @@
 #include <span>
 #include <string>
 
+#include "../tests/test_support/view_streams.h"
 #include "korvex/platform/stream.h"
 #include "korvex/streams/tags.h"
 #include "korvex/streams/text_io.h"
 #include "streams_fuzz_check.h"
 
-namespace {
-
 using namespace krv;
-
-// Only what TStream requires, so the readers go through Read.
-class ReadOnlyStream : public TStream {
- public:
-  explicit ReadOnlyStream(const std::string& bytes) : bytes_(bytes) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t n = pos_ < bytes_.size() ? std::min(count, bytes_.size() - pos_) : 0;
-    if (n != 0) std::memcpy(buffer, bytes_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-  std::size_t Write(const void*, std::size_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const std::int64_t base = origin == soFromBeginning ? 0
-                              : origin == soFromEnd     ? static_cast<std::int64_t>(bytes_.size())
-                                                        : static_cast<std::int64_t>(pos_);
-    if (base + offset < 0) return -1;
-    pos_ = static_cast<std::size_t>(base + offset);
-    return static_cast<std::int64_t>(pos_);
-  }
-
- protected:
-  const std::string& bytes_;
-  std::size_t pos_ = 0;
-};
-
-class ChunkedViewStream : public ReadOnlyStream {
- public:
-  ChunkedViewStream(const std::string& bytes, unsigned seed) : ReadOnlyStream(bytes), rng_(seed) {}
-  bool PeekBuffer(std::span<const Byte>& view) override {
-    view = {};
-    if (rng_() % 16 == 0) return false;
-    if (pos_ < bytes_.size()) {
-      view = {reinterpret_cast<const Byte*>(bytes_.data()) + pos_,
-              std::min<std::size_t>(bytes_.size() - pos_, 1 + rng_() % 9)};
-    }
-    return true;
-  }
-  void ConsumeBuffer(std::size_t n) override { pos_ += n; }
-
- private:
-  std::minstd_rand rng_;
-};
-
-}  // namespace
+using krv::testing::ChunkedViewStream;
+using krv::testing::ReadOnlyStream;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (size == 0 || size > 65536) return 0;
   const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
-  ChunkedViewStream viewed(bytes, data[0] + 1u);
+  ChunkedViewStream viewed(bytes, data[0] + 1u, 9, 16);
   ReadOnlyStream plain(bytes);
   std::minstd_rand rng(data[0] + 7u);
   static const TTagList kList = {u"a", u"/a", u"b", u""};

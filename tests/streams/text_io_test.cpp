@@ -16,13 +16,16 @@
 #include "korvex/platform/text.h"
 #include "korvex/streams/binary_io.h"
 #include "test_support/temp_dir.h"
+#include "test_support/view_streams.h"
 
 namespace krv {
 namespace {
 
 using testing::BytesOf;
 using testing::BytesStream;
+using testing::ChunkedViewStream;
 using testing::CountingStream;
+using testing::ReadOnlyStream;
 
 std::vector<std::size_t> Sizes(std::initializer_list<std::size_t> l) {
   return l;
@@ -231,51 +234,6 @@ String ReadLnByBytes(TStream& s, bool& eos, std::int32_t mode) {
   }
   return line;
 }
-
-// A stream with only what TStream requires, so the readers must go through Read.
-class ReadOnlyStream : public TStream {
- public:
-  explicit ReadOnlyStream(std::string bytes) : bytes_(std::move(bytes)) {}
-  std::size_t Read(void* buffer, std::size_t count) override {
-    const std::size_t n = pos_ < bytes_.size() ? std::min(count, bytes_.size() - pos_) : 0;
-    if (n != 0) std::memcpy(buffer, bytes_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-  std::size_t Write(const void*, std::size_t) override { return 0; }
-  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override {
-    const std::size_t base = origin == soFromBeginning ? 0
-                             : origin == soFromEnd     ? bytes_.size()
-                                                       : pos_;
-    if (static_cast<std::int64_t>(base) + offset < 0) return -1;
-    pos_ = base + static_cast<std::size_t>(offset);
-    return static_cast<std::int64_t>(pos_);
-  }
-
- protected:
-  std::string bytes_;
-  std::size_t pos_ = 0;
-};
-
-// Hands out its bytes in views of 1 to 7 bytes, so line ends fall on every kind of block
-// boundary, and now and then offers none, so the readers go on with Read mid-line.
-class ChunkedViewStream : public ReadOnlyStream {
- public:
-  using ReadOnlyStream::ReadOnlyStream;
-  bool PeekBuffer(std::span<const Byte>& view) override {
-    view = {};
-    if (rng_() % 8 == 0) return false;
-    if (pos_ < bytes_.size()) {
-      view = {reinterpret_cast<const Byte*>(bytes_.data()) + pos_,
-              std::min<std::size_t>(bytes_.size() - pos_, 1 + rng_() % 7)};
-    }
-    return true;
-  }
-  void ConsumeBuffer(std::size_t n) override { pos_ += n; }
-
- private:
-  std::mt19937 rng_{7};
-};
 
 std::unique_ptr<TStream> MakeStream(int kind, const std::string& bytes,
                                     const testing::TempDir& dir) {
