@@ -315,6 +315,16 @@ CLI::Option* AddOutputOption(CLI::App& app, std::string& path) {
       ->option_text(" FILE");
 }
 
+void AddCoderOperands(CLI::App& app, std::string& mode, std::vector<std::string>& inputs,
+                      std::string& output) {
+  app.add_option("MODE", mode, "encode or decode")
+      ->required()
+      ->check(CLI::IsMember({"encode", "decode"}));
+  KeepOperands(app.add_option("IN", inputs, "the input ('-' or none: standard input)"));
+  AddOutputOption(app, output);
+  AddQuietFlag(app);
+}
+
 CLI::Option* KeepOperands(CLI::Option* positional) {
   // Without extra arguments a positional eats operands only while it has fewer than its
   // minimum, so the minimum is made unreachable; TakeAll keeps that from being a limit.

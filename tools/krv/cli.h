@@ -89,6 +89,10 @@ CLI::Option* AddOutputOption(CLI::App& app, std::string& path);
 // Makes a positional that takes any number of operands (a std::vector) keep each one as
 // given: CLI11 otherwise reads an operand such as "[a,b]" as the two operands a and b.
 CLI::Option* KeepOperands(CLI::Option* positional);
+// The operands of a two-way coder: MODE (encode or decode, required), the inputs IN... and
+// -o/--output FILE; with -q/--quiet.
+void AddCoderOperands(CLI::App& app, std::string& mode, std::vector<std::string>& inputs,
+                      std::string& output);
 
 // The text of strerror(err), for reasons.
 std::string ErrnoText(int err);

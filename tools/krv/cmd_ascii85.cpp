@@ -224,17 +224,12 @@ int Run(const Options& o) {
 
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  app.add_option("MODE", o->mode, "encode or decode")
-      ->required()
-      ->check(CLI::IsMember({"encode", "decode"}));
-  KeepOperands(app.add_option("IN", o->inputs, "the input ('-' or none: standard input)"));
-  AddOutputOption(app, o->output);
+  AddCoderOperands(app, o->mode, o->inputs, o->output);
   app.add_flag("-a,--adobe", o->adobe, "Adobe's form: '<~' ... '~>', final group padded");
   o->wrap_option =
       app.add_option("-w,--wrap", o->wrap, "encode: break lines after N characters (0: no breaks)")
           ->check(CLI::Range(0, 1 << 30))
           ->option_text(" N");
-  AddQuietFlag(app);
   return [o] { return Run(*o); };
 }
 

@@ -57,12 +57,7 @@ int Run(const Options& o) {
 
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  app.add_option("MODE", o->mode, "encode or decode")
-      ->required()
-      ->check(CLI::IsMember({"encode", "decode"}));
-  KeepOperands(app.add_option("IN", o->inputs, "the input ('-' or none: standard input)"));
-  AddOutputOption(app, o->output);
-  AddQuietFlag(app);
+  AddCoderOperands(app, o->mode, o->inputs, o->output);
   return [o] { return Run(*o); };
 }
 
