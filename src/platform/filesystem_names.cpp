@@ -129,7 +129,10 @@ void FoldInto(std::u16string_view s, std::u16string& out) {
   for (std::size_t i = 0; i < s.size(); ++i) out[i] = FoldChar(s[i]);
 }
 
-bool DecodeFolded(std::string_view s, std::u16string& out) {
+namespace {
+
+template <bool kFold>
+bool Decode(std::string_view s, std::u16string& out) {
   out.clear();
   bool valid = true;
   const auto* p = reinterpret_cast<const unsigned char*>(s.data());
@@ -138,7 +141,7 @@ bool DecodeFolded(std::string_view s, std::u16string& out) {
   while (i < n) {
     const unsigned b = p[i];
     if (b < 0x80) {
-      out.push_back(AsciiLower(static_cast<Char>(b)));
+      out.push_back(kFold ? AsciiLower(static_cast<Char>(b)) : static_cast<Char>(b));
       ++i;
       continue;
     }
@@ -165,11 +168,21 @@ bool DecodeFolded(std::string_view s, std::u16string& out) {
       out.push_back(static_cast<Char>(0xD800 + (cp >> 10)));
       out.push_back(static_cast<Char>(0xDC00 + (cp & 0x3FF)));
     } else {
-      out.push_back(FoldChar(static_cast<Char>(cp)));
+      out.push_back(kFold ? FoldChar(static_cast<Char>(cp)) : static_cast<Char>(cp));
     }
     i += len;
   }
   return valid;
+}
+
+}  // namespace
+
+bool DecodeFolded(std::string_view utf8, std::u16string& out) {
+  return Decode<true>(utf8, out);
+}
+
+bool DecodeInto(std::string_view utf8, std::u16string& out) {
+  return Decode<false>(utf8, out);
 }
 
 // ---- Native paths ---------------------------------------------------------------------------

@@ -43,6 +43,8 @@ void FoldInto(std::u16string_view s, std::u16string& out);
 // Decodes the UTF-8 bytes of a stored name into folded UTF-16 in `out`. Undecodable bytes
 // become U+FFFD; returns false when there were any.
 bool DecodeFolded(std::string_view utf8, std::u16string& out);
+// As DecodeFolded without folding (reusing the capacity of `out`).
+bool DecodeInto(std::string_view utf8, std::u16string& out);
 
 // An expanded Windows name taken apart: drive letter ('A'..'Z') and its components.
 struct WinParts {

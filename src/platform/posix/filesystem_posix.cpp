@@ -89,7 +89,7 @@ void Append(std::string& path, std::string_view comp) {
 
 // Decodes a stored UTF-8 name into `out` without folding (U+FFFD for bad bytes).
 void DecodeName(const char* name, String& out) {
-  out = ToUtf16(name);
+  DecodeInto(name, out);
 }
 
 // The stored name in native directory `dir` equal to `folded` ignoring case; of several the
