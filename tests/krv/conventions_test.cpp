@@ -65,6 +65,12 @@ const Case kCases[] = {
     {"rle encode -o - -- -dash", 0, ""},
     {"frob", 2, "krv: unknown command 'frob'"},
     {"", 2, "krv: no command given"},
+    {"color show Red > /dev/full", 2, "krv color: write error: No space left on device\n"},
+    {"color scale -o /dev/full", 2, "krv color: /dev/full: write error: No space left"},
+    {"color scale -o nodir/out", 2, "krv color: nodir/out: No such file or directory\n"},
+    {"color scale --size 0 -o keep", 2, "krv color: --size: Value 0 not in range"},
+    {"color show '#12'", 2, "krv color: #12: expected 6 hexadecimal digits after '#'"},
+    {"color scale --bogus", 2, "krv color: unknown option '--bogus'\nTry 'krv color --help'.\n"},
 };
 // clang-format on
 
@@ -102,7 +108,7 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
-  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features"}) {
+  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;

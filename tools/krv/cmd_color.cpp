@@ -1,0 +1,344 @@
+// krv color: one colour in every model the library converts to, colour-scale files in the
+// library's colour-table format, and the dictionary of named colours.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli.h"
+#include "io.h"
+#include "korvex/colors/colorarray.h"
+#include "korvex/colors/convert.h"
+#include "korvex/colors/names.h"
+#include "korvex/platform/casefold.h"
+#include "korvex/platform/text.h"
+#include "progress.h"
+
+namespace krv::tool {
+namespace {
+
+struct Options {
+  std::string value;
+  std::string palette = "rainbow";
+  std::int32_t size = 1000;
+  std::int32_t levels = 0;
+  std::string output;
+};
+
+struct Palette {
+  std::string_view name;
+  std::span<const TColor> colors;
+};
+
+const Palette kPalettes[] = {
+    {"rainbow", ColorArray_Rainbow},   {"geo1", ColorArray_Geo1},
+    {"geo2", ColorArray_Geo2},         {"geo3", ColorArray_Geo3},
+    {"circle", ColorArray_Circle},     {"morgenstemning", ColorArray_MorgenStemning},
+    {"contrast", ColorArray_Contrast},
+};
+
+// ---- Colour values ------------------------------------------------------------------------
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  c = AsciiLower(c);
+  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
+bool AllHex(std::string_view s) {
+  for (char c : s)
+    if (HexValue(c) < 0) return false;
+  return true;
+}
+
+// A name of the dictionary, compared ignoring ASCII case and blanks; 0 when none matches.
+long FindName(std::string_view text) {
+  std::string key;
+  for (char c : text)
+    if (c != ' ') key += AsciiLower(c);
+  for (long i = AllKRVColorNames.kFirst; i <= AllKRVColorNames.kLast; ++i) {
+    const std::u16string_view name = AllKRVColorNames[i];
+    if (name.size() != key.size()) continue;
+    bool same = true;
+    for (std::size_t k = 0; same && k < key.size(); ++k)
+      same = AsciiLower(name[k]) == static_cast<Char>(static_cast<unsigned char>(key[k]));
+    if (same) return i;
+  }
+  return 0;
+}
+
+// "r,g,b": three decimal numbers 0..255, blanks allowed around each.
+bool ParseTriple(std::string_view text, TColor& color) {
+  color = 0;
+  int channel = 0;
+  for (std::size_t start = 0; channel < 3; ++channel) {
+    const std::size_t comma = text.find(',', start);
+    if ((comma == std::string_view::npos) != (channel == 2)) return false;
+    std::string_view part = text.substr(start, comma - start);
+    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
+    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
+    if (part.empty() || part.size() > 3) return false;
+    unsigned v = 0;
+    for (char c : part) {
+      if (c < '0' || c > '9') return false;
+      v = v * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (v > 255) return false;
+    color |= static_cast<TColor>(v) << (8 * channel);
+    start = comma + 1;
+  }
+  return true;
+}
+
+// The colour VALUE names, or Failure{VALUE, reason}.
+TColor ParseColor(const std::string& value) {
+  const std::string_view v = value;
+  if (v.empty()) throw Failure{value, "empty colour value"};
+  if (v[0] == '$') {
+    if (v.size() < 2 || v.size() > 7 || !AllHex(v.substr(1)))
+      throw Failure{value, "expected 1 to 6 hexadecimal digits after '$' ($BBGGRR)"};
+    return HexStrToColor(ToUtf16(v));
+  }
+  if (v[0] == '#') {
+    if (v.size() != 7 || !AllHex(v.substr(1)))
+      throw Failure{value, "expected 6 hexadecimal digits after '#' (#RRGGBB)"};
+    TColor c = 0;
+    for (int ch = 0; ch < 3; ++ch)
+      c |= static_cast<TColor>(HexValue(v[1 + 2 * ch]) * 16 + HexValue(v[2 + 2 * ch])) << (8 * ch);
+    return c;
+  }
+  if (v.find(',') != std::string_view::npos) {
+    TColor c;
+    if (!ParseTriple(v, c)) throw Failure{value, "expected three numbers 0 to 255 (r,g,b)"};
+    return c;
+  }
+  if (const long i = FindName(v)) return AllKRVColors[i];
+  throw Failure{value, "unknown colour name (see 'krv color names')"};
+}
+
+std::string Number(double x) {
+  char buf[32];
+  std::snprintf(buf, sizeof buf, "%.6g", x);
+  return std::string(buf) == "-0" ? "0" : buf;
+}
+
+std::string Hex2(unsigned v) {
+  char buf[4];
+  std::snprintf(buf, sizeof buf, "%02X", v & 0xFF);
+  return buf;
+}
+
+int Show(const Options& o) {
+  const TColor c = ParseColor(o.value);
+  const auto r = static_cast<Byte>(c & 0xFF), g = static_cast<Byte>((c >> 8) & 0xFF),
+             b = static_cast<Byte>((c >> 16) & 0xFF);
+  double hue, sat, inten, cyan, magenta, yellow;
+  RGBtoHSI(r, g, b, hue, sat, inten);
+  RGBtoCMY(r, g, b, cyan, magenta, yellow);
+  double kc = cyan, km = magenta, ky = yellow, black = 0;
+  CMYtoCMYK(kc, km, ky, black);
+  const Integer grey = ColorToGray(c);
+
+  std::string text;
+  text += "hex   " + ToUtf8(ColorToHexStr(c)) + "  ($" + Hex2(b) + Hex2(g) + Hex2(r) + ", #" +
+          Hex2(r) + Hex2(g) + Hex2(b) + ")\n";
+  text += "name  " + ToUtf8(ObtainColorName(c)) + "\n";
+  text += "RGB   " + std::to_string(r) + ", " + std::to_string(g) + ", " + std::to_string(b) + "\n";
+  text += "HSI   hue " + (hue < 0 ? std::string("undefined (-1)") : Number(hue)) + ", saturation " +
+          Number(sat) + ", intensity " + Number(inten) + "\n";
+  text += "CMY   " + Number(cyan) + ", " + Number(magenta) + ", " + Number(yellow) + "\n";
+  text +=
+      "CMYK  " + Number(kc) + ", " + Number(km) + ", " + Number(ky) + ", " + Number(black) + "\n";
+  text +=
+      "grey  " + std::to_string(grey) + "  (" + ToUtf8(ColorToHexStr(ColorToGrayColor(c))) + ")\n";
+  Output out("-");
+  out.Write(text);
+  out.Commit();
+  return kExitOk;
+}
+
+int Names() {
+  std::size_t width = 0;
+  for (const std::u16string_view name : AllKRVColorNames) width = std::max(width, name.size());
+  std::string text;
+  for (long i = AllKRVColors.kFirst; i <= AllKRVColors.kLast; ++i) {
+    char index[8];
+    std::snprintf(index, sizeof index, "%3ld", i);
+    std::string name = ToUtf8(AllKRVColorNames[i]);
+    name.resize(width, ' ');
+    text += std::string(index) + "  " + name + "  " + ToUtf8(ColorToHexStr(AllKRVColors[i])) + "\n";
+  }
+  Output out("-");
+  out.Write(text);
+  out.Commit();
+  return kExitOk;
+}
+
+// ---- Scales -------------------------------------------------------------------------------
+
+// A temporary file without a name (removed at once); the library writes it by its
+// /dev/fd path.
+class Scratch {
+ public:
+  Scratch() {
+    std::string path = (std::filesystem::temp_directory_path() / "krv-color-XXXXXX").string();
+    fd_ = ::mkstemp(path.data());
+    if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
+    ::unlink(path.c_str());
+  }
+  ~Scratch() { ::close(fd_); }
+  Scratch(const Scratch&) = delete;
+  Scratch& operator=(const Scratch&) = delete;
+  String Path() const { return ToUtf16("/dev/fd/" + std::to_string(fd_)); }
+  int Fd() const { return fd_; }
+
+ private:
+  int fd_ = -1;
+};
+
+const Palette& FindPalette(const std::string& name) {
+  for (const Palette& p : kPalettes)
+    if (p.name == name) return p;
+  throw Failure{"", "unknown palette '" + name + "'"};  // the option check comes first
+}
+
+int Scale(const Options& o) {
+  const Palette& palette = FindPalette(o.palette);
+  Output out(o.output);
+  TColorArray scale;
+  scale.SetSize(o.size);
+  scale.FillByInterpolation(o.levels, palette.colors);
+  const Scratch file;
+  if (!scale.StoreOnFile(1, scale.Size(), file.Path()))
+    throw Failure{"", "cannot write a temporary file"};
+  const off_t total = ::lseek(file.Fd(), 0, SEEK_END);
+  Progress progress(out.Name(), total);
+  std::string block(1 << 16, '\0');
+  for (off_t at = 0;;) {
+    const ssize_t n = ::pread(file.Fd(), block.data(), block.size(), at);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw Failure{"", "cannot read a temporary file: " + ErrnoText(errno)};
+    if (n == 0) break;
+    out.Write(block.data(), static_cast<std::size_t>(n));
+    at += n;
+    progress.Update(at);
+  }
+  out.Commit();
+  return kExitOk;
+}
+
+// ---- Command line -------------------------------------------------------------------------
+
+CLI::App* Mode(CLI::App& app, const Page& page) {
+  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
+  SetPage(*sub, page);
+  return sub;
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  CLI::App* show = Mode(
+      app, {.name = "show",
+            .summary = "print one colour in every model",
+            .usage = "krv color show VALUE",
+            .description =
+                "Prints the colour VALUE as the library's 8-digit hexadecimal text, its name\n"
+                "(or the hexadecimal text when the dictionary has none), its red, green and\n"
+                "blue channels, its hue (degrees; undefined for greys), saturation and\n"
+                "intensity, its cyan, magenta and yellow parts, the same with black taken out,\n"
+                "and its grey level.\n"
+                "\n"
+                "VALUE is one of:\n"
+                "  NAME      a name of the dictionary ('krv color names'), in any case, blanks\n"
+                "            ignored: Red, navyblue, 'Alice Blue'\n"
+                "  $BBGGRR   1 to 6 hexadecimal digits in the library's byte order: $0000FF\n"
+                "            and $FF are red\n"
+                "  #RRGGBB   6 hexadecimal digits in web order: #FF0000 is red\n"
+                "  r,g,b     three numbers 0 to 255: 255,0,0 is red",
+            .exit_status = "0  the colour was shown\n"
+                           "2  VALUE is no colour, standard output could not be written, or a\n"
+                           "   usage error",
+            .examples = "krv color show SkyBlue\n"
+                        "krv color show '#87CEEB'\n"
+                        "krv color show '$EBCE87'\n"
+                        "krv color show 135,206,235"});
+  show->add_option("VALUE", o->value, "the colour")->required();
+  CLI::App* scale = Mode(
+      app, {.name = "scale",
+            .summary = "write a colour-scale file",
+            .usage = "krv color scale [--palette NAME] [--size N] [--levels L] [-o FILE] [-q]",
+            .description =
+                "Blends a palette's key colours into a scale of N colours and writes it in the\n"
+                "library's colour-table format: a line \"1 N\", then one line per colour with its\n"
+                "value as 8 hexadecimal digits (red in the last two), lines ending in CR LF.\n"
+                "With L discrete levels (L > 0) the scale shows at most L + 1 steps; with 0 it\n"
+                "blends smoothly. The file goes to standard output or to FILE, which is replaced\n"
+                "only when the command succeeds.\n"
+                "\n"
+                "Palettes: rainbow (the default), geo1, geo2, geo3, circle (closed: red to red),\n"
+                "morgenstemning, contrast. N is 1 to 33554432, the most a colour table may ask\n"
+                "for when it is read; the default is 1000.",
+            .exit_status = "0  the scale was written\n"
+                           "2  the output could not be written, or a usage error",
+            .examples = "krv color scale -o rainbow.txt\n"
+                        "krv color scale --palette geo1 --size 256 --levels 8 -o geo1.txt\n"
+                        "krv color scale --palette circle --size 12 | head -3"});
+  std::vector<std::string> names;
+  for (const Palette& p : kPalettes) names.emplace_back(p.name);
+  scale->add_option("--palette", o->palette, "the key colours (default rainbow)")
+      ->transform(CLI::IsMember(names, CLI::ignore_case))
+      ->option_text(" NAME");
+  scale->add_option("--size", o->size, "the number of colours (default 1000)")
+      ->check(CLI::Range(1, kColorArrayMaxLoadElems))
+      ->option_text(" N");
+  scale->add_option("--levels", o->levels, "discrete levels; 0 blends smoothly (default)")
+      ->check(CLI::NonNegativeNumber)
+      ->option_text(" L");
+  AddOutputOption(*scale, o->output);
+  AddQuietFlag(*scale);
+  CLI::App* names_mode =
+      Mode(app, {.name = "names",
+                 .summary = "list the named colours",
+                 .usage = "krv color names",
+                 .description = "Lists the dictionary of named colours: index, name and value as\n"
+                                "8 hexadecimal digits (red in the last two).",
+                 .exit_status = "0  the list was printed\n"
+                                "2  standard output could not be written, or a usage error",
+                 .examples = "krv color names\n"
+                             "krv color names | grep -i blue"});
+  return [o, show, scale, names_mode] {
+    if (show->parsed()) return Show(*o);
+    if (scale->parsed()) return Scale(*o);
+    if (names_mode->parsed()) return Names();
+    throw Failure{"", "no mode given (show, scale or names); run 'krv color --help'"};
+  };
+}
+
+const KrvCommand reg{
+    {.name = "color",
+     .summary = "show a colour in every model, write colour scales, list named colours",
+     .usage = "krv color show VALUE\n"
+              "krv color scale [--palette NAME] [--size N] [--levels L] [-o FILE]\n"
+              "krv color names",
+     .description =
+         "Works with the library's colours: 'show' prints one colour as hexadecimal text, name,\n"
+         "RGB, HSI, CMY, CMYK and grey level; 'scale' writes a colour-scale file blended from\n"
+         "one of the library's palettes; 'names' lists the dictionary of named colours.\n"
+         "Run 'krv help color MODE' for a mode's page.",
+     .exit_status = "0  success\n"
+                    "2  a value that is no colour, an output that could not be written, or a\n"
+                    "   usage error",
+     .examples = "krv color show Navy\n"
+                 "krv color scale --palette geo2 --levels 10 -o geo2.txt\n"
+                 "krv color names"},
+    &Setup};
+
+}  // namespace
+}  // namespace krv::tool
