@@ -7,6 +7,10 @@
 #include <set>
 #include <string>
 
+#include "korvex/colors/colorarray.h"
+#include "korvex/dstruct/crc.h"
+#include "korvex/dstruct/sha1.h"
+#include "korvex/dstruct/stringarray.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/filesystem.h"
 #include "test_support/temp_dir.h"
@@ -136,6 +140,31 @@ TEST_F(Dirs, FileSizesBeyond32Bits) {
   EXPECT_EQ(GetFileSize(u"Q:\\fi?e.bin"), 5);
   EXPECT_EQ(GetFileSize(u"Q:\\none.bin"), -1);
   EXPECT_EQ(GetFileSize64(u""), -1);
+}
+
+// Checksums, grids and colour tables open their files through the Windows-name layer.
+TEST_F(Dirs, FileReadersTakeWindowsNames) {
+  Write("data/run1.txt", "123456789");
+  EXPECT_EQ(static_cast<Cardinal>(CalcCRC32ofFile(u"Q:\\DATA\\RUN1.TXT")), 0xCBF43926u);
+  const TSHACode sha = SHA1FromFile(u"q:/Data/Run1.Txt");  // f7c3bc1d... for "123456789"
+  EXPECT_EQ(sha[0], 0xF7);
+  EXPECT_EQ(sha[19], 0x41);
+  TStringArray grid;
+  grid.SetNrCols(3);
+  grid.SetNrRows(3);
+  grid.SetString(1, 1, "cell");
+  grid.SaveAsXMLFile(u"Q:\\Data\\Grid.XML", u"g");
+  TStringArray back;
+  EXPECT_TRUE(back.LoadFromXMLFile(u"Q:\\DATA\\grid.xml", u"g"));
+  EXPECT_EQ(back.GetString(1, 1), "cell");
+  TColorArray colours;
+  colours.SetSize(4);
+  colours.SetColorElem(1, 0x123456);
+  EXPECT_TRUE(colours.StoreOnFile(0, 3, u"Q:\\Data\\Scale.Col"));
+  TColorArray loaded;
+  EXPECT_TRUE(loaded.LoadFromFile(u"q:\\data\\SCALE.COL", true));
+  EXPECT_EQ(loaded.GetColorElem(1), 0x123456u);
+  EXPECT_EQ(Names("data"), (std::set<std::string>{"run1.txt", "Grid.XML", "Scale.Col"}));
 }
 
 }  // namespace
