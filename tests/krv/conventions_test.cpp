@@ -71,6 +71,13 @@ const Case kCases[] = {
     {"color scale --size 0 -o keep", 2, "krv color: --size: Value 0 not in range"},
     {"color show '#12'", 2, "krv color: #12: expected 6 hexadecimal digits after '#'"},
     {"color scale --bogus", 2, "krv color: unknown option '--bogus'\nTry 'krv color --help'.\n"},
+    {"cpu -d 1 > /dev/full", 2, "krv cpu: write error: No space left on device\n"},
+    {"cpu -d 1 -o .", 2, "krv cpu: .: Is a directory\n"},
+    {"cpu --frob", 2, "krv cpu: unknown option '--frob'\n"},
+    {"password -c 3 > /dev/full", 2, "krv password: write error: No space left on device\n"},
+    {"password -o /dev/full", 2, "krv password: /dev/full: write error: No space left"},
+    {"password -c 2 -o nodir/out", 2, "krv password: nodir/out: No such file or directory\n"},
+    {"password -c 0 -o keep", 2, "krv password: "},
 };
 // clang-format on
 
@@ -108,7 +115,8 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
-  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color"}) {
+  for (const std::string cmd :
+       {"sum", "ascii85", "rle", "tables", "grep", "features", "color", "cpu", "password"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
