@@ -7,4 +7,5 @@
 #include "korvex/filesys/paths.h"
 #include "korvex/filesys/textfiles.h"
 #include "korvex/filesys/scanning.h"
+#include "korvex/filesys/sysinfo.h"
 #include "korvex/filesys/trees.h"

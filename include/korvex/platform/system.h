@@ -1,10 +1,15 @@
 // Operating-system services the areas above the platform layer ask for: processors, the
-// millisecond tick count, scheduling priority and the cryptographic random source.
-// Implemented for POSIX systems in src/platform/posix/system.cpp.
+// millisecond tick count, scheduling priority, the cryptographic random source, the
+// environment, the temporary folder, drive types and free space from the mount table, and
+// file associations from the freedesktop shared-mime-info and desktop-entry files.
+// Implemented for POSIX systems in src/platform/posix/system*.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "korvex/platform/export.h"
 
@@ -39,6 +44,58 @@ void RestoreThreadPriority(const SchedulingState& saved);
 // (getrandom, or /dev/urandom on kernels without it). Returns false when no source answered;
 // buf is then unspecified.
 bool SecureRandomBytes(void* buf, std::size_t n);
+
+// ---- Environment and folders ----------------------------------------------------------------
+
+// The process environment, one "NAME=value" entry per element, in the order of environ.
+std::vector<std::string> EnvironmentStrings();
+
+// The native temporary folder: $TMPDIR when it is set to an absolute path, otherwise /tmp.
+// No trailing '/' (except for "/").
+std::string TempDirectoryNative();
+
+// ---- Drives -----------------------------------------------------------------------------
+
+// Drive types, numbered as Windows numbers them.
+inline constexpr std::int32_t kDriveUnknown = 0;    // the mount table could not be read
+inline constexpr std::int32_t kDriveNoRootDir = 1;  // the directory does not exist
+inline constexpr std::int32_t kDriveRemovable = 2;  // the kernel marks the block device removable
+inline constexpr std::int32_t kDriveFixed = 3;      // every other local file system
+inline constexpr std::int32_t kDriveRemote = 4;     // network and host-shared file systems
+inline constexpr std::int32_t kDriveCdRom = 5;      // iso9660, udf
+inline constexpr std::int32_t kDriveRamDisk = 6;    // tmpfs, ramfs, devtmpfs
+
+// The type of the file system holding the native directory `dir`: the mount of
+// /proc/self/mounts whose mount point is the longest prefix of the directory's real path
+// (the last such entry when several are mounted on one point), classified by its type:
+// remote for nfs, nfs4, cifs, smb3, smbfs, ncpfs, afs, coda, 9p, virtiofs, ceph, glusterfs,
+// lustre, sshfs and the FUSE forms fuse.sshfs, fuse.glusterfs, fuse.rclone, fuse.s3fs; RAM
+// disk for tmpfs, ramfs, devtmpfs; CD-ROM for iso9660 and udf; removable when
+// /sys/class/block/<device>/removable (the whole disk's, for a partition) is 1; fixed
+// otherwise.
+std::int32_t NativeDriveType(const std::string& dir);
+
+// Free bytes available to the caller on the file system holding `dir` (statvfs: f_bavail x
+// f_frsize). False when the directory cannot be queried.
+bool NativeFreeBytes(const std::string& dir, std::uint64_t& bytes);
+
+// ---- File associations ---------------------------------------------------------------------
+
+// The MIME type of files named *.ext: the glob "*.ext" (case-insensitive unless flagged "cs")
+// of the shared-mime-info database, globs2 (or else globs) in $XDG_DATA_HOME/mime (default
+// ~/.local/share/mime) and then in each of $XDG_DATA_DIRS (default /usr/local/share:/usr/share)
+// + /mime. The first folder that matches decides; in it the highest weight wins, the first
+// line among equals. Only literal globs "*.<text>" take part. "" when none matches.
+std::string MimeTypeOfExtension(std::string_view ext);
+
+// The command of the default application for a MIME type: the first desktop id listed for
+// it under [Default Applications] in mimeapps.list of $XDG_CONFIG_HOME (default ~/.config),
+// each of $XDG_CONFIG_DIRS (default /etc/xdg), and mimeapps.list then defaults.list in the
+// applications folder of $XDG_DATA_HOME and of each of $XDG_DATA_DIRS, in that order, whose
+// desktop file (looked up in the same applications folders) exists, is not Hidden and has an
+// Exec key. The result is that Exec value with the desktop-entry escapes (\s \n \t \r \\)
+// resolved and its field codes (%f, %u...) kept. "" when there is none.
+std::string DefaultOpenCommand(std::string_view mime_type);
 
 }  // namespace krv
 KORVEX_API_END

@@ -1,5 +1,5 @@
-// POSIX implementation of the processor, clock, priority and random-source services of
-// korvex/platform/system.h.
+// POSIX implementation of the processor, clock, priority, random-source, environment and
+// temporary-folder services of korvex/platform/system.h.
 #include "korvex/platform/system.h"
 
 #include <fcntl.h>
@@ -7,10 +7,16 @@
 #include <sched.h>
 #include <sys/random.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
+
+#include "platform/internal/system_files.h"
+
+extern char** environ;
 
 namespace krv {
 
@@ -85,4 +91,47 @@ bool SecureRandomBytes(void* buf, std::size_t n) {
   return true;
 }
 
+std::vector<std::string> EnvironmentStrings() {
+  std::vector<std::string> entries;
+  for (char** e = environ; e != nullptr && *e != nullptr; ++e) entries.emplace_back(*e);
+  return entries;
+}
+
+std::string TempDirectoryNative() {
+  const char* dir = std::getenv("TMPDIR");
+  std::string path = dir != nullptr && dir[0] == '/' ? dir : "/tmp";
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+namespace detail {
+
+bool ReadFileCapped(const std::string& path, std::size_t cap, std::string& out) {
+  out.clear();
+  // Non-blocking and regular files only: a FIFO or device put in place of a data file must
+  // not stall the caller.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  struct stat st;
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+  char buf[16384];
+  while (ok) {
+    const ssize_t got = ::read(fd, buf, sizeof buf);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) {
+      ok = got == 0;
+      break;
+    }
+    if (out.size() + static_cast<std::size_t>(got) > cap) {
+      ok = false;
+      break;
+    }
+    out.append(buf, static_cast<std::size_t>(got));
+  }
+  ::close(fd);
+  if (!ok) out.clear();
+  return ok;
+}
+
+}  // namespace detail
 }  // namespace krv

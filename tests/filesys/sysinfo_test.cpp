@@ -1,0 +1,264 @@
+// System queries: drives and free space against df, the environment rules, the association
+// lookup on a MIME database built here, and the folders.
+#include "korvex/filesys/sysinfo.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <string>
+
+#include "korvex/platform/filesystem.h"
+#include "korvex/platform/system.h"
+#include "korvex/platform/text.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::TempDir;
+
+constexpr std::uint8_t kC = 2, kD = 3, kQ = 16, kT = 19;
+
+// Sets an environment variable for the life of the object, then puts the old value back.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    if (value)
+      ::setenv(name, value->c_str(), 1);
+    else
+      ::unsetenv(name);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      ::setenv(name_.c_str(), old_->c_str(), 1);
+    else
+      ::unsetenv(name_.c_str());
+  }
+
+ private:
+  std::string name_;
+  std::optional<std::string> old_;
+};
+
+// Maps a drive for the life of the object.
+class ScopedDrive {
+ public:
+  ScopedDrive(Char letter, const std::string& dir) : letter_(letter) {
+    EXPECT_TRUE(MapDrive(letter, dir)) << dir;
+  }
+  ~ScopedDrive() { UnmapDrive(letter_); }
+
+ private:
+  Char letter_;
+};
+
+std::vector<std::string> Drives() {
+  TStringList list;
+  list.Add(u"stale");
+  BuildDriveList(list);
+  std::vector<std::string> names;
+  for (int i = 0; i < list.Count(); ++i) names.push_back(ToUtf8(list[i]));
+  return names;
+}
+
+TEST(SysInfo, DriveListAndTypes) {
+  const TempDir dir("sysinfo_drives");
+  EXPECT_EQ(Drives(), std::vector<std::string>{"C:"});
+  {
+    const ScopedDrive d(u'D', dir.Path().string());
+    EXPECT_EQ(Drives(), (std::vector<std::string>{"C:", "D:"}));
+  }
+  EXPECT_EQ(GetDiskDriveType(26), kDriveUnknown);
+  EXPECT_EQ(GetDiskDriveType(255), kDriveUnknown);
+  EXPECT_EQ(GetDiskDriveType(kQ), kDriveNoRootDir);
+  EXPECT_EQ(DiskFreeExtended(kQ), -1);
+  EXPECT_EQ(DiskFreeExtended(26), -1);
+  EXPECT_TRUE(DiskIsReadOnly(kQ));
+  EXPECT_TRUE(DiskIsReadOnly(200));
+}
+
+// What df says about a folder: the file-system type and the bytes available.
+struct Df {
+  std::string type;
+  long double avail = -1;
+};
+
+Df RunDf(const std::string& path) {
+  Df df;
+  const std::string cmd = "df -B1 --output=fstype,avail '" + path + "' 2>/dev/null";
+  if (FILE* p = ::popen(cmd.c_str(), "r")) {
+    char line[512];
+    std::string text;
+    while (std::fgets(line, sizeof line, p)) text += line;
+    ::pclose(p);
+    std::istringstream in(text);
+    std::string header1, header2;
+    in >> header1 >> header2 >> df.type >> df.avail;
+  }
+  return df;
+}
+
+// The drive type and free space of a mapped folder agree with df; the free space within
+// 64 MiB, since other programs write meanwhile.
+void CheckAgainstDf(std::uint8_t drive, const std::string& path) {
+  const Df df = RunDf(path);
+  ASSERT_FALSE(df.type.empty()) << "df gave nothing for " << path;
+  const std::int32_t type = GetDiskDriveType(drive);
+  if (df.type == "tmpfs")
+    EXPECT_EQ(type, kDriveRamDisk) << path;
+  else if (df.type == "nfs" || df.type == "nfs4" || df.type == "cifs" || df.type == "9p")
+    EXPECT_EQ(type, kDriveRemote) << path;
+  else
+    EXPECT_TRUE(type == kDriveFixed || type == kDriveRemovable) << path << ": " << type;
+  EXPECT_NEAR(static_cast<double>(DiskFreeExtended(drive)), static_cast<double>(df.avail),
+              64.0 * 1024 * 1024)
+      << path;
+}
+
+TEST(SysInfo, RootAgreesWithDf) {
+  CheckAgainstDf(kC, "/");
+}
+
+TEST(SysInfo, TmpfsAgreesWithDf) {
+  std::string tmpfs;
+  std::ifstream mounts("/proc/self/mounts");
+  std::string dev, point, type, rest;
+  while (mounts >> dev >> point >> type && std::getline(mounts, rest))
+    if (type == "tmpfs" && tmpfs.empty() && ::access(point.c_str(), R_OK) == 0 &&
+        point.find('\\') == std::string::npos)
+      tmpfs = point;
+  if (tmpfs.empty()) GTEST_SKIP() << "no tmpfs mount";
+  const ScopedDrive t(u'T', tmpfs);
+  CheckAgainstDf(kT, tmpfs);
+}
+
+TEST(SysInfo, DiskIsReadOnlyLeavesFilesAlone) {
+  const TempDir dir("sysinfo_probe");
+  const ScopedDrive d(u'D', dir.Path().string());
+  EXPECT_FALSE(DiskIsReadOnly(kD));
+  EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
+  // A file of the probe's name that was there before keeps its bytes.
+  dir.Write("$%$LO%$.$$$", "precious");
+  EXPECT_FALSE(DiskIsReadOnly(kD));
+  EXPECT_EQ(dir.Read("$%$LO%$.$$$"), "precious");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1);
+  {
+    const ScopedDrive p(u'P', "/proc");  // not writable, even for root
+    EXPECT_TRUE(DiskIsReadOnly(15));
+  }
+}
+
+TEST(SysInfo, GetEnviroVar) {
+  const ScopedEnv a("KRVTEST_Path", "/bin:/usr/bin");
+  const ScopedEnv b("KRVTEST_CASE", "first");
+  const ScopedEnv c("krvtest_case", "second");  // added after: the last match wins
+  const ScopedEnv d("KRVTEST_EMPTY", "");
+  const ScopedEnv e("KRVTEST_X", "a=b");
+  const ScopedEnv f("KRVTEST_\xC3\x84", "umlaut");
+  const struct {
+    const char* name;
+    const char* value;
+  } cases[] = {
+      {"KRVTEST_Path", "/bin:/usr/bin"},
+      {"krvtest_path", "/bin:/usr/bin"},
+      {"KRVTEST_PA", ""},  // only begins a name
+      {"KRVTEST_Path=", ""},
+      {"krvtest_CASE", "second"},
+      {"KRVTEST_EMPTY", ""},
+      {"KRVTEST_X", "a=b"},
+      {"KRVTEST_X=a", "b"},  // the name's own '=' is compared like any character
+      {"krvtest_\xC3\xA4", "umlaut"},
+      {"", ""},
+      {"KRVTEST_NONE", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToUtf8(GetEnviroVar(ToUtf16(c.name))), c.value) << c.name;
+}
+
+TEST(SysInfo, GetProgAssocOnAFixtureDatabase) {
+  const TempDir dir("sysinfo_mime");
+  namespace fs = std::filesystem;
+  for (const char* sub : {"home/mime", "home/applications", "data1/mime", "data2/applications",
+                          "config", "data2/mime"})
+    fs::create_directories(dir.File(sub));
+  dir.Write("home/mime/globs2",
+            "# comment\n"
+            "50:text/x-low:*.krvx\n"
+            "60:text/x-korvex:*.krvx\n"
+            "60:text/x-later:*.krvx\n"
+            "70:text/x-upper:*.Cs:cs\n"
+            "80:text/x-pattern:*.[kK]rvx\n"
+            "99999999999:text/x-bad:*.krvx\n"
+            "abc:text/x-bad:*.krvx\n"
+            "90::*.krvx\n"
+            "90:text/x-bad\n"
+            "55:text/x-hidden:*.hid\n"
+            "55:text/x-legacy:*.leg\n"
+            "55:text/x-gone:*.gone\n");
+  dir.Write("data1/mime/globs", "text/x-plainish:*.txq\ntext/x-krv-low:*.krvx\n");
+  dir.Write("data2/mime/globs2", "50:text/x-never:*.txq\n");
+  dir.Write("config/mimeapps.list",
+            "[Added Associations]\ntext/x-plainish=view.desktop;\n"
+            "[Default Applications]\n"
+            "TEXT/X-KORVEX = missing.desktop;view.desktop;\n"
+            "text/x-hidden=hidden.desktop\n"
+            "text/x-gone=../escape.desktop;none.desktop\n");
+  dir.Write("data2/applications/defaults.list",
+            "[Default Applications]\ntext/x-legacy=legacy.desktop\n");
+  dir.Write("home/applications/view.desktop",
+            "[Desktop Entry]\nName=View\nExec = korvex-view\\s--open %f\n"
+            "[Desktop Action new]\nExec=other\n");
+  dir.Write("home/applications/hidden.desktop", "[Desktop Entry]\nExec=hidden %f\nHidden=true\n");
+  dir.Write("data2/applications/legacy.desktop", "[Desktop Entry]\nExec=legacy %U\n");
+  const ScopedEnv h("XDG_DATA_HOME", dir.File("home").string());
+  const ScopedEnv s("XDG_DATA_DIRS", "relative/ignored:" + dir.File("data1").string() + ":" +
+                                         dir.File("data2").string());
+  const ScopedEnv c("XDG_CONFIG_HOME", dir.File("config").string());
+  const ScopedEnv cd("XDG_CONFIG_DIRS", dir.File("none").string());
+  const struct {
+    const char* ext;
+    const char* want;
+  } cases[] = {
+      {"krvx", "korvex-view --open %f"},  // highest weight, first among equals; a default app
+      {"KRVX", "korvex-view --open %f"},  // case ignored
+      {"Cs", "text/x-upper"},             // case-sensitive glob, no default application
+      {"cs", ""},
+      {"txq", "text/x-plainish"},  // the first folder with a match decides; no default
+      {"hid", "text/x-hidden"},    // the default application is hidden
+      {"leg", "legacy %U"},        // defaults.list in a data folder
+      {"gone", "text/x-gone"},     // no usable desktop file
+      {"nothing", ""},
+      {"", ""},
+      {"[kK]rvx", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ToUtf8(GetProgAssoc(ToUtf16(c.ext))), c.want) << c.ext;
+}
+
+TEST(SysInfo, Folders) {
+  EXPECT_EQ(ToUtf8(GetSystemDir()), "C:\\usr\\lib");
+  EXPECT_EQ(ToUtf8(GetWindowsDir()), "C:\\etc");
+  const TempDir dir("sysinfo_tmp");
+  {
+    const ScopedEnv t("TMPDIR", dir.Path().string() + "/");
+    EXPECT_EQ(ToUtf8(GetTempDir()), ToUtf8(FromNativePath(dir.Path().string())) + "\\");
+  }
+  for (std::optional<std::string> v :
+       {std::optional<std::string>(), std::optional<std::string>("rel")}) {
+    const ScopedEnv t("TMPDIR", v);
+    EXPECT_EQ(ToUtf8(GetTempDir()), "C:\\tmp\\");
+  }
+  // Without a drive covering them the folders have no Windows name.
+  ASSERT_TRUE(UnmapDrive(u'C'));
+  EXPECT_EQ(ToUtf8(GetTempDir()), "");
+  EXPECT_EQ(ToUtf8(GetSystemDir()), "");
+  ASSERT_TRUE(MapDrive(u'C', "/"));
+}
+
+}  // namespace
+}  // namespace krv
