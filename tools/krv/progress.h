@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <utility>
 
 namespace krv::tool {
 
@@ -24,6 +25,8 @@ class Progress {
 
   // Reports that done bytes of the work are finished; redraws when it is time.
   void Update(std::int64_t done);
+  // Changes the label from the next redraw on (e.g. to count the files done).
+  void SetLabel(std::string label) { label_ = std::move(label); }
 
   // True when progress lines are drawn at all: standard error is a terminal, no --quiet.
   static bool Wanted();

@@ -1,0 +1,146 @@
+// krv files: count, list, copy, deltree and trash on real temporary trees.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::RunShell;
+using testing::TempDir;
+
+void MakeTree(const TempDir& dir) {
+  fs::create_directories(dir.File("Top/Sub"));
+  for (const char* f : {"Top/a.TXT", "Top/b.txt", "Top/noext", "Top/.h.txt", "Top/Sub/c.txt"})
+    dir.Write(f, std::string("contents of ") + f);
+}
+
+// The directory as a Windows name on drive C: (mapped to /).
+std::string WinName(const TempDir& dir, std::string rest) {
+  std::string p = "C:" + dir.Path().string() + "/" + rest;
+  std::replace(p.begin(), p.end(), '/', '\\');
+  return p;
+}
+
+std::vector<std::string> SortedLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  std::sort(lines.begin(), lines.end());
+  return lines;
+}
+
+TEST(KrvFiles, CountListDelTreeTrash) {
+  const TempDir dir("krv_files");
+  MakeTree(dir);
+  const std::string win = WinName(dir, "TOP\\*.TXT");
+  struct Case {
+    std::string args;
+    int status;
+    std::string out, err;
+  };
+  const Case cases[] = {
+      {"files count 'Top/*.txt'", 0, "3\n", ""},
+      {"files count -r 'Top/*.*'", 0, "5\n", ""},
+      {"files count --recursive 'top/*.TXT'", 0, "4\n", ""},
+      {"files count \"" + win + "\"", 0, "3\n", ""},
+      {"files count 'Top/*.'", 0, "1\n", ""},
+      {"files count 'Top/*.none'", 1, "0\n", ""},
+      {"files count 'Top/Sub/x/*'", 2, "", "krv files: Top/Sub/x/*: No such file or directory\n"},
+      {"files list 'Top/Sub/*'", 0, (dir.Path() / "Top/Sub/c.txt").string() + "\n", ""},
+      {"files list 'Top/*.none'", 1, "", ""},
+      {"files deltree Top/Sub/c.txt", 2, "", "krv files: Top/Sub/c.txt: Not a directory\n"},
+      {"files deltree nothing", 2, "", "krv files: nothing: No such file or directory\n"},
+      {"files trash 'Top/*.none'", 1, "", "krv files: Top/*.none: no files match\n"},
+      {"files", 2, "", "krv files: A subcommand is required"},
+  };
+  for (const Case& c : cases) {
+    const KrvRun r = RunKrv(dir, c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.args;
+    EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
+  }
+  const KrvRun list = RunKrv(dir, "files list -r 'TOP/*.TXT'");
+  const std::string top = dir.Path().string() + "/Top/";
+  EXPECT_EQ(SortedLines(list.out), (std::vector<std::string>{top + ".h.txt", top + "Sub/c.txt",
+                                                             top + "a.TXT", top + "b.txt"}));
+}
+
+TEST(KrvFiles, DelTreeAndTrash) {
+  const TempDir dir("krv_files_del");
+  MakeTree(dir);
+  fs::permissions(dir.File("Top/Sub/c.txt"), fs::perms::owner_read);
+  KrvRun r = RunKrv(dir, "files deltree Top");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "krv files: Top/Sub/c.txt: read-only file; the deletion stopped here\n");
+  fs::permissions(dir.File("Top/Sub/c.txt"), fs::perms::owner_all);
+  MakeTree(dir);
+  r = RunShell(dir, "XDG_DATA_HOME=\"$PWD/xdg\" \"$KRV\" files trash 'top/*.txt'");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/files/a.TXT")));
+  EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/info/b.txt.trashinfo")));
+  EXPECT_TRUE(fs::exists(dir.File("Top/.h.txt")));
+  r = RunKrv(dir, "files deltree \"" + WinName(dir, "TOP") + "\"");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_FALSE(fs::exists(dir.File("Top")));
+}
+
+TEST(KrvFiles, CopyFilesAndTrees) {
+  const TempDir dir("krv_files_copy");
+  MakeTree(dir);
+  KrvRun r = RunKrv(dir, "files copy Top/a.TXT one.txt");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.Read("one.txt"), "contents of Top/a.TXT");
+  r = RunKrv(dir, "files copy Top/a.TXT top/A.txt");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "krv files: Top/a.TXT and top/A.txt are the same file\n");
+  r = RunKrv(dir, "files copy Top Copy/of/top");
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(dir.Read("Copy/of/top/Sub/c.txt"), "contents of Top/Sub/c.txt");
+  EXPECT_EQ(dir.Read("Copy/of/top/.h.txt"), "contents of Top/.h.txt");
+  // An unreadable file does not pass silently (as root, make the copy fail by a directory
+  // standing where the file should go).
+  fs::create_directories(dir.File("Copy2/b.txt/b.txt"));
+  r = RunKrv(dir, "files copy Top Copy2");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.err.find("Top/b.txt: could not be copied to Copy2/b.txt"), std::string::npos)
+      << r.err;
+  r = RunKrv(dir, "files copy Top top/");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "krv files: Top and top/ are the same file\n");
+}
+
+// On a terminal, a progress line; Ctrl-C stops the copy, leaves the partial file without the
+// source's time and exits with 130.
+TEST(KrvFiles, ProgressAndInterrupt) {
+  if (std::system("command -v script > /dev/null && command -v timeout > /dev/null") != 0)
+    GTEST_SKIP() << "script or timeout is absent";
+  const TempDir dir("krv_files_int");
+  dir.Write("big", "");
+  fs::resize_file(dir.File("big"), std::uintmax_t{8} << 30);  // sparse; the copy is not
+  fs::last_write_time(dir.File("big"), fs::file_time_type::clock::now() - std::chrono::hours(48));
+  const KrvRun r =
+      RunShell(dir,
+               "script -qec \"timeout -s INT --preserve-status 1.5 '$KRV' files copy big out\" "
+               "/dev/null");
+  EXPECT_EQ(r.status, 130) << r.out;
+  EXPECT_NE(r.out.find("\rkrv files: big  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find(" left\033[K"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("krv files: interrupted; out is incomplete"), std::string::npos) << r.out;
+  EXPECT_LT(fs::file_size(dir.File("out")), fs::file_size(dir.File("big")));
+  EXPECT_NE(fs::last_write_time(dir.File("out")), fs::last_write_time(dir.File("big")));
+}
+
+}  // namespace
+}  // namespace krv
