@@ -63,6 +63,14 @@ const Case kCases[] = {
     {"rle squash data", 2, "krv rle: MODE: squash not in {encode,decode}\n"},
     {"sum -- -dash", 0, ""},
     {"rle encode -o - -- -dash", 0, ""},
+    {"files copy data link", 2, "krv files: data and link are the same file\n"},
+    {"files copy data DATA", 2, "krv files: data and DATA are the same file\n"},
+    {"files count 'd*' > /dev/full", 2, "krv files: write error: No space left on device\n"},
+    {"files list 'd*' > /dev/full", 2, "krv files: write error: No space left on device\n"},
+    {"files copy missing keep", 2, "krv files: missing: No such file or directory\n"},
+    {"files copy data keep/x", 2, "krv files: keep/x: Not a directory\n"},
+    {"files count nodir/x", 2, "krv files: nodir/x: No such file or directory\n"},
+    {"files count --frob x", 2, "krv files: unknown option '--frob'\n"},
     {"frob", 2, "krv: unknown command 'frob'"},
     {"", 2, "krv: no command given"},
     {"color show Red > /dev/full", 2, "krv color: write error: No space left on device\n"},
@@ -115,8 +123,8 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
-  for (const std::string cmd :
-       {"sum", "ascii85", "rle", "tables", "grep", "features", "color", "cpu", "password"}) {
+  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color",
+                                "cpu", "password", "files"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
