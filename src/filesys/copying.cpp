@@ -14,6 +14,7 @@
 #include "korvex/platform/textfile.h"
 #include "korvex/stringl/casemap.h"
 #include "platform/internal/file_identity.h"
+#include "platform/internal/fs_names.h"
 
 namespace krv {
 namespace {
@@ -60,6 +61,7 @@ class Handle {
 struct CopyResult {
   std::int32_t status = kCopyOk;
   int open_error = 0;  // the source could not be opened at all (errno-style code)
+  int os_error = 0;    // the system's reason for a failed status
 };
 
 // The destination file name: a destination that is a directory gets the source's name.
@@ -98,6 +100,7 @@ CopyResult CopyOneFile(const String& source, const String& dest_given, bool copy
   bool reached_end = false;
   if (!out.Valid()) {
     result.status = kCopyNoDest;
+    result.os_error = GetLastOSError();
   } else {
     buffer = std::make_unique<char[]>(kBlock);
     detail::AdviseSequential(in.Get());
@@ -105,12 +108,16 @@ CopyResult CopyOneFile(const String& source, const String& dest_given, bool copy
       Int64 n = FileRead(in.Get(), buffer.get(), kBlock);
       if (n < 0) {
         result.status = kCopyReadError;
+        result.os_error = GetLastOSError();
         n = 0;
       }
       progress(Clamp32(total), size32);
       if (n > 0) {
         total += n;
-        if (FileWrite(out.Get(), buffer.get(), n) != n) result.status = kCopyWriteError;
+        if (FileWrite(out.Get(), buffer.get(), n) != n) {
+          result.status = kCopyWriteError;
+          result.os_error = GetLastOSError();
+        }
       }
       if (n < static_cast<Int64>(kBlock)) reached_end = result.status == kCopyOk;
       if (reached_end || result.status != kCopyOk || Aborted()) break;
@@ -209,6 +216,7 @@ std::int32_t FileCopyFeedBk(const String& source, const String& dest, bool copyA
     const int code = IoCode(r.open_error);
     throw EInOutError(IOErrorMessage(code), code);
   }
+  if (r.status != kCopyOk) detail::SetLastOSError(r.os_error);
   return r.status;
 }
 

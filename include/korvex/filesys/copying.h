@@ -50,8 +50,9 @@ inline constexpr std::int32_t kCopyReadError = -4;   // reading failed
 // status 0, the blocks so far kept) or fails gets neither, so it never passes for complete.
 // A destination that is the source itself (the same file under another name or link) is
 // refused with -2 before anything is truncated. A read-only destination is not overwritten
-// (-2). Raises EInOutError (File not found, File access denied...) when the source cannot
-// be opened at all to find its size.
+// (-2). After a failed status GetLastOSError() (platform/filesystem.h) tells the system's
+// reason, when there was one. Raises EInOutError (File not found, File access denied...) when the
+// source cannot be opened at all to find its size.
 std::int32_t FileCopyFeedBk(const String& source, const String& dest, bool copyAttributes,
                             TFileCopyFeedBack feedback = nullptr);
 
