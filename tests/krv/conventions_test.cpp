@@ -86,6 +86,14 @@ const Case kCases[] = {
     {"password -o /dev/full", 2, "krv password: /dev/full: write error: No space left"},
     {"password -c 2 -o nodir/out", 2, "krv password: nodir/out: No such file or directory\n"},
     {"password -c 0 -o keep", 2, "krv password: "},
+    {"text crlf data link", 2, "krv text: data and link are the same file\n"},
+    {"text find x data >> data", 2, "krv text: data and standard output are the same file\n"},
+    {"text lines data > /dev/full", 2, "krv text: write error: No space left on device\n"},
+    {"text crlf data /dev/full", 2, "krv text: /dev/full: write error: No space left"},
+    {"text tail < .", 2, "krv text: -: Is a directory\n"},
+    {"text crlf missing keep", 2, "krv text: missing: No such file or directory\n"},
+    {"text asc data", 2, "krv text: data: line 2 is not a number (status -1)\n"},
+    {"text find --bogus x data", 2, "krv text: unknown option '--bogus'\n"},
 };
 // clang-format on
 
@@ -124,7 +132,7 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
   for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color",
-                                "cpu", "password", "files"}) {
+                                "cpu", "password", "files", "text"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
