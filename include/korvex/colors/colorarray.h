@@ -19,7 +19,10 @@
 //   kColorArrayMaxLoadElems when AdjustSize would resize to it, a file that ends (or fails)
 //   before the last element line of its range, and a header that is not two integers: the
 //   result is false and the array is left as it was, without OnChange. All element lines
-//   are read before anything changes, and memory follows the lines present, not the counts.
+//   are read before anything changes; what they take grows with the lines present. The
+//   one allocation that follows a number in the file, the AdjustSize resize, is bounded by
+//   kColorArrayMaxLoadElems (a range such as "5000000 5000000" with its one line is a valid
+//   part of a larger scale).
 // - Writing reports an I/O error: WriteToOpenTextFile and StoreOnFile return false when a
 //   write (or, for StoreOnFile, creating or closing the file) failed; no exception leaves
 //   either. Resize keeps its own behaviour for callers: any size up to INT32_MAX is tried.
