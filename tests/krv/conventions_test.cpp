@@ -94,6 +94,11 @@ const Case kCases[] = {
     {"text crlf missing keep", 2, "krv text: missing: No such file or directory\n"},
     {"text asc data", 2, "krv text: data: line 2 is not a number (status -1)\n"},
     {"text find --bogus x data", 2, "krv text: unknown option '--bogus'\n"},
+    {"sys drives > /dev/full", 2, "krv sys: write error: No space left on device\n"},
+    {"sys dirs -o /dev/full", 2, "krv sys: /dev/full: write error: No space left"},
+    {"sys env HOME -o nodir/out", 2, "krv sys: nodir/out: No such file or directory\n"},
+    {"sys free -o .", 2, "krv sys: .: Is a directory\n"},
+    {"sys dirs --frob", 2, "krv sys: unknown option '--frob'\n"},
 };
 // clang-format on
 
@@ -132,7 +137,7 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
   for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color",
-                                "cpu", "password", "files", "text"}) {
+                                "cpu", "password", "files", "text", "sys"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;

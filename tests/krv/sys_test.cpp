@@ -1,0 +1,77 @@
+// krv sys: each mode prints the library's answer; "no" answers and bad drives are told apart.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "korvex/filesys/sysinfo.h"
+#include "korvex/platform/text.h"
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::KrvRun;
+using testing::RunKrv;
+using testing::RunShell;
+using testing::TempDir;
+
+TEST(KrvSys, DrivesAndFree) {
+  const TempDir dir("krv_sys_drives");
+  const KrvRun drives = RunKrv(dir, "sys drives");
+  EXPECT_EQ(drives.status, 0) << drives.err;
+  const char* const kTypes[] = {"unknown", "no root", "removable", "fixed",
+                                "remote",  "CD-ROM",  "RAM disk"};
+  EXPECT_EQ(drives.out.rfind(std::string("C:  ") + kTypes[GetDiskDriveType(2)], 0), 0u)
+      << drives.out;
+  const KrvRun free = RunKrv(dir, "sys free c");
+  ASSERT_EQ(free.status, 0) << free.err;
+  ASSERT_EQ(free.out.rfind("C:  ", 0), 0u) << free.out;
+  EXPECT_NEAR(std::stod(free.out.substr(4)), static_cast<double>(DiskFreeExtended(2)),
+              64.0 * 1024 * 1024);
+  const KrvRun missing = RunKrv(dir, "sys free C: Q:");
+  EXPECT_EQ(missing.status, 2);
+  EXPECT_EQ(missing.err, "krv sys: drive Q: is not mapped or cannot be queried\n");
+  EXPECT_EQ(missing.out.rfind("C:  ", 0), 0u);
+  const KrvRun bad = RunKrv(dir, "sys free 1");
+  EXPECT_EQ(bad.status, 2);
+  EXPECT_EQ(bad.err, "krv sys: 1: not a drive letter (A: to Z:)\n");
+}
+
+TEST(KrvSys, EnvAssocAndDirs) {
+  const TempDir dir("krv_sys_env");
+  std::filesystem::create_directories(dir.File("data/mime"));
+  std::filesystem::create_directories(dir.File("data/applications"));
+  dir.Write("data/mime/globs2", "50:text/x-korvex:*.krvx\n50:text/x-plainish:*.krvp\n");
+  dir.Write("data/applications/mimeapps.list", "[Default Applications]\ntext/x-korvex=v.desktop\n");
+  dir.Write("data/applications/v.desktop", "[Desktop Entry]\nExec=view %f\n");
+  const std::string xdg =
+      "XDG_DATA_HOME=\"$PWD/data\" XDG_DATA_DIRS=/none XDG_CONFIG_HOME=/none "
+      "XDG_CONFIG_DIRS=/none ";
+  const struct {
+    std::string command;
+    int status;
+    const char* out;
+  } cases[] = {
+      {"KRVTEST_Var=abc \"$KRV\" sys env krvtest_var", 0, "abc\n"},
+      {"KRVTEST_Var=abc \"$KRV\" sys env krvtest_v", 1, ""},
+      {xdg + "\"$KRV\" sys assoc krvx", 0, "view %f\n"},
+      {xdg + "\"$KRV\" sys assoc .KRVP", 0, "text/x-plainish\n"},
+      {xdg + "\"$KRV\" sys assoc none", 1, ""},
+      {"TMPDIR=/var/tmp \"$KRV\" sys dirs", 0,
+       "system   C:\\usr\\lib\nwindows  C:\\etc\ntemp     C:\\var\\tmp\\\n"},
+  };
+  for (const auto& c : cases) {
+    const KrvRun r = RunShell(dir, c.command);
+    EXPECT_EQ(r.status, c.status) << c.command << "\n" << r.err;
+    EXPECT_EQ(r.out, c.out) << c.command;
+    EXPECT_EQ(r.err, "") << c.command;
+  }
+  const KrvRun none = RunKrv(dir, "sys");
+  EXPECT_EQ(none.status, 2);
+  EXPECT_EQ(none.err.rfind("krv sys: ", 0), 0u) << none.err;
+}
+
+}  // namespace
+}  // namespace krv
