@@ -4,7 +4,9 @@
 // files) and split into its directory part and mask, at the last `\`, `/` or `:`. A file is
 // every entry that is not a directory: links to files and dangling links count, links to
 // directories neither count nor are entered, so a scan never leaves the tree and ends on
-// link loops. Entries whose stored names contain `\` are passed over.
+// link loops. Hidden subdirectories (names beginning with '.') are not entered, as a listing
+// of directories without hidden entries gives them; hidden files are counted. Entries whose
+// stored names contain `\` are passed over.
 #pragma once
 
 #include <cstdint>
