@@ -5,10 +5,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <random>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "korvex/platform/casefold.h"
@@ -340,6 +342,29 @@ TEST_F(Tree, ChangesAndHandles) {
   EXPECT_TRUE(RenameFile(u"made.bin", u"one\\moved.bin"));
   EXPECT_EQ(dir_.Read("One/moved.bin"), "0123456789");
   EXPECT_FALSE(DeleteFile(u"one"));
+}
+
+// The drive table may change while other threads resolve names.
+TEST(Drives, MappingWhileResolvingOnOtherThreads) {
+  TempDir dir("korvex_fs_threads");
+  dir.Write("f.txt", "x");
+  std::atomic<bool> stop{false};
+  std::vector<std::thread> readers;
+  for (int t = 0; t < 3; ++t) {
+    readers.emplace_back([&] {
+      while (!stop) {
+        const std::string n = ToNativePath(u"R:\\F.TXT");
+        ASSERT_TRUE(n.empty() || n == (dir.Path() / "f.txt").string());
+        ASSERT_NE(GetLogicalDrives() & (1u << 2), 0u);
+      }
+    });
+  }
+  for (int i = 0; i < 2000; ++i) {
+    ASSERT_TRUE(MapDrive(u'R', dir.Path().string()));
+    ASSERT_TRUE(UnmapDrive(u'R'));
+  }
+  stop = true;
+  for (auto& r : readers) r.join();
 }
 
 }  // namespace
