@@ -8,14 +8,16 @@
 // drive's root otherwise; `\a` is relative to the current directory's drive root; any other
 // name is relative to the current directory. "." and ".." are resolved lexically, as Windows
 // does. UNC names (\\server\share) are not provided for: they expand to themselves and never
-// name a native file.
+// name a native file. Trailing dots and blanks of a component are kept (a POSIX name may end
+// so), where Windows would drop them. TFileStream and TextFile open every name this way.
 //
 // Case. A component that exists with its exact case is taken as it is (one stat, no directory
 // scan). Otherwise the directory is scanned for names equal ignoring case (simple Unicode
 // folding, as the rest of the library folds); of several, the first in byte order of the
 // stored names is taken, so the choice is stable. A component found by neither keeps the
 // spelling given (so creating "C:\Tmp\New.txt" makes "New.txt"), and so do all after it.
-// Stored names that are not valid UTF-8 only match exactly.
+// Stored names that are not valid UTF-8 are never taken by this scan (in listings their bad
+// bytes read as U+FFFD).
 //
 // Attributes (FileGetAttr, TSearchRec::Attr):
 //   faDirectory  a directory, or a symbolic link to one (then with faSymLink too);
