@@ -25,7 +25,7 @@ bool MatchExtensionGlobs(std::string_view text, bool globs2, std::string_view ex
 // group of a mimeapps.list or defaults.list text, in order.
 std::vector<std::string> DefaultApplications(std::string_view text, std::string_view mime_type);
 
-// The Exec value of a desktop entry's [Desktop Entry] group with the escapes \s \n \t \r \\
+// The Exec value of a desktop entry's [Desktop Entry] group, its escapes (\s \n \t \r \\)
 // resolved; "" when the group has no Exec key or says Hidden=true.
 std::string DesktopExec(std::string_view text);
 
