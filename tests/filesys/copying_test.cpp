@@ -80,22 +80,28 @@ TEST(FileCopyFeedBk, CallBackSequencesAndContents) {
   }
 }
 
-// An aborted copy keeps the blocks so far, reports success, and does not take the source's
-// time (it would pass for a finished copy).
+// An aborted copy keeps the blocks so far (the one whose call-back aborted included), reports
+// success, and does not take the source's time (it would pass for a finished copy).
 TEST(FileCopyFeedBk, AbortFromTheCallBack) {
   const TempDir dir("copying_abort");
-  dir.Write("src", Bytes(10 * 8192));
+  const std::size_t size = 40 * 8192 + 100;
+  dir.Write("src", Bytes(size));
   ASSERT_EQ(FileSetDate(W(dir.File("src")), kOldTime), 0);
-  g_calls.clear();
-  g_abort_at = 16384;
-  EXPECT_EQ(FileCopyFeedBk(W(dir.File("src")), W(dir.File("dst")), true, Record), 0);
-  g_abort_at = -1;
-  EXPECT_EQ(dir.Read("dst"), Bytes(3 * 8192));
-  EXPECT_NE(FileAge(W(dir.File("dst"))), kOldTime);
-  EXPECT_EQ(g_calls.back(), std::make_pair(3 * 8192, 10 * 8192));
+  const std::pair<std::int64_t, std::size_t> cases[] = {
+      {0, 8192}, {16384, 3 * 8192}, {16 * 8192, 17 * 8192}, {40 * 8192, size}};
+  for (const auto& [abort_at, kept] : cases) {
+    g_calls.clear();
+    g_abort_at = abort_at;
+    EXPECT_EQ(FileCopyFeedBk(W(dir.File("src")), W(dir.File("dst")), true, Record), 0);
+    g_abort_at = -1;
+    EXPECT_EQ(dir.Read("dst"), Bytes(size).substr(0, kept)) << abort_at;
+    EXPECT_EQ(FileAge(W(dir.File("dst"))) == kOldTime, kept == size) << abort_at;
+    EXPECT_EQ(g_calls.back(),
+              std::make_pair(static_cast<std::int32_t>(kept), static_cast<std::int32_t>(size)));
+  }
   // The next copy starts with the flag cleared.
   EXPECT_EQ(FileCopyFeedBk(W(dir.File("src")), W(dir.File("dst")), true, nullptr), 0);
-  EXPECT_EQ(dir.Read("dst"), Bytes(10 * 8192));
+  EXPECT_EQ(dir.Read("dst"), Bytes(size));
   EXPECT_EQ(FileAge(W(dir.File("dst"))), kOldTime);
 }
 

@@ -48,6 +48,9 @@ inline constexpr std::int32_t kCopyReadError = -4;   // reading failed
 // On success the destination gets the source's last-write time and, when copyAttributes is
 // true, its attributes without read-only. A copy that is aborted (AbortAnyFileCopying,
 // status 0, the blocks so far kept) or fails gets neither, so it never passes for complete.
+// A regular file is read 16 blocks at a time (one 128 KiB buffer); the feedback still sees
+// every block and an abort still stops after the block in progress. Only a write error can
+// tell the difference: the feedback may then have seen blocks of the chunk that failed.
 // A destination that is the source itself (the same file under another name or link) is
 // refused with -2 before anything is truncated. A read-only destination is not overwritten
 // (-2). After a failed status GetLastOSError() (platform/filesystem.h) tells the system's
