@@ -7,6 +7,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
 #include <iostream>
 #include <map>
 #include <set>
@@ -309,8 +310,8 @@ TEST(Cpuid, SpeedAgreesWithKernelTscFrequency) {
   const double kernel = KernelTscMhz(info, source);
   if (kernel <= 0) GTEST_SKIP() << "the kernel reports no TSC frequency";
   const float measured = CPU_Speed(200);
-  std::cout << "CPU_Speed(200) = " << measured << " MHz; kernel TSC " << kernel << " MHz ("
-            << source << ")\n";
+  std::cout << std::fixed << std::setprecision(3) << "CPU_Speed(200) = " << measured
+            << " MHz; kernel TSC " << kernel << " MHz (" << source << ")\n";
   EXPECT_NEAR(measured, kernel, kernel * 0.10);
 }
 

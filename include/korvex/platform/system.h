@@ -80,6 +80,9 @@ std::int32_t NativeDriveType(const std::string& dir);
 bool NativeFreeBytes(const std::string& dir, std::uint64_t& bytes);
 
 // ---- File associations ---------------------------------------------------------------------
+//
+// The files below are read whole only up to 4 MiB each (a larger one is passed over), and
+// lines longer than 4096 bytes are ignored.
 
 // The MIME type of files named *.ext: the glob "*.ext" (case-insensitive unless flagged "cs")
 // of the shared-mime-info database, globs2 (or else globs) in $XDG_DATA_HOME/mime (default
