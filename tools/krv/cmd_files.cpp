@@ -1,7 +1,9 @@
 // krv files: counts, lists, copies, deletes and trashes files through the library's file
 // routines, which take Windows names (C:\data\*.TXT) as well as POSIX names.
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cli.h"
@@ -222,7 +225,49 @@ int Interrupted(const std::string& dest) {
   return kExitInterrupted;
 }
 
+// Removes a temporary copy unless it was renamed into place.
+class TempCopy {
+ public:
+  explicit TempCopy(std::string native) : native_(std::move(native)) {}
+  ~TempCopy() {
+    if (!native_.empty()) ::unlink(native_.c_str());
+  }
+  TempCopy(const TempCopy&) = delete;
+  TempCopy& operator=(const TempCopy&) = delete;
+  const std::string& Name() const { return native_; }
+  // Renames the copy to target; false with errno set.
+  bool Commit(const std::string& target) {
+    if (::rename(native_.c_str(), target.c_str()) != 0) return false;
+    native_.clear();
+    return true;
+  }
+
+ private:
+  std::string native_;
+};
+
+// A single file is copied to a temporary file beside the target and renamed into place
+// when complete, so a failure or Ctrl-C leaves an existing target as it was.
 int CopyOneFile(const Options& o) {
+  std::string target = o.dest;
+  if (DirectoryExists(W(o.dest)))
+    target = WithSeparator(o.dest) + o.source.substr(o.source.find_last_of("\\/:") + 1);
+  if (SameNativeFile(o.source, target))
+    throw Failure{"", o.source + " and " + o.dest + " are the same file"};
+  const Integer target_attr = FileGetAttr(W(target));
+  if (target_attr != -1 && (target_attr & faDirectory) != 0)
+    throw Failure{target, ErrnoText(EISDIR)};
+  if (target_attr != -1 && (target_attr & faReadOnly) != 0)
+    throw Failure{target, ErrnoText(EACCES)};
+  const std::string native = ToNativePath(W(target));
+  const std::size_t slash = native.find_last_of('/');
+  if (native.empty() || slash == std::string::npos) throw Failure{target, ErrnoText(ENOENT)};
+  std::string temp = native.substr(0, slash + 1) + "." + native.substr(slash + 1) + ".krv-XXXXXX";
+  const int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw Failure{target, ErrnoText(errno)};
+  ::close(fd);
+  TempCopy copy(temp);
+
   CopyState state;
   state.size = FileSize64(W(o.source));
   std::unique_ptr<Progress> progress;
@@ -233,27 +278,25 @@ int CopyOneFile(const Options& o) {
   {
     const InterruptAborts interrupts;
     try {
-      status = FileCopyFeedBk(W(o.source), W(o.dest), true, FileFeedback);
+      status = FileCopyFeedBk(W(o.source), W(copy.Name()), true, FileFeedback);
     } catch (const EInOutError& e) {
       throw Failure{o.source, e.what()};
     }
   }
   const int err = GetLastOSError();
   progress.reset();
-  if (g_interrupted) return Interrupted(o.dest);
+  if (g_interrupted) {
+    Report(Failure{"", "interrupted; " + target + " was not written"});
+    return kExitInterrupted;
+  }
   switch (status) {
     case kCopyOk:
+      if (!copy.Commit(native)) throw Failure{target, ErrnoText(errno)};
       return kExitOk;
     case kCopyNoDest:
-      if (SameNativeFile(o.source, o.dest) ||
-          (DirectoryExists(W(o.dest)) &&
-           SameNativeFile(o.source,
-                          WithSeparator(o.dest) + ToUtf8(ExtractFileName(W(o.source)))))) {
-        throw Failure{"", o.source + " and " + o.dest + " are the same file"};
-      }
-      throw Failure{o.dest, ErrnoText(err != 0 ? err : EACCES)};
+      throw Failure{target, ErrnoText(err != 0 ? err : EACCES)};
     case kCopyWriteError:
-      throw Failure{o.dest, "write error: " + ErrnoText(err != 0 ? err : EIO)};
+      throw Failure{target, "write error: " + ErrnoText(err != 0 ? err : EIO)};
     default:
       throw Failure{o.source, "read error: " + ErrnoText(err != 0 ? err : EIO)};
   }
@@ -383,9 +426,13 @@ RunFn Setup(CLI::App& app) {
                 "that did not finish keeps its own time. In a tree, links to files are copied\n"
                 "as files; links to directories and dangling links are left out.\n"
                 "\n"
+                "A single file is written to a temporary file beside DEST and renamed into\n"
+                "place when complete; a read-only DEST is not replaced.\n"
+                "\n"
                 "On a terminal a progress line shows files, bytes, rate and time left. Ctrl-C\n"
-                "stops the copy after the current block: the file being copied stays\n"
-                "incomplete (without the source's time) and the command exits with 130.",
+                "stops the copy after the current block and the command exits with 130: a\n"
+                "single file's DEST is left as it was; in a tree the file being copied stays\n"
+                "incomplete, without the source's time.",
             .exit_status = "0  everything was copied\n"
                            "2  SRC is missing, DEST cannot be made, SRC and DEST are the same,\n"
                            "   a file could not be copied, or a usage error\n"
