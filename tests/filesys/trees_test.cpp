@@ -51,6 +51,18 @@ TEST(DelDirTree, RemovesTheTreeAndNeverFollowsLinks) {
   EXPECT_EQ(dir.Read("keep/precious"), "p");
 }
 
+// A stored name with a backslash cannot be named through Windows names ("..\\victim" would
+// name a file outside the tree): it stops the deletion and is reported.
+TEST(DelDirTree, NamesWithBackslashesStopIt) {
+  const TempDir dir("deltree_bs");
+  fs::create_directories(dir.File("t"));
+  dir.Write("victim", "v");
+  dir.Write("t/..\\victim", "inside");
+  EXPECT_EQ(ToUtf8(DelDirTree(W(dir.File("t")))), dir.File("t").string() + "/..\\victim");
+  EXPECT_EQ(dir.Read("victim"), "v");
+  EXPECT_EQ(dir.Read("t/..\\victim"), "inside");
+}
+
 // A read-only file stops the deletion (also for root) and is named in the result.
 TEST(DelDirTree, StopsAtAReadOnlyFile) {
   const TempDir dir("deltree_ro");
