@@ -21,18 +21,6 @@
 namespace krv {
 namespace {
 
-// Sets I/O checking on for its lifetime, so that every failure raises and can be caught.
-class IOChecksOn {
- public:
-  IOChecksOn() : previous_(SetIOChecks(true)) {}
-  ~IOChecksOn() { SetIOChecks(previous_); }
-  IOChecksOn(const IOChecksOn&) = delete;
-  IOChecksOn& operator=(const IOChecksOn&) = delete;
-
- private:
-  bool previous_;
-};
-
 int HexDigit(Char c) {
   if (c >= u'0' && c <= u'9') return c - u'0';
   if (c >= u'a' && c <= u'f') return c - u'a' + 10;

@@ -52,18 +52,6 @@ namespace {
 constexpr std::u16string_view kKindIds[] = {u"fkUndefined", u"fkInteger", u"fkDouble", u"fkString",
                                             u"fkTriState"};
 
-// Sets I/O checking on for its lifetime, so that every failure raises.
-class IOChecksOn {
- public:
-  IOChecksOn() : previous_(SetIOChecks(true)) {}
-  ~IOChecksOn() { SetIOChecks(previous_); }
-  IOChecksOn(const IOChecksOn&) = delete;
-  IOChecksOn& operator=(const IOChecksOn&) = delete;
-
- private:
-  bool previous_;
-};
-
 bool EqualsIgnoreCase(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (std::size_t i = 0; i < a.size(); ++i)

@@ -96,13 +96,13 @@ String FileDetect(const String& fileName) {
 }
 
 TStrArray ReadLastNLinesOfTextFile(TextFile& f, std::int32_t n, std::int32_t& totalLines) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   return TailLines(f, n, totalLines);
 }
 
 TStrArray ReadLastNLinesOfTextFile(const String& fileName, std::int32_t n,
                                    std::int32_t& totalLines) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   TextFile f;
   OpenForReading(f, fileName);
   TStrArray lines = TailLines(f, n, totalLines);
@@ -111,7 +111,7 @@ TStrArray ReadLastNLinesOfTextFile(const String& fileName, std::int32_t n,
 }
 
 String ReadNextWordInTextFile(TextFile& f) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   String word;
   while (!f.Eof()) {
     const Char c = f.ReadChar();
@@ -130,7 +130,7 @@ String ReadNextWordInTextFile(TextFile& f) {
 
 std::int32_t FindFirstMatchInTextFile(const String& fileName, const String& text, bool ignoreCase,
                                       String& line) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   line.clear();
   TextFile f;
   OpenForReading(f, fileName);
@@ -151,7 +151,7 @@ std::int32_t FindFirstMatchInTextFile(const String& fileName, const String& text
 
 std::int32_t DetectStringInFile(const String& fileName, const String& text, bool ignoreCase,
                                 std::int32_t limit) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   TextFile f;
   OpenForReading(f, fileName);
   const String needle = ignoreCase ? AsciiLowerCase(text) : text;
@@ -187,7 +187,7 @@ void OpenForAppending(TextFile& f, const String& name) {
 }  // namespace
 
 void AppendToTextFile(const String& fileName, const String& line) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   TextFile f;
   OpenForAppending(f, fileName);
   f.WriteLn(line);
@@ -195,7 +195,7 @@ void AppendToTextFile(const String& fileName, const String& line) {
 }
 
 void AppendToTextFile(const String& fileName, const TStringList& lines) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   TextFile f;
   OpenForAppending(f, fileName);
   for (int i = 0; i < lines.Count(); ++i) f.WriteLn(lines[i]);

@@ -73,7 +73,7 @@ std::int32_t ReadHeaderOfASC(const String& fileName, String& title, std::int32_t
                              bool& flag4) {
   const Flags flags{&flag1, &flag2, &flag3, &flag4};
   ResetOutputs(title, firstNumber, secondNumber, flags);
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   TextFile f;
   f.Assign(fileName);
   f.Reset();

@@ -185,7 +185,7 @@ std::int64_t CountLinesInTextFile(const String& fileName, TFeedbackProc feedback
 }
 
 std::int64_t CountLinesInTextFile(TextFile& f, TFeedbackProc feedback) {
-  detail::IOChecksOn checks;
+  IOChecksOn checks;
   f.Reset();
   const std::int64_t lines = CountLinesOfFile(f.FileName(), feedback);
   f.Reset();

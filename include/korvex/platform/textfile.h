@@ -49,16 +49,28 @@ int IOResult();
 bool SetIOChecks(bool on);
 bool IOChecks();
 
-// Turns I/O checking off for its lifetime, then restores the previous setting.
-class IOChecksOff {
+// Sets I/O checking for its lifetime, then restores the previous setting.
+class ScopedIOChecks {
  public:
-  IOChecksOff() : previous_(SetIOChecks(false)) {}
-  ~IOChecksOff() { SetIOChecks(previous_); }
-  IOChecksOff(const IOChecksOff&) = delete;
-  IOChecksOff& operator=(const IOChecksOff&) = delete;
+  explicit ScopedIOChecks(bool on) : previous_(SetIOChecks(on)) {}
+  ~ScopedIOChecks() { SetIOChecks(previous_); }
+  ScopedIOChecks(const ScopedIOChecks&) = delete;
+  ScopedIOChecks& operator=(const ScopedIOChecks&) = delete;
 
  private:
   bool previous_;
+};
+
+// Checking off: failures only set IOResult.
+class IOChecksOff : public ScopedIOChecks {
+ public:
+  IOChecksOff() : ScopedIOChecks(false) {}
+};
+
+// Checking on: every failure raises EInOutError, whatever the caller's setting is.
+class IOChecksOn : public ScopedIOChecks {
+ public:
+  IOChecksOn() : ScopedIOChecks(true) {}
 };
 
 class TextFile {

@@ -1,5 +1,5 @@
-// Helpers shared by the text-file utilities: forcing I/O checking on, raising EInOutError
-// from an operating-system failure, and a plain file handle that closes itself.
+// Helpers shared by the text-file utilities: raising EInOutError from an operating-system
+// failure, and a plain file handle that closes itself.
 #pragma once
 
 #include <cstddef>
@@ -10,19 +10,6 @@
 #include "korvex/platform/types.h"
 
 namespace krv::detail {
-
-// Turns I/O checking on for its lifetime, so TextFile failures raise whatever the caller's
-// setting is; restores the previous setting.
-class IOChecksOn {
- public:
-  IOChecksOn() : previous_(SetIOChecks(true)) {}
-  ~IOChecksOn() { SetIOChecks(previous_); }
-  IOChecksOn(const IOChecksOn&) = delete;
-  IOChecksOn& operator=(const IOChecksOn&) = delete;
-
- private:
-  bool previous_;
-};
 
 // Raises EInOutError with `code` and its standard message.
 [[noreturn]] void RaiseInOutError(int code);
