@@ -287,6 +287,12 @@ void SetPage(CLI::App& app, const Page& page) {
   app.group("Modes");  // the heading of the list on the command's page
 }
 
+CLI::App* AddMode(CLI::App& app, const Page& page) {
+  CLI::App* mode = app.add_subcommand(std::string(page.name), std::string(page.summary));
+  SetPage(*mode, page);
+  return mode;
+}
+
 const std::string& CommandName() {
   return CurrentCommand();
 }

@@ -68,6 +68,8 @@ struct KrvCommand {
 // Gives a CLI11 subcommand below a command (a mode such as `features show`) its own page.
 // page.name is the subcommand's word.
 void SetPage(CLI::App& app, const Page& page);
+// Adds the mode page.name below `app`, with its page; returns it for its options.
+CLI::App* AddMode(CLI::App& app, const Page& page);
 
 // An error that ends the command: printed as "krv CMD: NAME: reason" ("krv CMD: reason"
 // when name is empty), exit status 2.

@@ -236,15 +236,9 @@ int Scale(const Options& o) {
 
 // ---- Command line -------------------------------------------------------------------------
 
-CLI::App* Mode(CLI::App& app, const Page& page) {
-  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
-  SetPage(*sub, page);
-  return sub;
-}
-
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  CLI::App* show = Mode(
+  CLI::App* show = AddMode(
       app, {.name = "show",
             .summary = "print one colour in every model",
             .usage = "krv color show VALUE",
@@ -270,7 +264,7 @@ RunFn Setup(CLI::App& app) {
                         "krv color show '$EBCE87'\n"
                         "krv color show 135,206,235"});
   show->add_option("VALUE", o->value, "the colour")->required();
-  CLI::App* scale = Mode(
+  CLI::App* scale = AddMode(
       app, {.name = "scale",
             .summary = "write a colour-scale file",
             .usage = "krv color scale [--palette NAME] [--size N] [--levels L] [-o FILE] [-q]",
@@ -303,16 +297,16 @@ RunFn Setup(CLI::App& app) {
       ->option_text(" L");
   AddOutputOption(*scale, o->output);
   AddQuietFlag(*scale);
-  CLI::App* names_mode =
-      Mode(app, {.name = "names",
-                 .summary = "list the named colours",
-                 .usage = "krv color names",
-                 .description = "Lists the dictionary of named colours: index, name and value as\n"
-                                "8 hexadecimal digits (red in the last two).",
-                 .exit_status = "0  the list was printed\n"
-                                "2  standard output could not be written, or a usage error",
-                 .examples = "krv color names\n"
-                             "krv color names | grep -i blue"});
+  CLI::App* names_mode = AddMode(
+      app, {.name = "names",
+            .summary = "list the named colours",
+            .usage = "krv color names",
+            .description = "Lists the dictionary of named colours: index, name and value as\n"
+                           "8 hexadecimal digits (red in the last two).",
+            .exit_status = "0  the list was printed\n"
+                           "2  standard output could not be written, or a usage error",
+            .examples = "krv color names\n"
+                        "krv color names | grep -i blue"});
   return [o, show, scale, names_mode] {
     if (show->parsed()) return Show(*o);
     if (scale->parsed()) return Scale(*o);

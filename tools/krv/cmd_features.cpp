@@ -859,15 +859,9 @@ int FromCsv(const Options& o) {
 
 // ---- Command line -------------------------------------------------------------------------
 
-CLI::App* Mode(CLI::App& app, const Page& page) {
-  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
-  SetPage(*sub, page);
-  return sub;
-}
-
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  CLI::App* show = Mode(
+  CLI::App* show = AddMode(
       app, {.name = "show",
             .summary = "print the counts, the definitions and the values",
             .usage = "krv features show [--rows N] [--strict] [-o OUT] [-q] [FILE]",
@@ -891,7 +885,7 @@ RunFn Setup(CLI::App& app) {
   show->add_option("--rows", o->rows, "show the first N objects only")
       ->check(CLI::NonNegativeNumber)
       ->option_text(" N");
-  CLI::App* to_csv = Mode(
+  CLI::App* to_csv = AddMode(
       app, {.name = "to-csv",
             .summary = "write the values as CSV",
             .usage = "krv features to-csv [--strict] [-o OUT] [-q] [FILE]",
@@ -915,7 +909,7 @@ RunFn Setup(CLI::App& app) {
     AddOutputOption(*sub, o->output);
     AddQuietFlag(*sub);
   }
-  CLI::App* from_csv = Mode(
+  CLI::App* from_csv = AddMode(
       app,
       {.name = "from-csv",
        .summary = "make a feature-matrix file from CSV",

@@ -378,15 +378,9 @@ int Trash(const Options& o) {
 
 // ---- Command line ------------------------------------------------------------------------
 
-CLI::App* Mode(CLI::App& app, const Page& page) {
-  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
-  SetPage(*sub, page);
-  return sub;
-}
-
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  CLI::App* count = Mode(
+  CLI::App* count = AddMode(
       app, {.name = "count",
             .summary = "count the files matching a mask",
             .usage = "krv files count [-r] MASK",
@@ -399,23 +393,23 @@ RunFn Setup(CLI::App& app) {
                            "2  the directory does not exist, or a usage or write error",
             .examples = "krv files count '/var/log/*.log'\n"
                         "krv files count -r 'C:\\src\\*.CPP'"});
-  CLI::App* list =
-      Mode(app, {.name = "list",
-                 .summary = "list the files matching a mask",
-                 .usage = "krv files list [-r] MASK",
-                 .description = "Prints the files matching MASK, one native path a line, each\n"
-                                "directory's files before those of its subdirectories (-r). The\n"
-                                "files and directories are the ones 'krv files count' counts.",
-                 .exit_status = "0  files were found\n"
-                                "1  no file matches\n"
-                                "2  the directory does not exist, or a usage or write error",
-                 .examples = "krv files list '*.txt'\n"
-                             "krv files list -r 'C:\\home\\ann\\*.JPG'"});
+  CLI::App* list = AddMode(
+      app, {.name = "list",
+            .summary = "list the files matching a mask",
+            .usage = "krv files list [-r] MASK",
+            .description = "Prints the files matching MASK, one native path a line, each\n"
+                           "directory's files before those of its subdirectories (-r). The\n"
+                           "files and directories are the ones 'krv files count' counts.",
+            .exit_status = "0  files were found\n"
+                           "1  no file matches\n"
+                           "2  the directory does not exist, or a usage or write error",
+            .examples = "krv files list '*.txt'\n"
+                        "krv files list -r 'C:\\home\\ann\\*.JPG'"});
   for (CLI::App* sub : {count, list}) {
     sub->add_option("MASK", o->mask, "directory and wildcard mask")->required();
     sub->add_flag("-r,--recursive", o->recursive, "include every subdirectory");
   }
-  CLI::App* copy = Mode(
+  CLI::App* copy = AddMode(
       app, {.name = "copy",
             .summary = "copy a file or a directory tree",
             .usage = "krv files copy [-q] SRC DEST",
@@ -442,7 +436,7 @@ RunFn Setup(CLI::App& app) {
   copy->add_option("SRC", o->source, "file or directory to copy")->required();
   copy->add_option("DEST", o->dest, "destination file or directory")->required();
   AddQuietFlag(*copy);
-  CLI::App* deltree = Mode(
+  CLI::App* deltree = AddMode(
       app, {.name = "deltree",
             .summary = "delete a directory tree",
             .usage = "krv files deltree DIR",
@@ -457,7 +451,7 @@ RunFn Setup(CLI::App& app) {
             .examples = "krv files deltree build/old\n"
                         "krv files deltree 'C:\\tmp\\Scratch'"});
   deltree->add_option("DIR", o->dir, "directory to delete")->required();
-  CLI::App* trash = Mode(
+  CLI::App* trash = AddMode(
       app, {.name = "trash",
             .summary = "move files to the Trash",
             .usage = "krv files trash MASK",

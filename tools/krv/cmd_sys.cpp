@@ -98,8 +98,7 @@ int Dirs(const Options& o) {
 }
 
 CLI::App* Mode(CLI::App& app, const Page& page, Options& o) {
-  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
-  SetPage(*sub, page);
+  CLI::App* sub = AddMode(app, page);
   AddOutputOption(*sub, o.output);
   return sub;
 }

@@ -133,28 +133,22 @@ int Asc(const Options& o) {
   return kExitOk;
 }
 
-CLI::App* Mode(CLI::App& app, const Page& page) {
-  CLI::App* sub = app.add_subcommand(std::string(page.name), std::string(page.summary));
-  SetPage(*sub, page);
-  return sub;
-}
-
 void AddFile(CLI::App& sub, Options& o) {
   sub.add_option("FILE", o.file, "text file ('-' or none: standard input)");
 }
 
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
-  CLI::App* type =
-      Mode(app, {.name = "type",
-                 .summary = "name the encoding a file's byte-order mark announces",
-                 .usage = "krv text type [FILE]",
-                 .description = "Prints tftUTF8, tftUnicode_le, tftUnicode_be, tftUnicode4_le,\n"
-                                "tftUnicode4_be, tftRTF or tftUnknown, from the first four bytes.",
-                 .exit_status = "0  the type was printed\n2  FILE cannot be read, or a usage error",
-                 .examples = "krv text type notes.txt"});
+  CLI::App* type = AddMode(
+      app, {.name = "type",
+            .summary = "name the encoding a file's byte-order mark announces",
+            .usage = "krv text type [FILE]",
+            .description = "Prints tftUTF8, tftUnicode_le, tftUnicode_be, tftUnicode4_le,\n"
+                           "tftUnicode4_be, tftRTF or tftUnknown, from the first four bytes.",
+            .exit_status = "0  the type was printed\n2  FILE cannot be read, or a usage error",
+            .examples = "krv text type notes.txt"});
   AddFile(*type, *o);
-  CLI::App* lines = Mode(
+  CLI::App* lines = AddMode(
       app, {.name = "lines",
             .summary = "count the lines of a file",
             .usage = "krv text lines [FILE]",
@@ -163,7 +157,7 @@ RunFn Setup(CLI::App& app) {
             .exit_status = "0  the count was printed\n2  FILE cannot be read, or a usage error",
             .examples = "krv text lines big.log\nkrv text lines - < big.log"});
   AddFile(*lines, *o);
-  CLI::App* tail = Mode(
+  CLI::App* tail = AddMode(
       app, {.name = "tail",
             .summary = "print the last lines of a file",
             .usage = "krv text tail [-n N] [FILE]",
@@ -174,47 +168,47 @@ RunFn Setup(CLI::App& app) {
   tail->add_option("-n,--lines", o->count, "number of lines (default 10)")
       ->check(CLI::Range(0, INT32_MAX));
   AddFile(*tail, *o);
-  CLI::App* find =
-      Mode(app, {.name = "find",
-                 .summary = "print the first line that contains a text",
-                 .usage = "krv text find [-i] TEXT [FILE]",
-                 .description =
-                     "Prints POSITION:LINE for the first line containing TEXT, POSITION being\n"
-                     "the 1-based byte column of the match. TEXT and the file are compared byte\n"
-                     "for byte as Windows-1252 text; -i compares them lower-cased (letters of\n"
-                     "Windows-1252, so non-ASCII letters of UTF-8 text keep their case).",
-                 .exit_status = "0  a line was found\n1  no line contains TEXT\n"
-                                "2  FILE cannot be read, or a usage error",
-                 .examples = "krv text find -i error run.log"});
+  CLI::App* find = AddMode(
+      app,
+      {.name = "find",
+       .summary = "print the first line that contains a text",
+       .usage = "krv text find [-i] TEXT [FILE]",
+       .description = "Prints POSITION:LINE for the first line containing TEXT, POSITION being\n"
+                      "the 1-based byte column of the match. TEXT and the file are compared byte\n"
+                      "for byte as Windows-1252 text; -i compares them lower-cased (letters of\n"
+                      "Windows-1252, so non-ASCII letters of UTF-8 text keep their case).",
+       .exit_status = "0  a line was found\n1  no line contains TEXT\n"
+                      "2  FILE cannot be read, or a usage error",
+       .examples = "krv text find -i error run.log"});
   find->add_option("TEXT", o->text, "text to look for")->required();
   AddFile(*find, *o);
   find->add_flag("-i,--ignore-case", o->ignore_case, "ignore case");
-  CLI::App* crlf =
-      Mode(app, {.name = "crlf",
-                 .summary = "end every line with CR LF",
-                 .usage = "krv text crlf [-q] IN [OUT]",
-                 .description =
-                     "Copies IN to OUT (standard output when absent or '-'), adding an LF after\n"
-                     "every CR that has none. A lone LF is kept: the conversion repairs files\n"
-                     "whose lines end in CR alone. OUT is replaced only when the copy is\n"
-                     "complete, and may not be IN.",
-                 .exit_status = "0  OUT was written\n"
-                                "2  IN cannot be read, OUT cannot be written or is IN, or a usage "
-                                "error",
-                 .examples = "krv text crlf mac.txt fixed.txt"});
+  CLI::App* crlf = AddMode(
+      app,
+      {.name = "crlf",
+       .summary = "end every line with CR LF",
+       .usage = "krv text crlf [-q] IN [OUT]",
+       .description = "Copies IN to OUT (standard output when absent or '-'), adding an LF after\n"
+                      "every CR that has none. A lone LF is kept: the conversion repairs files\n"
+                      "whose lines end in CR alone. OUT is replaced only when the copy is\n"
+                      "complete, and may not be IN.",
+       .exit_status = "0  OUT was written\n"
+                      "2  IN cannot be read, OUT cannot be written or is IN, or a usage "
+                      "error",
+       .examples = "krv text crlf mac.txt fixed.txt"});
   crlf->add_option("IN", o->in, "input file ('-' is standard input)")->required();
   crlf->add_option("OUT", o->out, "output file ('-' or none: standard output)");
   AddQuietFlag(*crlf);
-  CLI::App* asc =
-      Mode(app, {.name = "asc",
-                 .summary = "print the header of an ASC data file",
-                 .usage = "krv text asc [FILE]",
-                 .description = "Reads the four header lines of an ASC file (title, two integers,\n"
-                                "four TRUE/FALSE flags) and prints them one field a line.",
-                 .exit_status = "0  the header was printed\n"
-                                "2  the header is malformed (the message says which line), FILE\n"
-                                "   cannot be read, or a usage error",
-                 .examples = "krv text asc scan01.asc"});
+  CLI::App* asc = AddMode(
+      app, {.name = "asc",
+            .summary = "print the header of an ASC data file",
+            .usage = "krv text asc [FILE]",
+            .description = "Reads the four header lines of an ASC file (title, two integers,\n"
+                           "four TRUE/FALSE flags) and prints them one field a line.",
+            .exit_status = "0  the header was printed\n"
+                           "2  the header is malformed (the message says which line), FILE\n"
+                           "   cannot be read, or a usage error",
+            .examples = "krv text asc scan01.asc"});
   AddFile(*asc, *o);
   app.require_subcommand(1);
   return [o, type, lines, tail, find, crlf, asc] {
