@@ -51,10 +51,12 @@ TEST(KrvPassword, CountLengthAndOptions) {
     }
     EXPECT_EQ(all.find_first_not_of(c.allowed), std::string::npos) << c.args;
     // Over 300 passwords every option shows its effect.
-    if (c.count == 300)
+    if (c.count == 300) {
       EXPECT_NE(all.find_first_of("ABCDEFGHIJKLMNOPQRSTUVWXYZ"), std::string::npos) << c.args;
-    if (std::string(c.args).find("-ms") != std::string::npos)
+    }
+    if (std::string(c.args).find("-ms") != std::string::npos) {
       EXPECT_NE(all.find_first_of("_!$%#="), std::string::npos) << c.args;
+    }
   }
 }
 
