@@ -7,6 +7,7 @@
 #include "korvex/colors.h"
 #include "korvex/stringl.h"
 #include "korvex/streams.h"
+#include "korvex/htmlsupport.h"
 #include "korvex/dstruct.h"
 #include "korvex/cpuid.h"
 #include "korvex/filesys.h"

@@ -1,0 +1,3 @@
+// Every header of the htmlsupport area.
+#pragma once
+
