@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <string_view>
+#include <utility>
 
 #include "htmltext_internal.h"
 #include "korvex/htmlsupport/htmltext.h"

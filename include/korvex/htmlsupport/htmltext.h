@@ -93,14 +93,17 @@ String DefaultHTMLFoot(bool closeBody);
 // Body-like text inside comments or scripts is not told apart.
 String ExtractHTMLBody(const String& html);
 
-// The readable text of ExtractHTMLBody(html). Tags, comments, <!...> and <?...?>
-// declarations, and the contents of <script>, <style>, <head> and <title> are dropped; character
-// references are resolved as ResolveHTMLEntities does. Runs of white space (blank, tab, LF,
-// CR, form feed) become one blank. `lineBreak` is the character written for every <br> and
-// once between blocks (the start or end of p, div, h1..h6, li, ul, ol, dl, dt, dd, table,
-// tr, blockquote, pre, hr, section, article, header, footer, nav, aside, main, form,
-// figure, address): never at the start or end of the result, never twice for one block
-// boundary, and without blanks next to it.
+// The readable text of ExtractHTMLBody(html), with `lineBreak` as the line separator.
+// Tags, comments, <!...> and <?...?> declarations, and the contents of <script>, <style>,
+// <head> and <title> are dropped; character references are resolved as ResolveHTMLEntities
+// does (so &nbsp; stays U+00A0). Runs of white space (blank, tab, LF, CR, form feed) become
+// one blank, with none at the start, the end or next to a line break. `lineBreak` is
+// written once for every <br> (also at the start or end), and once between blocks: at the
+// start or end of p, div, h1..h6, li, ul, ol, dl, dt, dd, table, tr, pre, hr, blockquote,
+// section, article, header, footer, nav, aside, main, form, figure and address, but only
+// between two pieces of text and never right after another break. White space in <pre> is
+// folded too. Other tags are removed without a trace ("a<b>b</b>" gives "ab"). A `<` not
+// followed by a letter, `/`+letter, `!` or `?` is text.
 String ConvertHTMLBodyToText(const String& html, Char lineBreak);
 
 }  // namespace krv
