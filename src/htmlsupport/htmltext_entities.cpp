@@ -129,7 +129,10 @@ String MakeStringHTMLCompatible(const String& text) {
       out += u"&#39;";
     } else if (c == u'\r') {
       out += u"&#13;";
-    } else if (c == u'&' || c == u'<' || c == u'>' || c == u'"' || (c >= 160 && c <= 255)) {
+    } else if (c >= 160 && c <= 255) {
+      const ShortString& entity = HTMLLat1Entities[c];
+      out.append(entity.begin(), entity.end());
+    } else if (c == u'&' || c == u'<' || c == u'>' || c == u'"') {
       out += AnsiToHTMLEntity(c);
     } else {
       out += c;
