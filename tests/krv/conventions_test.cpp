@@ -99,6 +99,16 @@ const Case kCases[] = {
     {"sys env HOME -o nodir/out", 2, "krv sys: nodir/out: No such file or directory\n"},
     {"sys free -o .", 2, "krv sys: .: Is a directory\n"},
     {"sys dirs --frob", 2, "krv sys: unknown option '--frob'\n"},
+    {"html fill data -o data", 2, "krv html: data and data are the same file\n"},
+    {"html fill --values keep data -o keep", 2, "krv html: keep and keep are the same file\n"},
+    {"html fill data >> data", 2, "krv html: data and standard output are the same file\n"},
+    {"html words data > /dev/full", 2, "krv html: write error: No space left on device\n"},
+    {"html fill data -o /dev/full", 2, "krv html: /dev/full: write error: No space left"},
+    {"html words .", 2, "krv html: .: Is a directory\n"},
+    {"html fill --frob data", 2, "krv html: unknown option '--frob'\n"},
+    {"url encode x > /dev/full", 2, "krv url: write error: No space left on device\n"},
+    {"url decode - < .", 2, "krv url: -: Is a directory\n"},
+    {"url encode --frob x", 2, "krv url: unknown option '--frob'\n"},
 };
 // clang-format on
 
@@ -137,7 +147,7 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
   for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color",
-                                "cpu", "password", "files", "text", "sys"}) {
+                                "cpu", "password", "files", "text", "sys", "html", "url"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
