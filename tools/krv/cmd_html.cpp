@@ -197,7 +197,7 @@ RunFn Setup(CLI::App& app) {
           "LF or CR LF. Values files are read in order, then every --set; a later value\n"
           "for a name replaces an earlier one.\n\n") +
       kEncodingText +
-      "\nThe output has the template's encoding; in Windows-1252 a character it cannot\n"
+      "\n\nThe output has the template's encoding; in Windows-1252 a character it cannot\n"
       "hold is written as a numeric reference &#N;. OUT is replaced only when complete.";
   CLI::App* fill = AddMode(
       app, {.name = "fill",
@@ -213,10 +213,10 @@ RunFn Setup(CLI::App& app) {
                         "krv html fill page.tmpl --values site.values -o page.html"});
   fill->add_option("TEMPLATE", o->file, "the template ('-' or none: standard input)");
   fill->add_option("--set", o->sets, "a value for the tags named NAME")
-      ->option_text("NAME=VALUE")
+      ->option_text(" NAME=VALUE")
       ->allow_extra_args(false);
   fill->add_option("--values", o->values, "a file of NAME=VALUE lines")
-      ->option_text("FILE")
+      ->option_text(" FILE")
       ->allow_extra_args(false);
   fill->add_flag("--strict", o->strict, "a tag without a value is an error");
   AddEncoding(*fill, *o);
