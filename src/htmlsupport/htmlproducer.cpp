@@ -5,6 +5,7 @@
 #include <limits>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
@@ -103,8 +104,8 @@ String THtmlProducer::Convert() {
     throw;
   }
   FSPos = ClampPos(n);
-  FConvertedHTML = out;
-  return out;
+  FConvertedHTML = std::move(out);
+  return FConvertedHTML;
 }
 
 TStringStream* THtmlProducer::ConvertedHTMLAsStream() {
