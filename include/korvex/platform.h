@@ -4,6 +4,7 @@
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/component.h"
 #include "korvex/platform/cpu_features.h"
+#include "korvex/platform/dialogs.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/export.h"
 #include "korvex/platform/filesystem.h"
