@@ -10,6 +10,7 @@ packages=(
   sharutils unicode-data
   libcli11-dev python3
   x11-common
+  xvfb zenity xdotool
 )
 missing=()
 for p in "${packages[@]}"; do
