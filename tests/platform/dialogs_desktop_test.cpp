@@ -190,5 +190,16 @@ TEST_F(DesktopDialog, EscapeCancels) {
   EXPECT_EQ(out.error, 0u);
 }
 
+// zenity exits as on a cancel when it cannot open its display; that must count as a failure.
+TEST(DesktopDialogNoServer, UnreachableDisplayIsAnError) {
+  if (!OnPath("zenity")) GTEST_SKIP() << "zenity is not installed; desktop dialog not tested";
+  int n = 399;
+  while (n > 300 && ::access(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), F_OK) == 0) --n;
+  TDesktopSaveDialog d;
+  d.Environment = {"DISPLAY=:" + std::to_string(n), "WAYLAND_DISPLAY="};
+  EXPECT_FALSE(d.Execute());
+  EXPECT_EQ(d.ErrorCode(), kDlgErrFailure);
+}
+
 }  // namespace
 }  // namespace krv

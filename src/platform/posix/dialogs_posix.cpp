@@ -1,6 +1,8 @@
 // The desktop save dialog: runs zenity with posix_spawn and reads the chosen name from its
-// standard output through a pipe, waiting as long as the user takes (the dialog is modal).
+// standard output (and its messages) through pipes, waiting as long as the user takes (the dialog
+// is modal).
 #include <fcntl.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -42,11 +44,47 @@ bool HasDisplay(const std::vector<std::string>& env) {
   return false;
 }
 
-// Runs the program, returns its exit status (-1 when it could not be started) and its output.
-int RunCapture(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::string>& env, std::string& out) {
-  int fds[2];
-  if (::pipe2(fds, O_CLOEXEC) != 0) return -1;
+struct RunResult {
+  int status = -1;  // exit status; -1 when the program could not be started
+  std::string out, err;
+};
+
+// Reads both pipes to their end (each kept up to 1 MiB), without a time limit.
+void Drain(int out_fd, int err_fd, RunResult& r) {
+  pollfd fds[2] = {{out_fd, POLLIN, 0}, {err_fd, POLLIN, 0}};
+  std::string* sinks[2] = {&r.out, &r.err};
+  int open = 2;
+  char buf[4096];
+  while (open > 0) {
+    if (::poll(fds, 2, -1) < 0) {
+      if (errno == EINTR) continue;
+      break;
+    }
+    for (int i = 0; i < 2; ++i) {
+      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
+      const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+      if (n > 0) {
+        if (sinks[i]->size() < (1u << 20)) sinks[i]->append(buf, static_cast<std::size_t>(n));
+      } else if (n == 0 || errno != EINTR) {
+        fds[i].fd = -1;
+        --open;
+      }
+    }
+  }
+}
+
+// Runs the program with its standard input from /dev/null and collects its output.
+RunResult RunCapture(const std::string& program, const std::vector<std::string>& args,
+                     const std::vector<std::string>& env) {
+  RunResult r;
+  int out[2];
+  int err[2];
+  if (::pipe2(out, O_CLOEXEC) != 0) return r;
+  if (::pipe2(err, O_CLOEXEC) != 0) {
+    ::close(out[0]);
+    ::close(out[1]);
+    return r;
+  }
   std::vector<char*> argv;
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -58,33 +96,28 @@ int RunCapture(const std::string& program, const std::vector<std::string>& args,
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_adddup2(&actions, fds[1], 1);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
   pid_t pid = 0;
   const int rc = ::posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  ::close(fds[1]);
-  if (rc != 0) {
-    ::close(fds[0]);
-    return -1;
-  }
-  char buf[4096];
-  for (;;) {
-    const ssize_t n = ::read(fds[0], buf, sizeof buf);
-    if (n > 0) {
-      if (out.size() < (1u << 20)) out.append(buf, static_cast<std::size_t>(n));
-    } else if (n == 0 || errno != EINTR) {
-      break;
-    }
-  }
-  ::close(fds[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  if (rc == 0) Drain(out[0], err[0], r);
+  ::close(out[0]);
+  ::close(err[0]);
+  if (rc != 0) return r;
   int status = 0;
   while (::waitpid(pid, &status, 0) < 0) {
-    if (errno != EINTR) return -1;
+    if (errno != EINTR) return r;
   }
-  if (!WIFEXITED(status)) return 255;
-  // The shell's "command not found" convention: posix_spawnp may report a failed exec here.
-  return WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
+  // 127: the exec failed after the fork (the shell's "command not found").
+  if (!WIFEXITED(status)) {
+    r.status = 255;
+  } else {
+    r.status = WEXITSTATUS(status) == 127 ? -1 : WEXITSTATUS(status);
+  }
+  return r;
 }
 
 }  // namespace
@@ -96,17 +129,22 @@ bool TDesktopSaveDialog::Execute() {
     error_code_ = kDlgErrFailure;
     return false;
   }
-  std::string out;
-  const int status = RunCapture(Program, BuildArguments(), env, out);
+  RunResult r = RunCapture(Program, BuildArguments(), env);
+  std::string& out = r.out;
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
-  if (status == 0 && !out.empty()) {
+  if (r.status == 0 && !out.empty()) {
     error_code_ = 0;
-    String name = FromNativePath(out);
+    const String name = FromNativePath(out);
     FileName = name.empty() ? ToUtf16(out) : name;
     return true;
   }
-  // zenity exits with 1 on cancel or when the window is closed.
-  error_code_ = status == 1 ? 0 : status < 0 ? kDlgErrInitialization : kDlgErrFailure;
+  // zenity exits with 1 on cancel, but also when GTK cannot open the display; only its
+  // message tells the two apart.
+  if (r.status == 1) {
+    error_code_ = r.err.find("cannot open display") == std::string::npos ? 0 : kDlgErrFailure;
+  } else {
+    error_code_ = r.status < 0 ? kDlgErrInitialization : kDlgErrFailure;
+  }
   return false;
 }
 
