@@ -48,7 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static ScratchFile scratch;
   std::FILE* out = std::fopen(scratch.path.c_str(), "wb");
   Check(out != nullptr);
-  Check(std::fwrite(data, 1, size, out) == size);
+  if (size != 0) Check(std::fwrite(data, 1, size, out) == size);  // data may be null when empty
   std::fclose(out);
   const std::int32_t fs =
       ReadHeaderOfASC(ToUtf16(scratch.path.string()), title, first, second, f1, f2, f3, f4);
