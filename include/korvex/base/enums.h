@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "korvex/platform/export.h"
+#include "korvex/platform/font_style.h"
 
 KORVEX_API_BEGIN
 namespace krv {
@@ -45,9 +46,9 @@ enum TMouseActMode : std::uint8_t {
 // clang-format on
 enum TZoomState : std::uint8_t { zsNormal, zsDrawWin };
 
-// Two enumerations of the original platform that have XML tables here too.
+// An enumeration of the original platform that has an XML table here too (TFontStyle, the
+// other one, comes with the drawing platform's fonts).
 enum TAlignment : std::uint8_t { taLeftJustify, taRightJustify, taCenter };
-enum TFontStyle : std::uint8_t { fsBold, fsItalic, fsUnderline, fsStrikeOut };
 
 }  // namespace krv
 KORVEX_API_END

@@ -64,5 +64,17 @@ class EVariantError : public Exception {
   using Exception::Exception;
 };
 
+// A bitmap or other drawing resource could not be had ("Out of system resources").
+class EOutOfResources : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A printer operation out of turn ("Printing in progress", "Printer is not currently printing").
+class EPrinter : public Exception {
+ public:
+  using Exception::Exception;
+};
+
 }  // namespace krv
 KORVEX_API_END
