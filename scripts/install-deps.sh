@@ -11,7 +11,7 @@ packages=(
   libcli11-dev python3
   x11-common
   xvfb zenity xdotool
-  libpng-dev libfontconfig-dev fonts-dejavu-core
+  libpng-dev libfontconfig-dev fonts-dejavu-core pngcheck
 )
 missing=()
 for p in "${packages[@]}"; do
