@@ -1,6 +1,7 @@
 // Every header of the base area.
 #pragma once
 
+#include "korvex/base/canvas_draw.h"
 #include "korvex/base/enums.h"
 #include "korvex/base/exceptions.h"
 #include "korvex/base/tables.h"
