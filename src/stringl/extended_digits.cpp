@@ -8,7 +8,38 @@
 namespace krv::detail {
 namespace {
 
-__extension__ typedef unsigned __int128 U128;
+// A fraction below 2^k (k <= 124) as two 64-bit words, with the three operations the digit
+// stream needs: times ten, the bits at and above k, and clearing them. Two words rather than
+// a compiler's 128-bit integer so that 32-bit targets build the same digits.
+class Fraction128 {
+ public:
+  void Set(std::uint64_t v) { hi_ = 0, lo_ = v; }
+  bool IsZero() const { return (hi_ | lo_) == 0; }
+  // *this * 10 = *this * 8 + *this * 2; below 10 * 2^124 < 2^128, so nothing is lost.
+  void Times10() {
+    const std::uint64_t hi8 = (hi_ << 3) | (lo_ >> 61), lo8 = lo_ << 3;
+    const std::uint64_t hi2 = (hi_ << 1) | (lo_ >> 63), lo2 = lo_ << 1;
+    lo_ = lo8 + lo2;
+    hi_ = hi8 + hi2 + (lo_ < lo8 ? 1 : 0);
+  }
+  // Bits k and above (a decimal digit after Times10), then cleared.
+  int TakeAbove(int k) {
+    if (k >= 64) {
+      const int s = k - 64;
+      const auto d = static_cast<int>(hi_ >> s);
+      hi_ &= (std::uint64_t{1} << s) - 1;
+      return d;
+    }
+    const auto d = static_cast<int>((hi_ << (64 - k)) | (lo_ >> k));
+    hi_ = 0;
+    lo_ &= (std::uint64_t{1} << k) - 1;
+    return d;
+  }
+
+ private:
+  std::uint64_t hi_ = 0;
+  std::uint64_t lo_ = 0;
+};
 
 // The decimal digits of a value int_part + frac / 2^k, integer digits first (without leading
 // zeros), then as many fraction digits as asked for.
@@ -26,10 +57,10 @@ class DigitStream {
     if (k_ == 0) {
       int_part = mant;
     } else if (k_ >= 64) {
-      frac_ = mant;
+      frac_.Set(mant);
     } else {
       int_part = mant >> k_;
-      frac_ = mant & ((std::uint64_t{1} << k_) - 1);
+      frac_.Set(mant & ((std::uint64_t{1} << k_) - 1));
     }
     if (int_part != 0) {
       n_int_ = static_cast<int>(std::to_chars(int_, int_ + sizeof int_, int_part).ptr - int_);
@@ -41,16 +72,14 @@ class DigitStream {
   int Next() {
     if (pos_ < n_int_) return int_[pos_++] - '0';
     if (k_ == 0) return 0;
-    frac_ *= 10;
-    const int d = static_cast<int>(frac_ >> k_);
-    frac_ &= (U128{1} << k_) - 1;
-    return d;
+    frac_.Times10();
+    return frac_.TakeAbove(k_);
   }
   // True when every digit after the ones taken so far is 0.
   bool RestIsZero() const {
     for (int i = pos_; i < n_int_; ++i)
       if (int_[i] != '0') return false;
-    return frac_ == 0;
+    return frac_.IsZero();
   }
   // Whether the digits taken so far, followed by the rest, round up when cut here: above
   // half up, below half down, exactly half to the even neighbour of last_digit.
@@ -64,7 +93,7 @@ class DigitStream {
   char int_[24];
   int n_int_ = 0;
   int pos_ = 0;
-  U128 frac_ = 0;
+  Fraction128 frac_;
   int k_ = 0;
 };
 
