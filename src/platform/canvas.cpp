@@ -1,0 +1,520 @@
+// TCanvas: lines, rectangles, ellipses, polygons and bitmap copies on a 32-bit surface.
+//
+// Every operation fetches the surface once through Surface() at its start (the printer's
+// canvas refuses there outside a print job) and clips to it. Coordinates are 32-bit, all
+// arithmetic on them 64-bit (128-bit where two differences are multiplied), and clipping is
+// done arithmetically, so a line or shape far larger than the surface costs no more than
+// the part of it that is visible.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "korvex/platform/graphics.h"
+#include "platform/internal/raster.h"
+
+namespace krv {
+namespace {
+
+using detail::PixelSurface;
+using i64 = std::int64_t;
+// 128-bit integers hold products of two 33-bit differences exactly.
+__extension__ typedef __int128 i128;
+__extension__ typedef unsigned __int128 u128;
+
+// ceil(a / b) for b > 0.
+i128 CeilDiv(i128 a, i128 b) {
+  const i128 q = a / b;
+  return (a % b != 0 && a > 0) ? q + 1 : q;
+}
+
+// ---------------------------------------------------------------------------------------
+// Lines
+//
+// A line from P to Q (Q excluded) has n = max(|dx|, |dy|) pixels, one per step along its
+// major axis (x when |dx| >= |dy|). Pixel i (0 <= i < n) lies at major offset i and at the
+// minor offset nearest to i * dminor / n; an exact tie picks the smaller coordinate (up or
+// left). The rule depends only on the two end points and not on the direction, so P -> Q and
+// Q -> P cover the same pixels apart from the end point each leaves out.
+struct Line {
+  i64 major0 = 0;  // major coordinate of P
+  i64 minor0 = 0;  // minor coordinate of P
+  i64 n = 0;       // pixel count
+  i64 dminor = 0;  // signed minor difference Q - P
+  int step = 1;    // direction along the major axis (+1 or -1)
+  bool x_major = true;
+
+  i64 MajorAt(i64 i) const { return major0 + step * i; }
+  // round(i * dminor / n), halves down, without overflow for any 32-bit end points.
+  i64 MinorAt(i64 i) const {
+    return minor0 + static_cast<i64>(CeilDiv(i128{2} * i * dminor - n, i128{2} * n));
+  }
+};
+
+Line MakeLine(TPoint p, TPoint q) {
+  const i64 dx = i64{q.X} - p.X;
+  const i64 dy = i64{q.Y} - p.Y;
+  Line l;
+  l.x_major = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
+  const i64 dmajor = l.x_major ? dx : dy;
+  l.major0 = l.x_major ? p.X : p.Y;
+  l.minor0 = l.x_major ? p.Y : p.X;
+  l.dminor = l.x_major ? dy : dx;
+  l.step = dmajor < 0 ? -1 : 1;
+  l.n = dmajor < 0 ? -dmajor : dmajor;
+  return l;
+}
+
+// The first i in [lo, hi) for which pred holds, pred being false then true along the range;
+// hi when it never holds.
+template <typename Pred>
+i64 PartitionPoint(i64 lo, i64 hi, Pred pred) {
+  while (lo < hi) {
+    const i64 mid = lo + (hi - lo) / 2;
+    if (pred(mid)) {
+      hi = mid;
+    } else {
+      lo = mid + 1;
+    }
+  }
+  return lo;
+}
+
+// The pixel indexes in [lo, hi) whose minor coordinate lies in [a, b] (a range, as the minor
+// coordinate is monotonic along the line).
+void MinorWindow(const Line& l, i64 a, i64 b, i64& lo, i64& hi) {
+  if (l.dminor >= 0) {
+    lo = PartitionPoint(lo, hi, [&](i64 i) { return l.MinorAt(i) >= a; });
+    hi = PartitionPoint(lo, hi, [&](i64 i) { return l.MinorAt(i) > b; });
+  } else {
+    lo = PartitionPoint(lo, hi, [&](i64 i) { return l.MinorAt(i) <= b; });
+    hi = PartitionPoint(lo, hi, [&](i64 i) { return l.MinorAt(i) < a; });
+  }
+}
+
+// The pixel indexes whose major coordinate lies in [a, b].
+void MajorWindow(const Line& l, i64 a, i64 b, i64& lo, i64& hi) {
+  lo = 0;
+  hi = l.n;
+  if (l.step > 0) {
+    lo = std::max(lo, a - l.major0);
+    hi = std::min(hi, b - l.major0 + 1);
+  } else {
+    lo = std::max(lo, l.major0 - b);
+    hi = std::min(hi, l.major0 - a + 1);
+  }
+  if (hi < lo) hi = lo;
+}
+
+// Run lengths (on, off, on, ...) of the dashed pen styles; empty for the solid ones.
+std::span<const int> DashPattern(TPenStyle style) {
+  static constexpr std::array<int, 2> kDash = {18, 6};
+  static constexpr std::array<int, 2> kDot = {3, 3};
+  static constexpr std::array<int, 4> kDashDot = {9, 6, 3, 6};
+  static constexpr std::array<int, 6> kDashDotDot = {9, 3, 3, 3, 3, 3};
+  switch (style) {
+    case psDash:
+      return kDash;
+    case psDot:
+      return kDot;
+    case psDashDot:
+      return kDashDot;
+    case psDashDotDot:
+      return kDashDotDot;
+    default:
+      return {};
+  }
+}
+
+// On/off state of every position of one period of a dash pattern.
+struct DashMask {
+  std::array<bool, 32> on{};
+  int period = 0;
+  explicit DashMask(std::span<const int> runs) {
+    for (std::size_t r = 0; r < runs.size(); ++r)
+      for (int k = 0; k < runs[r]; ++k) on[static_cast<std::size_t>(period++)] = r % 2 == 0;
+  }
+};
+
+// What a line paints: the pen colour on its dashes, the brush colour (or nothing) in the
+// gaps of a dashed one-pixel pen.
+struct LinePaint {
+  std::uint32_t pen = 0;
+  std::uint32_t gap = 0;
+  bool paint_gaps = false;
+  bool clear = false;
+  std::int32_t width = 1;
+  std::span<const int> dashes;
+};
+
+LinePaint PaintOf(const TPen& pen, const TBrush& brush) {
+  LinePaint p;
+  p.pen = detail::PixelValue(pen.Color());
+  p.gap = detail::PixelValue(brush.Color());
+  p.paint_gaps = brush.Style() == bsSolid;
+  p.clear = pen.Style() == psClear;
+  p.width = pen.Width();
+  // A wide pen draws solid whatever its style, as on the original platform.
+  if (p.width == 1) p.dashes = DashPattern(pen.Style());
+  return p;
+}
+
+// One-pixel line: walks only the indexes whose pixels lie on the surface.
+void DrawThinLine(PixelSurface& s, const Line& l, const LinePaint& paint) {
+  const i64 major_size = l.x_major ? s.width : s.height;
+  const i64 minor_size = l.x_major ? s.height : s.width;
+  i64 lo = 0;
+  i64 hi = 0;
+  MajorWindow(l, 0, major_size - 1, lo, hi);
+  MinorWindow(l, 0, minor_size - 1, lo, hi);
+  if (lo >= hi) return;
+  const DashMask mask(paint.dashes);
+  // Incremental form of MinorAt: num = 2 i dminor - n = q * 2n + r with -2n < r <= 0.
+  const i64 two_n = 2 * l.n;
+  const i128 num = i128{2} * lo * l.dminor - l.n;
+  i64 q = static_cast<i64>(CeilDiv(num, two_n));
+  i64 r = static_cast<i64>(num - i128{q} * two_n);
+  for (i64 i = lo; i < hi; ++i) {
+    const i64 major = l.MajorAt(i);
+    const i64 minor = l.minor0 + q;
+    const i64 x = l.x_major ? major : minor;
+    const i64 y = l.x_major ? minor : major;
+    const bool on = mask.period == 0 || mask.on[static_cast<std::size_t>(i % mask.period)];
+    if (on) {
+      detail::PutPixel(s, x, y, paint.pen);
+    } else if (paint.paint_gaps) {
+      detail::PutPixel(s, x, y, paint.gap);
+    }
+    r += 2 * l.dminor;
+    if (r > 0) {
+      ++q;
+      r -= two_n;
+    } else if (r <= -two_n) {
+      --q;
+      r += two_n;
+    }
+  }
+}
+
+// Wide line: a width x width square centred on every pixel of the one-pixel line (it reaches
+// (width - 1) / 2 pixels up and left of the pixel and width / 2 down and right). The squares
+// covering one row (or column, across the line's minor axis) join into one run, found by
+// binary search, so the cost follows the visible area.
+void DrawWideLine(PixelSurface& s, const Line& l, const LinePaint& paint) {
+  const i64 before = (paint.width - 1) / 2;
+  const i64 after = paint.width / 2;
+  const i64 minor_size = l.x_major ? s.height : s.width;
+  const i64 minor_end = l.MinorAt(l.n - 1);
+  const i64 first = std::max<i64>(0, std::min(l.minor0, minor_end) - after);
+  const i64 last = std::min<i64>(minor_size - 1, std::max(l.minor0, minor_end) + before);
+  for (i64 v = first; v <= last; ++v) {
+    i64 lo = 0;
+    i64 hi = l.n;
+    MinorWindow(l, v - after, v + before, lo, hi);
+    if (lo >= hi) continue;
+    const i64 m1 = l.MajorAt(lo);
+    const i64 m2 = l.MajorAt(hi - 1);
+    const i64 from = std::min(m1, m2) - before;
+    const i64 to = std::max(m1, m2) + after + 1;
+    if (l.x_major) {
+      detail::FillSpan(s, from, to, v, paint.pen);
+    } else {
+      const i64 y0 = std::max<i64>(from, 0);
+      const i64 y1 = std::min<i64>(to, s.height);
+      for (i64 y = y0; y < y1; ++y) detail::PutPixel(s, v, y, paint.pen);
+    }
+  }
+}
+
+void DrawLine(PixelSurface& s, TPoint p, TPoint q, const LinePaint& paint) {
+  if (paint.clear) return;
+  const Line l = MakeLine(p, q);
+  if (l.n == 0) return;
+  if (paint.width > 1) {
+    DrawWideLine(s, l, paint);
+  } else {
+    DrawThinLine(s, l, paint);
+  }
+}
+
+// ---------------------------------------------------------------------------------------
+// Ellipses
+//
+// The ellipse inscribed in a box of W x H pixels. In doubled coordinates (pixel centres at
+// odd offsets from the doubled centre) a pixel belongs to it when its centre lies inside or
+// on the ellipse of radii W / 2 and H / 2, or when it lies in the middle row(s) or middle
+// column(s) of the box; the latter keeps thin ellipses touching all four sides. Each row is
+// one run, symmetric about the centre, and the runs shrink away from the middle.
+struct EllipseBox {
+  i64 x1 = 0, y1 = 0, w = 0, h = 0;  // box x1..x1+w-1, y1..y1+h-1
+  bool Empty() const { return w <= 0 || h <= 0; }
+};
+
+// Integer square root of v (v < 2^66).
+u128 ISqrt(u128 v) {
+  u128 r = static_cast<u128>(__builtin_sqrtl(static_cast<long double>(v)));
+  while (r * r > v) --r;
+  while ((r + 1) * (r + 1) <= v) ++r;
+  return r;
+}
+
+// The run [from, to] of row y (to < from when the row is outside the box).
+void EllipseRow(const EllipseBox& b, i64 y, i64& from, i64& to) {
+  from = 0;
+  to = -1;
+  if (b.Empty() || y < b.y1 || y >= b.y1 + b.h) return;
+  const i64 dy = 2 * (y - b.y1) + 1 - b.h;  // doubled offset of the pixel centre
+  const u128 w = static_cast<u128>(b.w);
+  const u128 h = static_cast<u128>(b.h);
+  const u128 ady = static_cast<u128>(dy < 0 ? -dy : dy);
+  i64 t = b.w - 1;  // the largest doubled offset of a pixel centre in this row
+  if (ady > 1) {
+    // Largest t with t^2 H^2 <= W^2 (H^2 - dy^2).
+    const u128 room = (w * w) * (h * h - ady * ady);
+    const i64 fit = static_cast<i64>(ISqrt(room / (h * h)));
+    t = std::min(t, fit);
+    if ((t - (b.w - 1)) % 2 != 0) --t;  // same parity as the offsets of the pixel centres
+    t = std::max<i64>(t, b.w % 2 == 0 ? 1 : 0);
+  }
+  from = b.x1 + (b.w - 1 - t) / 2;
+  to = b.x1 + (b.w - 1 + t) / 2;
+}
+
+// The pixels of row y strictly inside the ellipse: those whose four neighbours belong to it.
+void EllipseInteriorRow(const EllipseBox& b, i64 y, i64& from, i64& to) {
+  i64 f0, t0, fa, ta, fb, tb;
+  EllipseRow(b, y, f0, t0);
+  EllipseRow(b, y - 1, fa, ta);
+  EllipseRow(b, y + 1, fb, tb);
+  from = std::max({f0 + 1, fa, fb});
+  to = std::min({t0 - 1, ta, tb});
+}
+
+// ---------------------------------------------------------------------------------------
+// Polygons
+
+struct Edge {
+  i64 xa, ya, xb, yb;  // ya < yb
+};
+
+// Fills the interior of the closed polygon (alternate rule): a pixel is inside when its centre
+// is, counting crossings of the row through the centre. A centre exactly on a crossing counts
+// as right of it, so shared edges are filled once.
+void FillPolygon(PixelSurface& s, std::span<const TPoint> pts, std::uint32_t value) {
+  std::vector<Edge> edges;
+  edges.reserve(pts.size());
+  for (std::size_t k = 0; k < pts.size(); ++k) {
+    const TPoint a = pts[k];
+    const TPoint b = pts[(k + 1) % pts.size()];
+    if (a.Y == b.Y) continue;
+    if (a.Y < b.Y) {
+      edges.push_back({a.X, a.Y, b.X, b.Y});
+    } else {
+      edges.push_back({b.X, b.Y, a.X, a.Y});
+    }
+  }
+  if (edges.empty()) return;
+  std::sort(edges.begin(), edges.end(), [](const Edge& e, const Edge& f) { return e.ya < f.ya; });
+  i64 y_end = 0;
+  for (const Edge& e : edges) y_end = std::max(y_end, e.yb);
+  const i64 y_first = std::max<i64>(0, edges.front().ya);
+  const i64 y_last = std::min<i64>(s.height, y_end);
+  std::vector<const Edge*> active;
+  std::vector<i64> cuts;
+  std::size_t next = 0;
+  for (i64 y = y_first; y < y_last; ++y) {
+    while (next < edges.size() && edges[next].ya <= y) active.push_back(&edges[next++]);
+    std::erase_if(active, [y](const Edge* e) { return e->yb <= y; });
+    cuts.clear();
+    for (const Edge* e : active) {
+      // Pixel x lies right of the crossing when x + 1/2 >= the crossing's x.
+      const i128 dy = e->yb - e->ya;
+      const i128 num = i128{2} * e->xa * dy + i128{2 * (y - e->ya) + 1} * (e->xb - e->xa) - dy;
+      const i128 cut = CeilDiv(num, 2 * dy);
+      cuts.push_back(static_cast<i64>(std::clamp<i128>(cut, -1, i128{s.width} + 1)));
+    }
+    std::sort(cuts.begin(), cuts.end());
+    for (std::size_t k = 0; k + 1 < cuts.size(); k += 2)
+      detail::FillSpan(s, cuts[k], cuts[k + 1], y, value);
+  }
+}
+
+}  // namespace
+
+TCanvas::TCanvas()
+    : pen_(std::make_unique<TPen>()),
+      brush_(std::make_unique<TBrush>()),
+      font_(std::make_unique<TFont>()) {}
+
+TCanvas::~TCanvas() = default;
+
+String TCanvas::ClassName() const {
+  return u"TCanvas";
+}
+
+std::int32_t TCanvas::Width() const {
+  const detail::PixelSurface* s = Surface();
+  return s != nullptr ? s->width : 0;
+}
+
+std::int32_t TCanvas::Height() const {
+  const detail::PixelSurface* s = Surface();
+  return s != nullptr ? s->height : 0;
+}
+
+void TCanvas::MoveTo(std::int32_t X, std::int32_t Y) {
+  pen_pos_ = {X, Y};
+}
+
+void TCanvas::LineTo(std::int32_t X, std::int32_t Y) {
+  detail::PixelSurface* s = Surface();
+  const TPoint from = pen_pos_;
+  pen_pos_ = {X, Y};
+  if (s != nullptr) DrawLine(*s, from, pen_pos_, PaintOf(*pen_, *brush_));
+}
+
+TColor TCanvas::Pixels(std::int32_t X, std::int32_t Y) const {
+  const detail::PixelSurface* s = Surface();
+  if (s == nullptr || !detail::InSurface(*s, X, Y)) return 0xFFFFFFFFu;
+  return s->pixels[detail::PixelIndex(*s, X, Y)];
+}
+
+void TCanvas::SetPixels(std::int32_t X, std::int32_t Y, TColor color) {
+  detail::PixelSurface* s = Surface();
+  if (s != nullptr) detail::PutPixel(*s, X, Y, detail::PixelValue(color));
+}
+
+void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
+  detail::PixelSurface* s = Surface();
+  if (s == nullptr) return;
+  const i64 x1 = std::min(X1, X2), x2 = std::max(X1, X2);
+  const i64 y1 = std::min(Y1, Y2), y2 = std::max(Y1, Y2);
+  if (x1 == x2 || y1 == y2) return;
+  const bool fill = brush_->Style() == bsSolid;
+  const std::uint32_t brush = detail::PixelValue(brush_->Color());
+  const LinePaint paint = PaintOf(*pen_, *brush_);
+  if (paint.clear) {
+    // Without a pen the filled area stops one pixel short on the right and at the bottom.
+    if (fill) detail::FillBox(*s, x1, y1, x2 - 1, y2 - 1, brush);
+    return;
+  }
+  // The outline lies inside the box, as thick as the pen is wide.
+  const i64 w = paint.width;
+  if (fill) detail::FillBox(*s, x1 + w, y1 + w, x2 - w, y2 - w, brush);
+  if (paint.dashes.empty()) {
+    detail::FillBox(*s, x1, y1, x2, std::min(y1 + w, y2), paint.pen);
+    detail::FillBox(*s, x1, std::max(y2 - w, y1), x2, y2, paint.pen);
+    detail::FillBox(*s, x1, y1, std::min(x1 + w, x2), y2, paint.pen);
+    detail::FillBox(*s, std::max(x2 - w, x1), y1, x2, y2, paint.pen);
+    return;
+  }
+  // A dashed one-pixel outline: four lines clockwise from the top-left corner, each starting
+  // its pattern afresh; a box one pixel thin is a single line.
+  const auto P = [](i64 x, i64 y) {
+    return TPoint{static_cast<std::int32_t>(x), static_cast<std::int32_t>(y)};
+  };
+  if (y2 - y1 == 1) {
+    DrawLine(*s, P(x1, y1), P(x2, y1), paint);
+    return;
+  }
+  if (x2 - x1 == 1) {
+    DrawLine(*s, P(x1, y1), P(x1, y2), paint);
+    return;
+  }
+  DrawLine(*s, P(x1, y1), P(x2 - 1, y1), paint);
+  DrawLine(*s, P(x2 - 1, y1), P(x2 - 1, y2 - 1), paint);
+  DrawLine(*s, P(x2 - 1, y2 - 1), P(x1, y2 - 1), paint);
+  DrawLine(*s, P(x1, y2 - 1), P(x1, y1), paint);
+}
+
+void TCanvas::FillRect(const TRect& r) {
+  detail::PixelSurface* s = Surface();
+  if (s == nullptr) return;
+  detail::FillBox(*s, std::min(r.Left, r.Right), std::min(r.Top, r.Bottom),
+                  std::max(r.Left, r.Right), std::max(r.Top, r.Bottom),
+                  detail::PixelValue(brush_->Color()));
+}
+
+void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
+  detail::PixelSurface* s = Surface();
+  if (s == nullptr) return;
+  const i64 x1 = std::min(X1, X2), x2 = std::max(X1, X2);
+  const i64 y1 = std::min(Y1, Y2), y2 = std::max(Y1, Y2);
+  const EllipseBox box{x1, y1, x2 - x1, y2 - y1};
+  if (box.Empty()) return;
+  const bool fill = brush_->Style() == bsSolid;
+  const std::uint32_t brush = detail::PixelValue(brush_->Color());
+  const LinePaint paint = PaintOf(*pen_, *brush_);
+  const i64 row0 = std::max<i64>(y1, 0);
+  const i64 row1 = std::min<i64>(y2, s->height);
+  if (paint.clear) {
+    // Without a pen the ellipse of the box one pixel smaller on the right and bottom is
+    // filled whole.
+    if (!fill) return;
+    const EllipseBox inner{x1, y1, box.w - 1, box.h - 1};
+    for (i64 y = row0; y < row1; ++y) {
+      i64 from, to;
+      EllipseRow(inner, y, from, to);
+      detail::FillSpan(*s, from, to + 1, y, brush);
+    }
+    return;
+  }
+  // The outline grows inwards with the pen's width: it is the ellipse of the box minus the
+  // interior of the ellipse of the box shrunk by width - 1 on every side, and that interior
+  // is the filled part. Every pen style but psClear draws the outline solid.
+  const i64 shrink = paint.width - 1;
+  const EllipseBox inner{x1 + shrink, y1 + shrink, box.w - 2 * shrink, box.h - 2 * shrink};
+  for (i64 y = row0; y < row1; ++y) {
+    i64 from, to, in_from = 0, in_to = -1;
+    EllipseRow(box, y, from, to);
+    if (!inner.Empty()) {
+      EllipseInteriorRow(inner, y, in_from, in_to);
+      in_from = std::max(in_from, from);
+      in_to = std::min(in_to, to);
+    }
+    if (in_from > in_to) {
+      detail::FillSpan(*s, from, to + 1, y, paint.pen);
+      continue;
+    }
+    detail::FillSpan(*s, from, in_from, y, paint.pen);
+    detail::FillSpan(*s, in_to + 1, to + 1, y, paint.pen);
+    if (fill) detail::FillSpan(*s, in_from, in_to + 1, y, brush);
+  }
+}
+
+void TCanvas::Polygon(std::span<const TPoint> Points) {
+  detail::PixelSurface* s = Surface();
+  if (s == nullptr || Points.empty()) return;
+  if (Points.size() >= 3 && brush_->Style() == bsSolid)
+    FillPolygon(*s, Points, detail::PixelValue(brush_->Color()));
+  const LinePaint paint = PaintOf(*pen_, *brush_);
+  for (std::size_t k = 0; k < Points.size(); ++k)
+    DrawLine(*s, Points[k], Points[(k + 1) % Points.size()], paint);
+}
+
+void TCanvas::Draw(std::int32_t X, std::int32_t Y, const TBitmap& Graphic) {
+  detail::PixelSurface* s = Surface();
+  if (s == nullptr) return;
+  // The visible part of the bitmap, in its own coordinates.
+  const i64 sx0 = std::max<i64>(0, -i64{X});
+  const i64 sy0 = std::max<i64>(0, -i64{Y});
+  const i64 sx1 = std::min<i64>(Graphic.Width(), i64{s->width} - X);
+  const i64 sy1 = std::min<i64>(Graphic.Height(), i64{s->height} - Y);
+  if (sx0 >= sx1 || sy0 >= sy1) return;
+  // Copy the source rows first: the bitmap may be the one this canvas draws on.
+  const std::size_t run = static_cast<std::size_t>(sx1 - sx0);
+  std::vector<std::uint32_t> rows(run * static_cast<std::size_t>(sy1 - sy0));
+  for (i64 y = sy0; y < sy1; ++y) {
+    const std::span<const std::uint32_t> line = Graphic.ScanLine(static_cast<std::int32_t>(y));
+    std::copy_n(line.begin() + sx0, run,
+                rows.begin() + static_cast<std::ptrdiff_t>((y - sy0) * run));
+  }
+  for (i64 y = sy0; y < sy1; ++y) {
+    const auto src = rows.begin() + static_cast<std::ptrdiff_t>((y - sy0) * run);
+    const std::size_t at = detail::PixelIndex(*s, X + sx0, Y + y);
+    std::copy_n(src, run, s->pixels.begin() + static_cast<std::ptrdiff_t>(at));
+  }
+}
+
+}  // namespace krv
