@@ -206,8 +206,8 @@ void DrawWideLine(PixelSurface& s, const Line& l, const LinePaint& paint) {
   const i64 after = paint.width / 2;
   const i64 minor_size = l.x_major ? s.height : s.width;
   const i64 minor_end = l.MinorAt(l.n - 1);
-  const i64 first = std::max<i64>(0, std::min(l.minor0, minor_end) - after);
-  const i64 last = std::min<i64>(minor_size - 1, std::max(l.minor0, minor_end) + before);
+  const i64 first = std::max<i64>(0, std::min(l.minor0, minor_end) - before);
+  const i64 last = std::min<i64>(minor_size - 1, std::max(l.minor0, minor_end) + after);
   for (i64 v = first; v <= last; ++v) {
     i64 lo = 0;
     i64 hi = l.n;
