@@ -11,7 +11,10 @@
 //   outline and fills its interior (alternate rule, pixel centres).
 // - Everything is clipped to the surface; drawing outside it is no error.
 // - Text is drawn with the library's built-in bitmap font ("Korvex Sans"), scaled to the font's
-//   height; the font's name is kept and reported but does not change the glyphs.
+//   height; the font's name is kept and reported but does not change the glyphs. Its 13-pixel
+//   cell grows by the whole factor max(1, round(cell / 13)), cell = round(-Height * 13 / 11)
+//   for a negative height, Height for a positive one, 13 for 0. Bold adds one pixel (times the
+//   factor) per character, italic three at the end of the text.
 // Colours are TColor values (red in the low byte). ColorToRGB resolves system colours.
 #pragma once
 
