@@ -266,22 +266,6 @@ TEST(CanvasText, StylesStayInsideTheExtentInTheirColours) {
   }
 }
 
-TEST(CanvasText, BoldOverstrikesOnePixelToTheRight) {
-  for (char16_t ch : {u'A', u'W', u'\u00E9', u'%'}) {
-    Page plain, bold;
-    plain.c().Brush()->SetStyle(bsClear);
-    bold.c().Brush()->SetStyle(bsClear);
-    bold.c().Font()->SetStyle({fsBold});
-    const String s(1, ch);
-    EXPECT_EQ(bold.c().TextWidth(s), plain.c().TextWidth(s) + 1);
-    plain.c().TextOut(5, 5, s);
-    bold.c().TextOut(5, 5, s);
-    for (int y = 0; y < 30; ++y)
-      for (int x = 1; x < 30; ++x)
-        EXPECT_EQ(bold.At(x, y) == kInk, plain.At(x, y) == kInk || plain.At(x - 1, y) == kInk);
-  }
-}
-
 TEST(CanvasText, HugeCoordinatesAndLongTextsStayQuickAndInBounds) {
   constexpr std::int32_t kMin = std::numeric_limits<std::int32_t>::min();
   constexpr std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
