@@ -8,7 +8,9 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <span>
+#include <utility>
 #include <vector>
 
 #include "korvex/platform/graphics.h"
@@ -291,6 +293,76 @@ void EllipseInteriorRow(const EllipseBox& b, i64 y, i64& from, i64& to) {
   to = std::min({t0 - 1, ta, tb});
 }
 
+// One row of a drawn ellipse: the outline runs and the filled run (ends excluded).
+struct EllipseRowParts {
+  std::array<std::pair<i64, i64>, 2> outline{};
+  i64 fill_from = 0, fill_to = 0;
+};
+
+// Splits row y into outline and fill: the fill is the interior of `inner` (within the
+// ellipse of `box`), the outline the rest of the ellipse of `box`.
+EllipseRowParts SplitEllipseRow(const EllipseBox& box, const EllipseBox& inner, i64 y) {
+  EllipseRowParts parts;
+  i64 from, to, in_from = 0, in_to = -1;
+  EllipseRow(box, y, from, to);
+  if (!inner.Empty()) {
+    EllipseInteriorRow(inner, y, in_from, in_to);
+    in_from = std::max(in_from, from);
+    in_to = std::min(in_to, to);
+  }
+  if (in_from > in_to) {
+    parts.outline[0] = {from, to + 1};
+    return parts;
+  }
+  parts.outline[0] = {from, in_from};
+  parts.outline[1] = {in_to + 1, to + 1};
+  parts.fill_from = in_from;
+  parts.fill_to = in_to + 1;
+  return parts;
+}
+
+// Boxes up to this side have their whole outline walked for a dashed pen.
+constexpr i64 kWholeDashedOutline = i64{1} << 17;
+
+// A dashed one-pixel outline. The pattern starts at the rightmost point and runs counter-
+// clockwise (up first), the outline's pixels taken in the order of their angle about the
+// centre. A box larger than kWholeDashedOutline on a side is never seen whole; for it the
+// pattern counts only the pixels on the surface.
+void DrawDashedEllipseOutline(PixelSurface& s, const EllipseBox& box, const LinePaint& paint) {
+  const bool whole = box.w <= kWholeDashedOutline && box.h <= kWholeDashedOutline;
+  const i64 ya = whole ? box.y1 : std::max<i64>(box.y1, 0);
+  const i64 yb = whole ? box.y1 + box.h : std::min<i64>(box.y1 + box.h, s.height);
+  const i64 xa = whole ? box.x1 : 0;
+  const i64 xb = whole ? box.x1 + box.w : s.width;
+  struct Offset {
+    i64 dx, dy;  // doubled offsets from the centre, y pointing up
+  };
+  std::vector<Offset> pixels;
+  for (i64 y = ya; y < yb; ++y) {
+    for (const auto& [from, to] : SplitEllipseRow(box, box, y).outline)
+      for (i64 x = std::max(from, xa); x < std::min(to, xb); ++x)
+        pixels.push_back({2 * x + 1 - (2 * box.x1 + box.w), (2 * box.y1 + box.h) - (2 * y + 1)});
+  }
+  // Angle order from the positive x axis, counter-clockwise; equal angles nearest first.
+  const auto half = [](const Offset& o) { return o.dy < 0 || (o.dy == 0 && o.dx < 0); };
+  std::sort(pixels.begin(), pixels.end(), [&](const Offset& a, const Offset& b) {
+    if (half(a) != half(b)) return !half(a);
+    const i128 cross = i128{a.dx} * b.dy - i128{a.dy} * b.dx;
+    if (cross != 0) return cross > 0;
+    return std::abs(a.dx) + std::abs(a.dy) < std::abs(b.dx) + std::abs(b.dy);
+  });
+  const DashMask mask(paint.dashes);
+  for (std::size_t k = 0; k < pixels.size(); ++k) {
+    const i64 x = (pixels[k].dx + 2 * box.x1 + box.w - 1) / 2;
+    const i64 y = (2 * box.y1 + box.h - pixels[k].dy - 1) / 2;
+    if (mask.on[k % static_cast<std::size_t>(mask.period)]) {
+      detail::PutPixel(s, x, y, paint.pen);
+    } else if (paint.paint_gaps) {
+      detail::PutPixel(s, x, y, paint.gap);
+    }
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Polygons
 
@@ -462,25 +534,16 @@ void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::in
   }
   // The outline grows inwards with the pen's width: it is the ellipse of the box minus the
   // interior of the ellipse of the box shrunk by width - 1 on every side, and that interior
-  // is the filled part. Every pen style but psClear draws the outline solid.
+  // is the filled part.
   const i64 shrink = paint.width - 1;
   const EllipseBox inner{x1 + shrink, y1 + shrink, box.w - 2 * shrink, box.h - 2 * shrink};
   for (i64 y = row0; y < row1; ++y) {
-    i64 from, to, in_from = 0, in_to = -1;
-    EllipseRow(box, y, from, to);
-    if (!inner.Empty()) {
-      EllipseInteriorRow(inner, y, in_from, in_to);
-      in_from = std::max(in_from, from);
-      in_to = std::min(in_to, to);
-    }
-    if (in_from > in_to) {
-      detail::FillSpan(*s, from, to + 1, y, paint.pen);
-      continue;
-    }
-    detail::FillSpan(*s, from, in_from, y, paint.pen);
-    detail::FillSpan(*s, in_to + 1, to + 1, y, paint.pen);
-    if (fill) detail::FillSpan(*s, in_from, in_to + 1, y, brush);
+    const EllipseRowParts parts = SplitEllipseRow(box, inner, y);
+    if (fill) detail::FillSpan(*s, parts.fill_from, parts.fill_to, y, brush);
+    if (!paint.dashes.empty()) continue;
+    for (const auto& [from, to] : parts.outline) detail::FillSpan(*s, from, to, y, paint.pen);
   }
+  if (!paint.dashes.empty()) DrawDashedEllipseOutline(*s, box, paint);
 }
 
 void TCanvas::Polygon(std::span<const TPoint> Points) {

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <random>
 #include <string>
@@ -326,6 +327,42 @@ TEST(CanvasEllipse, SmallCirclesAndPens) {
     b.c()->Pen()->SetWidth(t.width);
     b.c()->Ellipse(t.box.Left, t.box.Top, t.box.Right, t.box.Bottom);
     EXPECT_EQ(b.Picture(), t.picture) << t.box.Right << " " << t.pen << " " << t.width;
+  }
+}
+
+TEST(CanvasEllipse, DashedOutlineFollowsTheAngle) {
+  for (const TRect box : {TRect{1, 1, 30, 22}, TRect{2, 3, 26, 29}, TRect{-9, -4, 18, 20}}) {
+    // The whole solid outline, drawn 20 pixels further right and down on a larger board.
+    Board solid(80, 80), dashed(28, 28);
+    solid.c()->Ellipse(box.Left + 20, box.Top + 20, box.Right + 20, box.Bottom + 20);
+    dashed.c()->Pen()->SetStyle(psDashDot);
+    dashed.c()->Ellipse(box.Left, box.Top, box.Right, box.Bottom);
+    // Its pixels by angle, counter-clockwise from the right.
+    std::vector<std::pair<double, std::pair<int, int>>> outline;
+    const double cx = (box.Left + box.Right) / 2.0, cy = (box.Top + box.Bottom) / 2.0;
+    for (int y = box.Top; y < box.Bottom; ++y)
+      for (int x = box.Left; x < box.Right; ++x) {
+        if (solid.At(x + 20, y + 20) != kPen) continue;
+        double a = std::atan2(cy - (y + 0.5), x + 0.5 - cx);
+        if (a < 0) a += 2 * M_PI;
+        outline.push_back({a, {x, y}});
+      }
+    std::sort(outline.begin(), outline.end());
+    const bool on[24] = {1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0};
+    for (std::size_t k = 0; k < outline.size(); ++k) {
+      const auto [x, y] = outline[k].second;
+      if (x < 0 || y < 0 || x >= 28 || y >= 28) continue;
+      ASSERT_EQ(dashed.At(x, y), on[k % 24] ? kPen : kFill) << k << ": " << x << "," << y;
+    }
+    // Inside, the two agree.
+    for (int y = 0; y < 28; ++y) {
+      for (int x = 0; x < 28; ++x) {
+        const TColor p = solid.At(x + 20, y + 20);
+        if (p != kPen) {
+          ASSERT_EQ(dashed.At(x, y), p) << x << "," << y;
+        }
+      }
+    }
   }
 }
 
