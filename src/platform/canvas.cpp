@@ -502,7 +502,8 @@ void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::
 
 void TCanvas::FillRect(const TRect& r) {
   detail::PixelSurface* s = Surface();
-  if (s == nullptr) return;
+  // A clear brush is hollow: it paints nothing.
+  if (s == nullptr || brush_->Style() == bsClear) return;
   detail::FillBox(*s, std::min(r.Left, r.Right), std::min(r.Top, r.Bottom),
                   std::max(r.Left, r.Right), std::max(r.Top, r.Bottom),
                   detail::PixelValue(brush_->Color()));

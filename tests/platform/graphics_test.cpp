@@ -232,6 +232,9 @@ TEST(CanvasRectangle, Extents) {
   }
   Board b(7, 6);
   b.c()->FillRect({5, 4, 1, 1});
+  b.c()->Brush()->SetColor(kPen);
+  b.c()->Brush()->SetStyle(bsClear);
+  b.c()->FillRect({0, 0, 7, 6});  // a clear brush paints nothing
   EXPECT_EQ(b.Picture(), ".......\n.oooo..\n.oooo..\n.oooo..\n.......\n.......\n");
 }
 
