@@ -221,7 +221,7 @@ class TBitmap : public TPersistent {
   void SetSize(std::int32_t AWidth, std::int32_t AHeight);
   TCanvas* Canvas() { return canvas_.get(); }
   const TCanvas* Canvas() const { return canvas_.get(); }
-  // One row of pixels (0x00BBGGRR), top row 0.
+  // One row of pixels (0x00BBGGRR), top row 0; empty for a row outside the bitmap.
   std::span<const std::uint32_t> ScanLine(std::int32_t Row) const;
 
   // BMP: 24 bits per pixel, rows bottom-up, the screen's resolution.
