@@ -8,7 +8,6 @@
 // are composed from a base letter and an accent.
 #include "platform/internal/builtin_font.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <string_view>
 
@@ -258,35 +257,33 @@ constexpr void Require(bool ok, const char* what) {
   if (!ok) throw what;
 }
 
-// The column range of glyph `index` in one row of a strip.
-constexpr std::string_view Field(std::string_view row, std::size_t index) {
-  for (std::size_t i = 0; i < index; ++i) {
-    const std::size_t bar = row.find('|');
-    Require(bar != std::string_view::npos, "strip row has too few glyphs");
-    row.remove_prefix(bar + 1);
-  }
-  return row.substr(0, row.find('|'));
-}
-
-consteval BuiltinGlyph ParseGlyph(const Strip& strip, std::size_t index) {
-  BuiltinGlyph g;
-  const std::size_t width = Field(strip.rows[0], index).size();
-  Require(width >= 1 && width <= kFontMaxWidth, "glyph width out of range");
+// Parses one strip into out[0..codes.size()), one pass over each row of art.
+template <std::size_t N>
+constexpr void ParseStrip(const Strip& strip, std::array<BuiltinGlyph, N>& out) {
+  const std::size_t count = strip.codes.size();
+  Require(count >= 1 && count <= N, "strip holds too many glyphs");
   for (std::size_t r = 0; r < strip.rows.size(); ++r) {
     const std::string_view row = strip.rows[r];
-    Require(
-        static_cast<std::size_t>(std::count(row.begin(), row.end(), '|')) + 1 == strip.codes.size(),
-        "strip row and code count differ");
-    const std::string_view field = Field(row, index);
-    Require(field.size() == width, "glyph rows differ in width");
-    for (std::size_t x = 0; x < width; ++x) {
-      Require(field[x] == '#' || field[x] == '.', "art uses only '#' and '.'");
-      if (field[x] == '#') g.rows[r] = static_cast<std::uint16_t>(g.rows[r] | (1u << x));
+    std::size_t glyph = 0, x = 0;
+    for (char ch : row) {
+      if (ch == '|') {
+        Require(x == out[glyph].width, "glyph rows differ in width");
+        ++glyph;
+        Require(glyph < count, "strip row has more glyphs than codes");
+        x = 0;
+        continue;
+      }
+      Require(ch == '#' || ch == '.', "art uses only '#', '.' and '|'");
+      Require(x < kFontMaxWidth, "glyph too wide");
+      if (ch == '#')
+        out[glyph].rows[r] = static_cast<std::uint16_t>(out[glyph].rows[r] | (1u << x));
+      ++x;
+      if (r == 0) out[glyph].width = static_cast<std::uint8_t>(x);
     }
+    Require(glyph + 1 == count && x == out[glyph].width && x >= 1, "strip row and codes differ");
   }
-  g.width = static_cast<std::uint8_t>(width);
-  g.advance = static_cast<std::uint8_t>(width + 1);
-  return g;
+  for (std::size_t i = 0; i < count; ++i)
+    out[i].advance = static_cast<std::uint8_t>(out[i].width + 1);
 }
 
 constexpr int TopRow(const BuiltinGlyph& g) {
@@ -331,15 +328,18 @@ struct Table {
 consteval Table BuildTable() {
   Table t;
   for (const Strip& strip : kGlyphStrips) {
+    std::array<BuiltinGlyph, 16> parsed{};
+    ParseStrip(strip, parsed);
     for (std::size_t i = 0; i < strip.codes.size(); ++i) {
       const char16_t code = strip.codes[i];
       Require(code < 256 && !t.covered[code], "glyph code outside Latin-1 or repeated");
-      t.glyphs[code] = ParseGlyph(strip, i);
+      t.glyphs[code] = parsed[i];
       t.covered[code] = true;
     }
   }
   std::array<BuiltinGlyph, kCedilla + 1> marks{};
-  for (std::size_t i = 0; i < marks.size(); ++i) marks[i] = ParseGlyph(kMarkStrip, i);
+  Require(kMarkStrip.codes.size() == marks.size(), "one mark per code");
+  ParseStrip(kMarkStrip, marks);
   for (const Composed& c : kComposed) {
     Require(c.code < 256 && !t.covered[c.code] && t.covered[c.base], "bad composed glyph");
     const bool capital = c.base >= u'A' && c.base <= u'Z';
