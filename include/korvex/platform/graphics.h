@@ -34,7 +34,13 @@ KORVEX_API_BEGIN
 namespace krv {
 
 enum TPenStyle : std::uint8_t {
-  psSolid, psDash, psDot, psDashDot, psDashDotDot, psClear, psInsideFrame
+  psSolid,
+  psDash,
+  psDot,
+  psDashDot,
+  psDashDotDot,
+  psClear,
+  psInsideFrame
 };
 enum TBrushStyle : std::uint8_t { bsSolid, bsClear };
 
