@@ -9,7 +9,9 @@
 #include "korvex/colors/colorarray.h"
 #include "korvex/colors/convert.h"
 #include "korvex/colors/names.h"
+#include "korvex/platform/graphics.h"
 #include "korvex/platform/text.h"
+#include "test_support/png_read.h"
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
 
@@ -106,6 +108,40 @@ TEST_F(KrvColor, ScaleWritesAColourTable) {
     EXPECT_EQ(Color(std::string("scale ") + c.args).out, dir_.Read("out.txt"));
   }
   EXPECT_EQ(Color("scale --palette circle --size 2").out, "1 2\r\n0000FFFF\r\n00FF0000\r\n");
+}
+
+// A .png output is the scale as columns in a black frame; long scales are sampled evenly.
+TEST_F(KrvColor, ScaleAsPicture) {
+  struct Case {
+    const char* args;
+    std::int32_t size;
+    std::uint32_t columns;
+  };
+  for (const Case c : {Case{"--size 1 -o s.png", 1, 1}, Case{"--size 300 -o s.PNG", 300, 300},
+                       Case{"--size 10000 -o s.Png", 10000, 4096}}) {
+    const Ran r = Color(std::string("scale --palette geo1 ") + c.args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string file = c.args + std::string(c.args).rfind(' ') + 1;
+    const testing::PngPicture pic = testing::DecodePng(dir_.Read(file));
+    ASSERT_TRUE(pic.ok) << pic.error;
+    ASSERT_EQ(pic.width, c.columns + 2) << c.args;
+    ASSERT_EQ(pic.height, 50u) << c.args;
+    TColorArray scale;
+    scale.SetSize(c.size);
+    scale.FillByInterpolation(0, ColorArray_Geo1);
+    for (std::uint32_t x = 0; x < pic.width; ++x) {
+      EXPECT_EQ(pic.At(x, 0), clBlack);
+      EXPECT_EQ(pic.At(x, 49), clBlack);
+    }
+    for (std::uint32_t y = 0; y < pic.height; ++y) EXPECT_EQ(pic.At(pic.width - 1, y), clBlack);
+    const TColor first = scale.GetColorElem(1), last = scale.GetColorElem(c.size);
+    EXPECT_EQ(pic.At(1, 1), first) << c.args;
+    EXPECT_EQ(pic.At(1, 48), first) << c.args;
+    EXPECT_EQ(pic.At(c.columns, 24), last) << c.args;
+    if (c.size == 300) {
+      EXPECT_EQ(pic.At(151, 10), scale.GetColorElem(151));
+    }
+  }
 }
 
 TEST_F(KrvColor, NamesListsTheDictionary) {

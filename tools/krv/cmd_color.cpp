@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -13,12 +14,15 @@
 #include <vector>
 
 #include "cli.h"
+#include "color_arg.h"
 #include "io.h"
 #include "korvex/colors/colorarray.h"
 #include "korvex/colors/convert.h"
 #include "korvex/colors/names.h"
 #include "korvex/platform/casefold.h"
+#include "korvex/platform/graphics.h"
 #include "korvex/platform/text.h"
+#include "png_output.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -37,91 +41,16 @@ struct Palette {
   std::span<const TColor> colors;
 };
 
+// Scale pictures: at most this many columns, each this many pixels high.
+constexpr std::int32_t kMaxPictureColumns = 4096;
+constexpr std::int32_t kPictureBand = 48;
+
 const Palette kPalettes[] = {
     {"rainbow", ColorArray_Rainbow},   {"geo1", ColorArray_Geo1},
     {"geo2", ColorArray_Geo2},         {"geo3", ColorArray_Geo3},
     {"circle", ColorArray_Circle},     {"morgenstemning", ColorArray_MorgenStemning},
     {"contrast", ColorArray_Contrast},
 };
-
-// ---- Colour values ------------------------------------------------------------------------
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  c = AsciiLower(c);
-  return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
-bool AllHex(std::string_view s) {
-  for (char c : s)
-    if (HexValue(c) < 0) return false;
-  return true;
-}
-
-// A name of the dictionary, compared ignoring ASCII case and blanks; 0 when none matches.
-long FindName(std::string_view text) {
-  std::string key;
-  for (char c : text)
-    if (c != ' ') key += AsciiLower(c);
-  for (long i = AllKRVColorNames.kFirst; i <= AllKRVColorNames.kLast; ++i) {
-    const std::u16string_view name = AllKRVColorNames[i];
-    if (name.size() != key.size()) continue;
-    bool same = true;
-    for (std::size_t k = 0; same && k < key.size(); ++k)
-      same = AsciiLower(name[k]) == static_cast<Char>(static_cast<unsigned char>(key[k]));
-    if (same) return i;
-  }
-  return 0;
-}
-
-// "r,g,b": three decimal numbers 0..255, blanks allowed around each.
-bool ParseTriple(std::string_view text, TColor& color) {
-  color = 0;
-  int channel = 0;
-  for (std::size_t start = 0; channel < 3; ++channel) {
-    const std::size_t comma = text.find(',', start);
-    if ((comma == std::string_view::npos) != (channel == 2)) return false;
-    std::string_view part = text.substr(start, comma - start);
-    while (!part.empty() && part.front() == ' ') part.remove_prefix(1);
-    while (!part.empty() && part.back() == ' ') part.remove_suffix(1);
-    if (part.empty() || part.size() > 3) return false;
-    unsigned v = 0;
-    for (char c : part) {
-      if (c < '0' || c > '9') return false;
-      v = v * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (v > 255) return false;
-    color |= static_cast<TColor>(v) << (8 * channel);
-    start = comma + 1;
-  }
-  return true;
-}
-
-// The colour VALUE names, or Failure{VALUE, reason}.
-TColor ParseColor(const std::string& value) {
-  const std::string_view v = value;
-  if (v.empty()) throw Failure{value, "empty colour value"};
-  if (v[0] == '$') {
-    if (v.size() < 2 || v.size() > 7 || !AllHex(v.substr(1)))
-      throw Failure{value, "expected 1 to 6 hexadecimal digits after '$' ($BBGGRR)"};
-    return HexStrToColor(ToUtf16(v));
-  }
-  if (v[0] == '#') {
-    if (v.size() != 7 || !AllHex(v.substr(1)))
-      throw Failure{value, "expected 6 hexadecimal digits after '#' (#RRGGBB)"};
-    TColor c = 0;
-    for (int ch = 0; ch < 3; ++ch)
-      c |= static_cast<TColor>(HexValue(v[1 + 2 * ch]) * 16 + HexValue(v[2 + 2 * ch])) << (8 * ch);
-    return c;
-  }
-  if (v.find(',') != std::string_view::npos) {
-    TColor c;
-    if (!ParseTriple(v, c)) throw Failure{value, "expected three numbers 0 to 255 (r,g,b)"};
-    return c;
-  }
-  if (const long i = FindName(v)) return AllKRVColors[i];
-  throw Failure{value, "unknown colour name (see 'krv color names')"};
-}
 
 std::string Number(double x) {
   char buf[32];
@@ -209,12 +138,36 @@ const Palette& FindPalette(const std::string& name) {
   throw Failure{"", "unknown palette '" + name + "'"};  // the option check comes first
 }
 
+// The scale as a picture: one column per colour (evenly sampled, first and last included,
+// when there are more than kMaxPictureColumns) kPictureBand pixels high, framed in black.
+std::unique_ptr<TBitmap> ScalePicture(const TColorArray& scale) {
+  const std::int32_t n = scale.Size();
+  const std::int32_t w = std::min(n, kMaxPictureColumns);
+  auto picture = std::make_unique<TBitmap>(w + 2, kPictureBand + 2);
+  TCanvas& canvas = *picture->Canvas();
+  canvas.Pen()->SetColor(clBlack);
+  canvas.Brush()->SetStyle(bsClear);
+  canvas.Rectangle(0, 0, w + 2, kPictureBand + 2);
+  for (std::int32_t i = 0; i < w; ++i) {
+    const std::int64_t elem = w == 1 ? 1 : 1 + std::int64_t{i} * (n - 1) / (w - 1);
+    canvas.Pen()->SetColor(scale.GetColorElem(static_cast<std::int32_t>(elem)));
+    canvas.MoveTo(i + 1, 1);
+    canvas.LineTo(i + 1, kPictureBand + 1);
+  }
+  return picture;
+}
+
 int Scale(const Options& o) {
   const Palette& palette = FindPalette(o.palette);
   Output out(o.output);
   TColorArray scale;
   scale.SetSize(o.size);
   scale.FillByInterpolation(o.levels, palette.colors);
+  if (IsPngName(o.output)) {
+    WritePng(*ScalePicture(scale), out);
+    out.Commit();
+    return kExitOk;
+  }
   const Scratch file;
   if (!scale.StoreOnFile(1, scale.Size(), file.Path()))
     throw Failure{"", "cannot write a temporary file"};
@@ -266,7 +219,7 @@ RunFn Setup(CLI::App& app) {
   show->add_option("VALUE", o->value, "the colour")->required();
   CLI::App* scale = AddMode(
       app, {.name = "scale",
-            .summary = "write a colour-scale file",
+            .summary = "write a colour-scale file or picture",
             .usage = "krv color scale [--palette NAME] [--size N] [--levels L] [-o FILE] [-q]",
             .description =
                 "Blends a palette's key colours into a scale of N colours and writes it in the\n"
@@ -278,12 +231,19 @@ RunFn Setup(CLI::App& app) {
                 "\n"
                 "Palettes: rainbow (the default), geo1, geo2, geo3, circle (closed: red to red),\n"
                 "morgenstemning, contrast. N is 1 to 33554432, the most a colour table may ask\n"
-                "for when it is read; the default is 1000.",
+                "for when it is read; the default is 1000.\n"
+                "\n"
+                "When FILE ends in .png (any case) the scale is written as a PNG picture\n"
+                "instead: one column of 48 pixels per colour, left to right from colour 1, in a\n"
+                "1-pixel black frame, so the picture is N + 2 by 50 pixels. Scales of more than\n"
+                "4096 colours are sampled evenly to 4096 columns (the first and last colour\n"
+                "included).",
             .exit_status = "0  the scale was written\n"
                            "2  the output could not be written, or a usage error",
             .examples = "krv color scale -o rainbow.txt\n"
                         "krv color scale --palette geo1 --size 256 --levels 8 -o geo1.txt\n"
-                        "krv color scale --palette circle --size 12 | head -3"});
+                        "krv color scale --palette circle --size 12 | head -3\n"
+                        "krv color scale --palette geo2 --size 256 -o geo2.png"});
   std::vector<std::string> names;
   for (const Palette& p : kPalettes) names.emplace_back(p.name);
   scale->add_option("--palette", o->palette, "the key colours (default rainbow)")
@@ -323,8 +283,9 @@ const KrvCommand reg{
               "krv color names",
      .description =
          "Works with the library's colours: 'show' prints one colour as hexadecimal text, name,\n"
-         "RGB, HSI, CMY, CMYK and grey level; 'scale' writes a colour-scale file blended from\n"
-         "one of the library's palettes; 'names' lists the dictionary of named colours.\n"
+         "RGB, HSI, CMY, CMYK and grey level; 'scale' writes a colour-scale file (or a PNG\n"
+         "picture of it) blended from one of the library's palettes; 'names' lists the\n"
+         "dictionary of named colours.\n"
          "Run 'krv help color MODE' for a mode's page.",
      .exit_status = "0  success\n"
                     "2  a value that is no colour, an output that could not be written, or a\n"

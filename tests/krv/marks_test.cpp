@@ -1,0 +1,72 @@
+// krv marks: the grid of every mark type is a PNG holding exactly the marks the library draws.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "korvex/base/canvas_draw.h"
+#include "test_support/png_read.h"
+#include "test_support/run_krv.h"
+#include "test_support/temp_dir.h"
+
+namespace krv {
+namespace {
+
+using testing::RunKrv;
+
+// Pixels of colour c in the picture.
+long Count(const testing::PngPicture& pic, TColor c) {
+  long n = 0;
+  for (std::uint32_t y = 0; y < pic.height; ++y)
+    for (std::uint32_t x = 0; x < pic.width; ++x) n += pic.At(x, y) == c;
+  return n;
+}
+
+TEST(KrvMarks, PictureHoldsEveryMark) {
+  const testing::TempDir dir("korvex_krv_marks");
+  // The marks' pixels in the picture are those of the 256 bitmaps the library makes.
+  for (const int size : {0, 4, 9}) {
+    const std::string args = "marks --color '#FF0000' --size " + std::to_string(size);
+    const auto r = RunKrv(dir, args + " -o m.PNG");
+    ASSERT_EQ(r.status, 0) << r.err;
+    const testing::PngPicture pic = testing::DecodePng(dir.Read("m.PNG"));
+    ASSERT_TRUE(pic.ok) << pic.error;
+    EXPECT_GE(pic.width, 16u * (2 * size + 7));
+    long want = 0;
+    for (int type = 0; type < 256; ++type) {
+      const auto mark = CreateMarkAsBitmap(static_cast<Byte>(type), clRed, clWhite, size);
+      for (int y = 0; y < mark->Height(); ++y)
+        for (int x = 0; x < mark->Width(); ++x) want += mark->Canvas()->Pixels(x, y) == clRed;
+    }
+    EXPECT_EQ(Count(pic, clRed), want) << size;
+    EXPECT_EQ(RunKrv(dir, args + " -o -").out, dir.Read("m.PNG"));
+  }
+  const testing::PngPicture black = testing::DecodePng(RunKrv(dir, "marks -o -").out);
+  ASSERT_TRUE(black.ok);
+  EXPECT_EQ(Count(black, clRed), 0);
+  EXPECT_EQ(testing::RunShell(dir, "\"$KRV\" marks -o p.png && pngcheck -q p.png").status, 0);
+}
+
+TEST(KrvMarks, BadArguments) {
+  const testing::TempDir dir("korvex_krv_marks_bad");
+  struct Case {
+    const char* args;
+    const char* err;
+  };
+  const Case cases[] = {
+      {"marks --size 65 -o m.png", "krv marks: --size: Value 65 not in range"},
+      {"marks --size -1 -o m.png", "krv marks: --size: Value -1 not in range"},
+      {"marks --size x -o m.png", "krv marks: --size"},
+      {"marks --color Rouge -o m.png", "krv marks: Rouge: unknown colour name"},
+      {"marks", "krv marks: --output is required"},
+  };
+  for (const Case& c : cases) {
+    const auto r = RunKrv(dir, c.args);
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << "\n" << r.err;
+    EXPECT_FALSE(std::filesystem::exists(dir.File("m.png"))) << c.args;
+  }
+}
+
+}  // namespace
+}  // namespace krv
