@@ -109,6 +109,12 @@ const Case kCases[] = {
     {"url encode x > /dev/full", 2, "krv url: write error: No space left on device\n"},
     {"url decode - < .", 2, "krv url: -: Is a directory\n"},
     {"url encode --frob x", 2, "krv url: unknown option '--frob'\n"},
+    {"marks -o /dev/full", 2, "krv marks: /dev/full: write error: No space left"},
+    {"marks -o - > /dev/full", 2, "krv marks: write error: No space left on device\n"},
+    {"marks -o nodir/m.png", 2, "krv marks: nodir/m.png: No such file or directory\n"},
+    {"marks --size 65 -o keep", 2, "krv marks: --size: Value 65 not in range"},
+    {"marks --frob -o keep", 2, "krv marks: unknown option '--frob'\n"},
+    {"color scale -o nodir/s.png", 2, "krv color: nodir/s.png: No such file or directory\n"},
 };
 // clang-format on
 
@@ -146,8 +152,9 @@ TEST(KrvConventions, BrokenPipeEndsTheCommand) {
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.
 TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
-  for (const std::string cmd : {"sum", "ascii85", "rle", "tables", "grep", "features", "color",
-                                "cpu", "password", "files", "text", "sys", "html", "url"}) {
+  for (const std::string cmd :
+       {"sum", "ascii85", "rle", "tables", "grep", "features", "color", "cpu", "password", "files",
+        "text", "sys", "html", "url", "marks"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
