@@ -115,6 +115,11 @@ const Case kCases[] = {
     {"marks --size 65 -o keep", 2, "krv marks: --size: Value 65 not in range"},
     {"marks --frob -o keep", 2, "krv marks: unknown option '--frob'\n"},
     {"color scale -o nodir/s.png", 2, "krv color: nodir/s.png: No such file or directory\n"},
+    {"label show " KORVEX_SOURCE_DIR "/samples/chart-labels.xml > /dev/full", 2, "krv label: write error: No space left on device\n"},
+    {"label show .", 2, "krv label: .: Is a directory\n"},
+    {"label show - < .", 2, "krv label: -: Is a directory\n"},
+    {"label show data", 1, "krv label: data: no label element\n"},
+    {"label show --frob data", 2, "krv label: unknown option '--frob'\n"},
 };
 // clang-format on
 
@@ -154,7 +159,7 @@ TEST(KrvConventions, HelpPages) {
   const TempDir dir("krv_conventions_help");
   for (const std::string cmd :
        {"sum", "ascii85", "rle", "tables", "grep", "features", "color", "cpu", "password", "files",
-        "text", "sys", "html", "url", "marks"}) {
+        "text", "sys", "html", "url", "marks", "label"}) {
     const KrvRun help = RunKrv(dir, "help " + cmd);
     const KrvRun option = RunKrv(dir, cmd + " --help");
     EXPECT_EQ(help.status, 0) << cmd;
