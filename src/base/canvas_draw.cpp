@@ -21,6 +21,21 @@ namespace {
 
 constexpr std::int32_t kMaxMarkBitmapSize = 255;
 
+// A coordinate whose offsets wrap around at 32 bits, as the original's integer arithmetic
+// does, so points near the ends of the range are well defined (and simply land elsewhere).
+struct Coord {
+  std::int32_t v;
+  operator std::int32_t() const { return v; }  // NOLINT: used wherever a pixel is expected
+  friend Coord operator+(Coord a, std::int32_t d) {
+    return {
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(a.v) + static_cast<std::uint32_t>(d))};
+  }
+  friend Coord operator-(Coord a, std::int32_t d) {
+    return {
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(a.v) - static_cast<std::uint32_t>(d))};
+  }
+};
+
 void Line(TCanvas& c, std::int32_t x1, std::int32_t y1, std::int32_t x2, std::int32_t y2) {
   c.MoveTo(x1, y1);
   c.LineTo(x2, y2);
@@ -33,7 +48,7 @@ void PolyLine(TCanvas& c, std::initializer_list<TPoint> points) {
   for (++p; p != points.end(); ++p) c.LineTo(p->X, p->Y);
 }
 
-void Dot(TCanvas& c, std::int32_t x, std::int32_t y) {
+void Dot(TCanvas& c, Coord x, Coord y) {
   c.SetPixels(x, y, ColorToRGB(c.Pen()->Color()));
 }
 
@@ -75,7 +90,7 @@ bool PatternPixel(Byte type, std::int32_t dx, std::int32_t dy) {
   }
 }
 
-void DrawPattern(TCanvas& c, Byte type, std::int32_t x, std::int32_t y, bool printer) {
+void DrawPattern(TCanvas& c, Byte type, Coord x, Coord y, bool printer) {
   if (printer && type <= 6) {
     const std::int32_t a = (type - 1) % 3 + 2;
     if (type <= 3) {
@@ -98,17 +113,17 @@ void DrawPattern(TCanvas& c, Byte type, std::int32_t x, std::int32_t y, bool pri
 }
 
 // The diamond of marks 13 and 19.
-void Diamond(TCanvas& c, std::int32_t x, std::int32_t y) {
+void Diamond(TCanvas& c, Coord x, Coord y) {
   PolyLine(c, {{x - 3, y}, {x, y + 3}, {x + 3, y}, {x, y - 3}, {x - 3, y}});
 }
 
-void Plus(TCanvas& c, std::int32_t x, std::int32_t y, std::int32_t from, std::int32_t to) {
+void Plus(TCanvas& c, Coord x, Coord y, std::int32_t from, std::int32_t to) {
   Line(c, x + from, y, x + to, y);
   Line(c, x, y + from, x, y + to);
 }
 
 // Marks 0..51; the caller restores the brush colour.
-void DrawShapeMark(TCanvas& c, Byte type, std::int32_t x, std::int32_t y) {
+void DrawShapeMark(TCanvas& c, Byte type, Coord x, Coord y) {
   const bool printer = &c == Printer()->Canvas();
   switch (type) {
     case 0:
@@ -298,7 +313,7 @@ class BrushColorKeeper {
   TColor color_;
 };
 
-void DrawCharacterMark(TCanvas& c, Byte type, std::int32_t x, std::int32_t y) {
+void DrawCharacterMark(TCanvas& c, Byte type, Coord x, Coord y) {
   const Char ch =
       type >= 200 && type <= 209 ? static_cast<Char>(u'0' + (type - 200)) : AnsiToChar(type);
   const String text(1, ch);
@@ -340,28 +355,29 @@ void DrawFrame(TCanvas& Canvas, TFrameStyle Style, std::int32_t Left, std::int32
     default:  // fsNone and values outside the enumeration
       return;
   }
+  const Coord l{Left}, t{Top}, r{Right}, b{Bottom};
   TPen& pen = *Canvas.Pen();
   pen.SetColor(rim[0]);
-  PolyLine(Canvas, {{Left, Bottom}, {Left, Top}, {Right + 1, Top}});
-  Canvas.MoveTo(Right, Top + 1);
+  PolyLine(Canvas, {{l, b}, {l, t}, {r + 1, t}});
+  Canvas.MoveTo(r, t + 1);
   pen.SetColor(rim[1]);
-  Canvas.LineTo(Right, Bottom);
-  Canvas.LineTo(Left - 1, Bottom);
+  Canvas.LineTo(r, b);
+  Canvas.LineTo(l - 1, b);
   pen.SetColor(rim[2]);
-  PolyLine(Canvas, {{Left + 1, Bottom - 1}, {Left + 1, Top + 1}, {Right, Top + 1}});
-  Canvas.MoveTo(Right - 1, Top + 2);
+  PolyLine(Canvas, {{l + 1, b - 1}, {l + 1, t + 1}, {r, t + 1}});
+  Canvas.MoveTo(r - 1, t + 2);
   pen.SetColor(rim[3]);
-  Canvas.LineTo(Right - 1, Bottom - 1);
-  Canvas.LineTo(Left, Bottom - 1);
+  Canvas.LineTo(r - 1, b - 1);
+  Canvas.LineTo(l, b - 1);
 }
 
 void DrawMarkOnCanvas(TCanvas& Canvas, Byte MarkType, std::int32_t X, std::int32_t Y) {
   if (MarkType >= 52) {
-    DrawCharacterMark(Canvas, MarkType, X, Y);
+    DrawCharacterMark(Canvas, MarkType, Coord{X}, Coord{Y});
     return;
   }
   const BrushColorKeeper keep(Canvas);
-  DrawShapeMark(Canvas, MarkType, X, Y);
+  DrawShapeMark(Canvas, MarkType, Coord{X}, Coord{Y});
 }
 
 std::unique_ptr<TBitmap> CreateMarkAsBitmap(Byte MarkType, TColor MarkColor, TColor BkgColor,

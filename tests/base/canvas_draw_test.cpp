@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
@@ -139,6 +140,19 @@ TEST(DrawMarkOnCanvas, ShapesKeepBrushColourAndStayNearCentre) {
         << "type " << type << Art(c, 10, 10, 20, 20);
     EXPECT_GE(box.Left, 0) << "type " << type << " draws nothing";
   }
+}
+
+// Offsets from points at the ends of the coordinate range wrap around as 32-bit integers do
+// (the sanitizer builds check that no arithmetic overflows).
+TEST(DrawMarkOnCanvas, ExtremeCoordinates) {
+  constexpr std::int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+  TBitmap b(8, 8);
+  for (int type = 0; type <= 255; ++type) {
+    DrawMarkOnCanvas(*b.Canvas(), static_cast<Byte>(type), kMax, kMax);
+    DrawMarkOnCanvas(*b.Canvas(), static_cast<Byte>(type), kMin, kMin);
+  }
+  DrawFrame(*b.Canvas(), fsRaised, kMin, kMin, kMax, kMax, 1, 2, 3, 4, 5);
+  EXPECT_EQ(b.Canvas()->PenPos(), (TPoint{kMin, kMax - 1}));
 }
 
 // Draws text as a character mark does, on a fresh canvas: the reference for marks 52..255.
