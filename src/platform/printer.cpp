@@ -17,15 +17,6 @@ constexpr char kInProgress[] = "Printing in progress";
 constexpr std::int32_t kMaxPrinterPixelsPerInch = 4800;
 constexpr std::int32_t kDefaultFontPoints = 8;
 
-// Reads the surface of another canvas. A protected member may be named through a class
-// derived from its owner to form a pointer to it; the call through that pointer dispatches
-// as any virtual call does, so a bitmap's canvas reports its bitmap's pixels.
-struct SurfaceReader : TCanvas {
-  static detail::PixelSurface* Of(const TCanvas& canvas) {
-    return (canvas.*&SurfaceReader::Surface)();
-  }
-};
-
 }  // namespace
 
 // The canvas of the page being drawn; refuses to draw outside a print job.
@@ -37,7 +28,7 @@ class TPrinter::PageCanvas : public TCanvas {
  protected:
   detail::PixelSurface* Surface() const override {
     if (!printer_->Printing() || printer_->pages_.empty()) throw EPrinter(kNotPrinting);
-    return SurfaceReader::Of(*printer_->pages_.back()->Canvas());
+    return SurfaceOf(*printer_->pages_.back()->Canvas());
   }
 
  private:

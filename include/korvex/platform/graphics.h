@@ -195,6 +195,9 @@ class TCanvas : public TPersistent {
   // throwing from here.
   virtual detail::PixelSurface* Surface() const { return surface_; }
   void SetSurface(detail::PixelSurface* s) { surface_ = s; }
+  // Another canvas's surface, for canvases that draw on one they do not own (the printer's
+  // page canvas on the page bitmap's).
+  static detail::PixelSurface* SurfaceOf(const TCanvas& c) { return c.Surface(); }
   friend class TBitmap;
 
  private:
