@@ -4,11 +4,13 @@
 // code points in order, then gives the cell's 13 rows, the glyphs' columns separated by '|'
 // ('#' ink, '.' background). Rows 0-1 hold the accents of capitals, capitals and ascenders
 // start at row 3, lower case at row 5, the baseline is below row 9 and descenders reach row 11.
-// The art is parsed at compile time; malformed art fails the build. Accented Latin-1 letters
-// are composed from a base letter and an accent.
+// The art is parsed at compile time; malformed art fails the build. Accented letters are
+// composed from a base letter and an accent.
 #include "platform/internal/builtin_font.h"
 
+#include <algorithm>
 #include <cstddef>
+#include <iterator>
 #include <string_view>
 
 namespace krv::detail {
@@ -203,27 +205,70 @@ constexpr Strip kGlyphStrips[] = {
       ".......|....|.....|....|#...",
       ".......|....|.....|....|#...",
       ".......|....|.....|....|...."}},
+    // The characters Windows-1252 places at 0x80..0x9F.
+    {u"\u0152\u0153\u0192\u02C6\u02DC\u2013\u2014\u2018",
+     {"......|.......|....|...|....|.....|...........|..",
+      "......|.......|....|...|....|.....|...........|..",
+      "......|.......|....|...|....|.....|...........|..",
+      ".#####|.......|..##|.#.|.#.#|.....|...........|.#",
+      "#..#..|.......|.#..|#.#|#.#.|.....|...........|#.",
+      "#..#..|.##.##.|###.|...|....|.....|...........|##",
+      "#..###|#..#..#|.#..|...|....|#####|###########|..",
+      "#..#..|#..####|.#..|...|....|.....|...........|..",
+      "#..#..|#..#...|.#..|...|....|.....|...........|..",
+      ".#####|.##.###|.#..|...|....|.....|...........|..",
+      "......|.......|.#..|...|....|.....|...........|..",
+      "......|.......|#...|...|....|.....|...........|..",
+      "......|.......|....|...|....|.....|...........|.."}},
+    {u"\u2019\u201A\u201C\u201D\u201E\u2020\u2021",
+     {"..|..|.....|.....|.....|.....|.....",
+      "..|..|.....|.....|.....|.....|.....",
+      "..|..|.....|.....|.....|.....|.....",
+      "##|..|.#..#|##.##|.....|..#..|..#..",
+      ".#|..|#..#.|.#..#|.....|..#..|#####",
+      "#.|..|##.##|#..#.|.....|#####|..#..",
+      "..|..|.....|.....|.....|..#..|..#..",
+      "..|..|.....|.....|.....|..#..|..#..",
+      "..|##|.....|.....|##.##|..#..|#####",
+      "..|.#|.....|.....|.#..#|..#..|..#..",
+      "..|#.|.....|.....|#..#.|..#..|..#..",
+      "..|..|.....|.....|.....|.....|.....",
+      "..|..|.....|.....|.....|.....|....."}},
+    {u"\u2022\u2026\u2030\u2039\u203A\u20AC\u2122",
+     {"....|.....|........|...|...|.....|.........",
+      "....|.....|........|...|...|.....|.........",
+      "....|.....|........|...|...|.....|.........",
+      "....|.....|##..#...|...|...|..###|###.#...#",
+      "....|.....|##..#...|...|...|.#...|.#..##.##",
+      ".##.|.....|...#....|..#|#..|####.|.#..#.#.#",
+      "####|.....|..#.....|.#.|.#.|.#...|.#..#...#",
+      "####|.....|.#......|#..|..#|####.|.........",
+      ".##.|.....|#..##.##|.#.|.#.|.#...|.........",
+      "....|#.#.#|#..##.##|..#|#..|..###|.........",
+      "....|.....|........|...|...|.....|.........",
+      "....|.....|........|...|...|.....|.........",
+      "....|.....|........|...|...|.....|........."}},
 };
 
 // The replacement box, then the accents in the order of enum Mark (lower-case placement).
 constexpr Strip kMarkStrip =
-    {u"?`'^~:o,",
-     {".....|..|..|...|....|...|...|..",
-      ".....|..|..|...|....|...|.#.|..",
-      ".....|#.|.#|.#.|.#.#|...|#.#|..",
-      "#####|.#|#.|#.#|#.#.|#.#|.#.|..",
-      "#...#|..|..|...|....|...|...|..",
-      "#...#|..|..|...|....|...|...|..",
-      "#...#|..|..|...|....|...|...|..",
-      "#...#|..|..|...|....|...|...|..",
-      "#...#|..|..|...|....|...|...|..",
-      "#####|..|..|...|....|...|...|..",
-      ".....|..|..|...|....|...|...|.#",
-      ".....|..|..|...|....|...|...|##",
-      ".....|..|..|...|....|...|...|.."}};
+    {u"?`'^~:o,v",
+     {".....|..|..|...|....|...|...|..|...",
+      ".....|..|..|...|....|...|.#.|..|...",
+      ".....|#.|.#|.#.|.#.#|...|#.#|..|#.#",
+      "#####|.#|#.|#.#|#.#.|#.#|.#.|..|.#.",
+      "#...#|..|..|...|....|...|...|..|...",
+      "#...#|..|..|...|....|...|...|..|...",
+      "#...#|..|..|...|....|...|...|..|...",
+      "#...#|..|..|...|....|...|...|..|...",
+      "#...#|..|..|...|....|...|...|..|...",
+      "#####|..|..|...|....|...|...|..|...",
+      ".....|..|..|...|....|...|...|.#|...",
+      ".....|..|..|...|....|...|...|##|...",
+      ".....|..|..|...|....|...|...|..|..."}};
 // clang-format on
 
-enum Mark { kBox, kGrave, kAcute, kCircumflex, kTilde, kDiaeresis, kRing, kCedilla };
+enum Mark { kBox, kGrave, kAcute, kCircumflex, kTilde, kDiaeresis, kRing, kCedilla, kCaron };
 
 struct Composed {
   char16_t code;
@@ -249,8 +294,30 @@ constexpr Composed kComposed[] = {
     {u'\u00F2', u'o', kGrave},      {u'\u00F3', u'o', kAcute},      {u'\u00F4', u'o', kCircumflex},
     {u'\u00F5', u'o', kTilde},      {u'\u00F6', u'o', kDiaeresis},  {u'\u00F9', u'u', kGrave},
     {u'\u00FA', u'u', kAcute},      {u'\u00FB', u'u', kCircumflex}, {u'\u00FC', u'u', kDiaeresis},
-    {u'\u00FD', u'y', kAcute},      {u'\u00FF', u'y', kDiaeresis},
+    {u'\u00FD', u'y', kAcute},      {u'\u00FF', u'y', kDiaeresis},  {u'\u0160', u'S', kCaron},
+    {u'\u0161', u's', kCaron},      {u'\u0178', u'Y', kDiaeresis},  {u'\u017D', u'Z', kCaron},
+    {u'\u017E', u'z', kCaron},
 };
+
+// The covered code points above U+00FF, ascending: the characters Windows-1252 places at
+// 0x80..0x9F. Their glyphs follow the 256 Latin-1 ones in the table.
+constexpr char16_t kExtraCodes[] = {
+    u'\u0152', u'\u0153', u'\u0160', u'\u0161', u'\u0178', u'\u017D', u'\u017E',
+    u'\u0192', u'\u02C6', u'\u02DC', u'\u2013', u'\u2014', u'\u2018', u'\u2019',
+    u'\u201A', u'\u201C', u'\u201D', u'\u201E', u'\u2020', u'\u2021', u'\u2022',
+    u'\u2026', u'\u2030', u'\u2039', u'\u203A', u'\u20AC', u'\u2122',
+};
+constexpr int kLatin1Slots = 256;
+constexpr int kSlots = kLatin1Slots + static_cast<int>(std::size(kExtraCodes));
+
+// The table slot of a code point: Latin-1 directly, the others by binary search; -1 if none.
+constexpr int Slot(char32_t code) {
+  if (code < kLatin1Slots) return static_cast<int>(code);
+  const auto* const end = std::end(kExtraCodes);
+  const auto* const it = std::lower_bound(std::begin(kExtraCodes), end, code);
+  return it != end && *it == code ? kLatin1Slots + static_cast<int>(it - std::begin(kExtraCodes))
+                                  : -1;
+}
 
 // Fails constant evaluation (and so the build) when the art is malformed.
 constexpr void Require(bool ok, const char* what) {
@@ -320,32 +387,37 @@ consteval BuiltinGlyph Compose(const BuiltinGlyph& base, const BuiltinGlyph& acc
 }
 
 struct Table {
-  std::array<BuiltinGlyph, 256> glyphs{};
-  std::array<bool, 256> covered{};
+  std::array<BuiltinGlyph, kSlots> glyphs{};
+  std::array<bool, kSlots> covered{};
   BuiltinGlyph box;
 };
 
 consteval Table BuildTable() {
   Table t;
+  for (std::size_t i = 1; i < std::size(kExtraCodes); ++i)
+    Require(kExtraCodes[i - 1] < kExtraCodes[i], "extra codes not ascending");
   for (const Strip& strip : kGlyphStrips) {
     std::array<BuiltinGlyph, 16> parsed{};
     ParseStrip(strip, parsed);
     for (std::size_t i = 0; i < strip.codes.size(); ++i) {
-      const char16_t code = strip.codes[i];
-      Require(code < 256 && !t.covered[code], "glyph code outside Latin-1 or repeated");
-      t.glyphs[code] = parsed[i];
-      t.covered[code] = true;
+      const int slot = Slot(strip.codes[i]);
+      Require(slot >= 0 && !t.covered[slot], "glyph code without a slot or repeated");
+      t.glyphs[slot] = parsed[i];
+      t.covered[slot] = true;
     }
   }
-  std::array<BuiltinGlyph, kCedilla + 1> marks{};
+  std::array<BuiltinGlyph, kCaron + 1> marks{};
   Require(kMarkStrip.codes.size() == marks.size(), "one mark per code");
   ParseStrip(kMarkStrip, marks);
   for (const Composed& c : kComposed) {
-    Require(c.code < 256 && !t.covered[c.code] && t.covered[c.base], "bad composed glyph");
+    const int slot = Slot(c.code);
+    Require(slot >= 0 && !t.covered[slot] && t.covered[c.base], "bad composed glyph");
     const bool capital = c.base >= u'A' && c.base <= u'Z';
-    t.glyphs[c.code] = Compose(t.glyphs[c.base], marks[c.accent], c.accent, capital);
-    t.covered[c.code] = true;
+    t.glyphs[slot] = Compose(t.glyphs[c.base], marks[c.accent], c.accent, capital);
+    t.covered[slot] = true;
   }
+  for (int slot = kLatin1Slots; slot < kSlots; ++slot)
+    Require(t.covered[slot], "extra code without a glyph");
   t.box = marks[kBox];
   return t;
 }
@@ -355,11 +427,13 @@ constexpr Table kTable = BuildTable();
 }  // namespace
 
 bool BuiltinFontCovers(char32_t code) {
-  return code < 256 && kTable.covered[code];
+  const int slot = Slot(code);
+  return slot >= 0 && kTable.covered[slot];
 }
 
 const BuiltinGlyph& BuiltinFontGlyph(char32_t code) {
-  return BuiltinFontCovers(code) ? kTable.glyphs[code] : kTable.box;
+  const int slot = Slot(code);
+  return slot >= 0 && kTable.covered[slot] ? kTable.glyphs[slot] : kTable.box;
 }
 
 const BuiltinGlyph& BuiltinFontReplacement() {

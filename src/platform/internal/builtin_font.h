@@ -1,5 +1,6 @@
-// The built-in bitmap font "Korvex Sans": one glyph per code point of U+0020..U+007E and
-// U+00A0..U+00FF, and an empty box for every other code point.
+// The built-in bitmap font "Korvex Sans": one glyph per code point of U+0020..U+007E,
+// U+00A0..U+00FF and the 27 characters Windows-1252 places at 0x80..0x9F, and an empty box for
+// every other code point.
 //
 // A glyph is a cell of kFontCellHeight rows at scale 1. The top kFontAscent rows lie above
 // the baseline (the first kFontInternalLeading of them hold accents of capitals), the rest
