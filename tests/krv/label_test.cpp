@@ -61,7 +61,9 @@ TEST(KrvLabel, Show) {
     const KrvRun r = RunKrv(dir, "label show " + c.args, c.input);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << c.args;
-    if (c.status != 0) EXPECT_EQ(r.out, "") << c.args;
+    if (c.status != 0) {
+      EXPECT_EQ(r.out, "") << c.args;
+    }
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
 }
