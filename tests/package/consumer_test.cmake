@@ -88,7 +88,10 @@ if(NOT pc_file)
   message(FATAL_ERROR "korvex.pc not installed under ${prefix}")
 endif()
 get_filename_component(pc_dir "${pc_file}" DIRECTORY)
-set(ENV{PKG_CONFIG_LIBDIR} "${pc_dir}")
+# korvex itself only from the moved tree; what it requires (libpng, fontconfig) from the system.
+capture(system_pc_path "${PKG_CONFIG}" --variable pc_path pkg-config)
+string(STRIP "${system_pc_path}" system_pc_path)
+set(ENV{PKG_CONFIG_LIBDIR} "${pc_dir}:${system_pc_path}")
 set(ENV{PKG_CONFIG_PATH} "")
 capture(cflags "${PKG_CONFIG}" --cflags korvex)
 capture(libs "${PKG_CONFIG}" --libs korvex)
@@ -104,7 +107,10 @@ set(pc_build "${WORK_DIR}/pc-build")
 file(MAKE_DIRECTORY "${pc_build}")
 run(${CXX} ${cxx_flags} -std=c++20 ${cflags} -c "${CONSUMER_DIR}/main.cpp" -o "${pc_build}/main.o")
 run(${CXX} ${cxx_flags} "${pc_build}/main.o" ${libs} ${LINK_FLAGS} -o "${pc_build}/consumer_shared")
-run(${CXX} ${cxx_flags} "${pc_build}/main.o" "${libdir}/libkorvex.a" ${LINK_FLAGS}
+capture(static_libs "${PKG_CONFIG}" --static --libs-only-l korvex)
+separate_arguments(static_libs UNIX_COMMAND "${static_libs}")
+list(REMOVE_ITEM static_libs -lkorvex)
+run(${CXX} ${cxx_flags} "${pc_build}/main.o" "${libdir}/libkorvex.a" ${static_libs} ${LINK_FLAGS}
     -o "${pc_build}/consumer_static")
 # The shared program must load the moved library, not one installed anywhere else.
 capture(ldd_out ldd "${pc_build}/consumer_shared")

@@ -15,7 +15,13 @@ int main() {
     return 1;
   } catch (const krv::EReadError&) {
   }
+  // Drawing and PNG output pull in libpng, which a static program must link too.
+  krv::TBitmap bitmap(8, 8);
+  krv::DrawMarkOnCanvas(*bitmap.Canvas(), 9, 3, 3);
+  krv::TMemoryStream png;
+  bitmap.SaveToPngStream(png);
   const bool ok = krv::StripLTBlanks(u"  korvex  ") == u"korvex" &&
-                  ~krv::UpdateCRC32(0xFFFFFFFF, "123456789", 9) == 0xCBF43926;
+                  ~krv::UpdateCRC32(0xFFFFFFFF, "123456789", 9) == 0xCBF43926 &&
+                  bitmap.Canvas()->Pixels(3, 3) == krv::clBlack && png.Size() > 8;
   return ok ? 0 : 1;
 }
