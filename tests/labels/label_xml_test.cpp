@@ -322,6 +322,27 @@ bool SlowAttribute(std::u16string_view text, std::u16string_view wanted, String&
   return false;
 }
 
+// Elements back to back in one open file read one after the other: the closing tag takes
+// nothing after it, so the next element's start line is still there to be found.
+TEST(LabelXml, ElementsBackToBackReadInSequence) {
+  const TempDir dir("label_xml_seq");
+  std::string bytes;
+  for (int layer = 2; layer <= 4; ++layer) {
+    bytes += "<custtextlbl sig=\"KorvexLib\" id=\"l" + std::to_string(layer) + "\">\r\n";
+    bytes += "<layer val=" + std::to_string(layer) + " /></custtextlbl>\r\n";
+  }
+  dir.Write("in.xml", bytes);
+  TextFile f;
+  f.Assign(ToUtf16(dir.File("in.xml").string()));
+  f.Reset();
+  TCustomTextLabel label;
+  for (int layer = 2; layer <= 4; ++layer) {
+    ASSERT_TRUE(label.ReadFromOpenXMLFile(f, u"")) << layer;
+    EXPECT_EQ(label.Layer(), layer);
+  }
+  EXPECT_FALSE(label.ReadFromOpenXMLFile(f, u""));
+}
+
 TEST(LabelXml, AttributeScannerMatchesSlowReference) {
   std::mt19937 rng(7);
   const char16_t alphabet[] = u"xXy =\"1,";
