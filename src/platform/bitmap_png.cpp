@@ -1,5 +1,7 @@
 // TBitmap as PNG: 8-bit RGB written by libpng's simplified interface (no setjmp involved).
+#if KORVEX_WITH_LIBPNG
 #include <png.h>
+#endif
 
 #include <cstdint>
 #include <memory>
@@ -13,6 +15,12 @@
 
 namespace krv {
 
+#if !KORVEX_WITH_LIBPNG
+// A build without libpng has no PNG writer: saving fails cleanly instead.
+void TBitmap::SaveToPngStream(TStream&) const {
+  throw EWriteError("Cannot write PNG: this build has no PNG writer");
+}
+#else
 void TBitmap::SaveToPngStream(TStream& Stream) const {
   const std::size_t w = static_cast<std::size_t>(surface_.width);
   const std::size_t h = static_cast<std::size_t>(surface_.height);
@@ -47,6 +55,7 @@ void TBitmap::SaveToPngStream(TStream& Stream) const {
   }
   Stream.WriteBuffer(png.data(), static_cast<std::size_t>(size));
 }
+#endif
 
 void TBitmap::SaveToPngFile(const String& FileName) const {
   TFileStream file(FileName, fmCreate);
