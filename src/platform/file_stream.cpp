@@ -37,7 +37,7 @@ TFileStream::TFileStream(const String& file_name, Word mode) : file_name_(file_n
         throw EFOpenError(u"Cannot open file \"" + file_name + u"\". Invalid open mode");
     }
   }
-  fd_ = detail::OsOpenFile(file_name, how, err);
+  fd_ = detail::OsOpenFile(file_name, how, err, create ? 0u : mode & 0xF0u);
   if (fd_ < 0) {
     throw EFOpenError((create ? u"Cannot create file \"" : u"Cannot open file \"") + file_name +
                       u"\". " + ToUtf16(detail::OsErrorText(err)));

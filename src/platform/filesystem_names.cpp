@@ -214,6 +214,14 @@ std::string NormalizeNative(std::string_view path) {
 
 namespace {
 
+int DriveIndex(Char letter) {
+  const Char u = AsciiUpper(letter);
+  return u >= u'A' && u <= u'Z' ? u - u'A' : -1;
+}
+
+// The drive table maps letters to POSIX directories; on Windows the drives are the system's
+// own (src/platform/win32/).
+#ifndef _WIN32
 struct DriveTable {
   std::mutex mu;
   std::array<std::string, 26> roots;  // "" when unmapped
@@ -223,11 +231,6 @@ struct DriveTable {
 DriveTable& Drives() {
   static DriveTable* table = new DriveTable;  // never destroyed: usable during exit
   return *table;
-}
-
-int DriveIndex(Char letter) {
-  const Char u = AsciiUpper(letter);
-  return u >= u'A' && u <= u'Z' ? u - u'A' : -1;
 }
 
 std::string AbsoluteNative(std::string_view native) {
@@ -255,6 +258,7 @@ int DriveCovering(const std::string& path, std::string& root) {
   }
   return best;
 }
+#endif
 
 }  // namespace
 
@@ -288,6 +292,7 @@ bool HasWildcards(std::u16string_view mask) {
   return mask.find_first_of(u"*?") != std::u16string_view::npos;
 }
 
+#ifndef _WIN32
 bool MapDrive(Char letter, std::string_view native_dir) {
   const int d = detail::DriveIndex(letter);
   if (d < 0 || native_dir.empty() || native_dir.find('\0') != std::string_view::npos) {
@@ -334,9 +339,11 @@ std::string DriveNativeRoot(Char letter) {
   std::lock_guard<std::mutex> lock(t.mu);
   return t.roots[d];
 }
+#endif
 
 // ---- Windows names ----------------------------------------------------------------------------
 
+#ifndef _WIN32
 String FromNativePath(std::string_view native) {
   if (native.find('\0') != std::string_view::npos) return {};
   const std::string path = detail::AbsoluteNative(native);
@@ -353,6 +360,7 @@ String FromNativePath(std::string_view native) {
   std::replace(tail.begin(), tail.end(), u'/', u'\\');
   return out + tail;
 }
+#endif
 
 String GetCurrentDir() {
   return FromNativePath(detail::OsCurrentDir());

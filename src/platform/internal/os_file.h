@@ -1,6 +1,6 @@
 // Thin wrappers over the operating system's file calls, used by the file streams and text
-// files. The implementation lives in src/platform/posix/. Every call reports failure through
-// its result and an errno-style code in `err`; none throws.
+// files. The implementations live in src/platform/posix/ and src/platform/win32/. Every call
+// reports failure through its result and an errno-style code in `err`; none throws.
 #pragma once
 
 #include <cstddef>
@@ -23,8 +23,12 @@ enum class OsOpenMode {
 // The file name as the operating system expects it.
 std::string NativeFileName(const String& name);
 
+// Share modes of OsOpenFile: the fmShare... bits of an open mode (stream.h). Windows enforces
+// them; POSIX does not.
+inline constexpr unsigned kOsShareDenyNone = 0x40;
+
 // Opens `name`; returns a descriptor, or -1 with `err` set. Directories are refused (EISDIR).
-int OsOpenFile(const String& name, OsOpenMode mode, int& err);
+int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned share = kOsShareDenyNone);
 // Reads up to `count` bytes; returns the number read (0 at the end) or -1 on failure.
 std::ptrdiff_t OsRead(int fd, void* buffer, std::size_t count, int& err);
 // Writes all `count` bytes unless the system fails; returns the number written.

@@ -13,12 +13,14 @@
 
 namespace krv::detail {
 
+static_assert(sizeof(off_t) == 8, "file offsets must be 64-bit (_FILE_OFFSET_BITS=64)");
+
 // Windows names: drives, both separators, case resolved as the file-system layer does.
 std::string NativeFileName(const String& name) {
   return ToNativePath(name);
 }
 
-int OsOpenFile(const String& name, OsOpenMode mode, int& err) {
+int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned /*share*/) {
   int flags = O_CLOEXEC;
   switch (mode) {
     case OsOpenMode::kRead:
