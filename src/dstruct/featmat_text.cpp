@@ -3,11 +3,13 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #include "korvex/dstruct/featmat.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/variant.h"
 #include "korvex/stringl/chars.h"
+#include "platform/internal/decimal_number.h"
 
 namespace krv {
 namespace {
@@ -19,6 +21,15 @@ namespace {
 bool IsAsciiDigit(Char c) {
   return c >= u'0' && c <= u'9';
 }
+
+// The midpoint between the extended (64-bit mantissa) value nearest to 1.79769313486232E308
+// and the next extended value above it, exactly. That extended value has an even mantissa, so
+// a text equal to the midpoint rounds down to it.
+constexpr std::string_view kExtendedLimitMidpoint =
+    "179769313486232000007901799799063854641384311937013395898824512144883751569496820876062848"
+    "676938856859693575463128209005888137074358619650493767580113002422327188427482120531653246"
+    "673873418037483523085945907861047951479655159846924153226791647810833890397815072859277715"
+    "182804696406750912063335860073486352384";
 
 }  // namespace
 
@@ -141,30 +152,19 @@ double FeatStrToFloat(const String& s) {
   std::size_t i = b;
   bool neg = false;
   if (i < e && (s[i] == u'+' || s[i] == u'-')) neg = s[i++] == u'-';
-  int int_digits = 0, frac_digits = 0, lead_zero_int = 0;
-  bool seen_nonzero = false;
-  for (; i < e && IsAsciiDigit(s[i]); ++i, ++int_digits) {
-    if (s[i] != u'0') seen_nonzero = true;
-    if (!seen_nonzero) ++lead_zero_int;
-    t.push_back(static_cast<char>(s[i]));
-  }
+  int int_digits = 0, frac_digits = 0;
+  for (; i < e && IsAsciiDigit(s[i]); ++i, ++int_digits) t.push_back(static_cast<char>(s[i]));
   if (i < e && s[i] == u'.') {
     t.push_back('.');
     for (++i; i < e && IsAsciiDigit(s[i]); ++i, ++frac_digits) t.push_back(static_cast<char>(s[i]));
   }
   if (int_digits + frac_digits == 0) ConvertError(s, u"floating point value");
-  std::int64_t exp10 = 0;
   if (i < e && AsciiUpper(s[i]) == u'E') {
     t.push_back('e');
     ++i;
     if (i < e && (s[i] == u'+' || s[i] == u'-')) t.push_back(static_cast<char>(s[i++]));
     if (i == e || !IsAsciiDigit(s[i])) ConvertError(s, u"floating point value");
-    bool neg_exp = t.back() == '-';
-    for (; i < e && IsAsciiDigit(s[i]); ++i) {
-      t.push_back(static_cast<char>(s[i]));
-      if (exp10 < 100000) exp10 = exp10 * 10 + (s[i] - u'0');
-    }
-    if (neg_exp) exp10 = -exp10;
+    for (; i < e && IsAsciiDigit(s[i]); ++i) t.push_back(static_cast<char>(s[i]));
   }
   if (i != e) ConvertError(s, u"floating point value");
   double v = 0;
@@ -172,15 +172,14 @@ double FeatStrToFloat(const String& s) {
   if (r.ec == std::errc::result_out_of_range) {
     // Beyond the double range. Underflow gives 0. Overflow is an error, except for texts up
     // to the largest double written with 15 digits (1.79769313486232E308, which the matrix
-    // itself writes for it): they read as the largest double.
-    long double wide = 0;
-    const auto w = std::from_chars(t.data(), t.data() + t.size(), wide);
-    if (w.ec == std::errc() && wide <= 1.79769313486232E308L && wide >= 1.0L)
-      v = std::numeric_limits<double>::max();
-    else if (w.ec == std::errc() && wide < 1.0L)
+    // itself writes for it): they read as the largest double. "Up to" means rounding to at
+    // most that number in 64-bit-mantissa extended precision, that is, not above the midpoint
+    // of its extended value and the next (a tie rounds down to the even one); the comparison
+    // is exact, so it does not depend on the run-time's long double.
+    if (detail::CompareDecimalMagnitudes(t, "1") < 0)
       v = 0;
-    else if ((int_digits - lead_zero_int) + exp10 <= 0)
-      v = 0;  // far below the long double range too
+    else if (detail::CompareDecimalMagnitudes(t, kExtendedLimitMidpoint) <= 0)
+      v = std::numeric_limits<double>::max();
     else
       ConvertError(s, u"floating point value");
   } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <limits>
+#include <string>
 #include <system_error>
 
 namespace krv::detail {
@@ -49,6 +50,40 @@ std::int64_t DecimalMagnitude(std::string_view t) {
   return (lead > 0 ? lead : -zeros_after_point) + exponent;
 }
 
+// A decimal number's significant digits (no leading or trailing zeros; empty for zero) and
+// the power of ten of the first of them.
+struct Significand {
+  std::string digits;
+  std::int64_t exponent = 0;
+};
+
+Significand Normalize(std::string_view t) {
+  std::size_t i = 0;
+  if (i < t.size() && (t[i] == '+' || t[i] == '-')) ++i;
+  std::string mantissa;
+  std::int64_t before_point = 0;
+  for (; i < t.size() && IsDigit(t[i]); ++i, ++before_point) mantissa += t[i];
+  if (i < t.size() && t[i] == '.')
+    for (++i; i < t.size() && IsDigit(t[i]); ++i) mantissa += t[i];
+  std::int64_t exponent = 0;
+  if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
+    ++i;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) negative = t[i++] == '-';
+    // Capped far beyond any digit count, so that the sum below cannot overflow.
+    for (; i < t.size() && IsDigit(t[i]); ++i)
+      if (exponent < (std::int64_t{1} << 50)) exponent = exponent * 10 + (t[i] - '0');
+    if (negative) exponent = -exponent;
+  }
+  Significand s;
+  const std::size_t first = mantissa.find_first_not_of('0');
+  if (first == std::string::npos) return s;
+  const std::size_t last = mantissa.find_last_not_of('0');
+  s.digits = mantissa.substr(first, last - first + 1);
+  s.exponent = before_point - static_cast<std::int64_t>(first) - 1 + exponent;
+  return s;
+}
+
 }  // namespace
 
 bool IsDecimalNumber(std::string_view t) {
@@ -85,6 +120,16 @@ bool DecimalNumberToDouble(std::string_view text, double& value) {
   }
   value = negative ? -v : v;
   return true;
+}
+
+int CompareDecimalMagnitudes(std::string_view a, std::string_view b) {
+  const Significand x = Normalize(a), y = Normalize(b);
+  if (x.digits.empty() || y.digits.empty())
+    return static_cast<int>(!x.digits.empty()) - static_cast<int>(!y.digits.empty());
+  if (x.exponent != y.exponent) return x.exponent < y.exponent ? -1 : 1;
+  // Without trailing zeros, a longer text with the same leading digits is the larger one.
+  const int c = x.digits.compare(y.digits);
+  return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 }  // namespace krv::detail

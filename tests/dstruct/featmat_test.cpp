@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <charconv>
 #include <cmath>
 
 #include "korvex/base/exceptions.h"
@@ -385,6 +386,40 @@ TEST(FeatMatText, Conversions) {
   EXPECT_EQ(FeatStrToFloat(u"1.7976931348623157e308"), 1.7976931348623157e308);
   EXPECT_EQ(FeatStrToFloat(u"1.79769313486232E308"), 1.7976931348623157e308);
   EXPECT_EQ(FeatStrToFloat(u"-1.79769313486232E308"), -1.7976931348623157e308);
+  // The exact bound: the midpoint above the extended value of 1.79769313486232E308 still
+  // reads as the largest double, one more in its last digit does not.
+  const std::u16string mid =
+      u"179769313486232000007901799799063854641384311937013395898824512144883751569496820876062848"
+      u"676938856859693575463128209005888137074358619650493767580113002422327188427482120531653246"
+      u"673873418037483523085945907861047951479655159846924153226791647810833890397815072859277715"
+      u"182804696406750912063335860073486352384";
+  EXPECT_EQ(FeatStrToFloat(mid), 1.7976931348623157e308);
+  EXPECT_EQ(FeatStrToFloat(u"1.797693134862320000079e308"), 1.7976931348623157e308);
+  EXPECT_THROW(FeatStrToFloat(mid.substr(0, mid.size() - 1) + u"5"), EConvertError);
+  EXPECT_THROW(FeatStrToFloat(u"1.79769313486232000008e308"), EConvertError);
+  // Tiny values read as 0 whatever their form.
+  EXPECT_EQ(FeatStrToFloat(u"0." + std::u16string(6000, u'0') + u"1e100"), 0.0);
+  EXPECT_EQ(FeatStrToFloat(u"-1e-99999999999"), 0.0);
+#if defined(__x86_64__) && defined(__linux__)
+  // Where the run-time reads 64-bit-mantissa long doubles in full, the bound agrees with it.
+  for (const std::u16string& text :
+       {mid, mid.substr(0, mid.size() - 1) + u"5", std::u16string(u"1.797693134862319e308"),
+        std::u16string(u"1.7976931348623200000790179979906385464138e308"),
+        std::u16string(u"1.7976931348623200000790179979906385464139e308"),
+        std::u16string(u"1.79769313486232000015e308")}) {
+    const std::string t = ToUtf8(text);
+    long double wide = 0;
+    const auto r = std::from_chars(t.data(), t.data() + t.size(), wide);
+    ASSERT_EQ(r.ec, std::errc()) << t;
+    bool accepted = true;
+    try {
+      FeatStrToFloat(text);
+    } catch (const EConvertError&) {
+      accepted = false;
+    }
+    EXPECT_EQ(accepted, wide <= 1.79769313486232E308L) << t;
+  }
+#endif
   for (const char16_t* bad : {u"", u".", u"1e", u"1e+", u"1,5", u"1.5x", u"1e400", u"e1", u"1 2",
                               u"1.79769313486233E308", u"1e99999999999"}) {
     try {

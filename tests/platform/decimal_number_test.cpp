@@ -48,5 +48,32 @@ TEST(DecimalNumber, ConversionKeepsSignAndTellsOverflowFromUnderflow) {
   EXPECT_EQ(v, 0);
 }
 
+TEST(DecimalNumber, ComparesMagnitudesExactly) {
+  struct Case {
+    const char* a;
+    const char* b;
+    int order;
+  };
+  const Case cases[] = {
+      {"0", "0.000e5", 0},
+      {"-0", "0", 0},
+      {"0", "1e-99999", -1},
+      {"1", "1.000", 0},
+      {"-3", "2", 1},
+      {"100", "1e2", 0},
+      {"0.01", "1e-2", 0},
+      {"999", "1e3", -1},
+      {"1.0000000000000000000000000001", "1", 1},
+      {"12.5e-1", "1.25", 0},
+      {".5", "0.49999999999999999999999", 1},
+      {"1e99999999999999999999", "1e99999999999", 1},
+      {"0.0000001e10", "1000", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CompareDecimalMagnitudes(c.a, c.b), c.order) << c.a << " " << c.b;
+    EXPECT_EQ(CompareDecimalMagnitudes(c.b, c.a), -c.order) << c.b << " " << c.a;
+  }
+}
+
 }  // namespace
 }  // namespace krv::detail

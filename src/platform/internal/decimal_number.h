@@ -24,4 +24,8 @@ bool IsDecimalNumber(std::string_view text);
 // sign of the text kept in both). False, with value 0, when text is not a decimal number.
 bool DecimalNumberToDouble(std::string_view text, double& value);
 
+// Compares the absolute values of two decimal number texts exactly, digit by digit, whatever
+// their size: -1, 0 or 1 as |a| is below, equal to or above |b|. Both must be decimal numbers.
+int CompareDecimalMagnitudes(std::string_view a, std::string_view b);
+
 }  // namespace krv::detail
