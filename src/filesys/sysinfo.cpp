@@ -68,18 +68,15 @@ String GetEnviroVar(const String& name) {
 }
 
 String GetProgAssoc(const String& ext) {
-  const std::string type = MimeTypeOfExtension(ToUtf8(ext));
-  if (type.empty()) return String();
-  const std::string command = DefaultOpenCommand(type);
-  return ToUtf16(command.empty() ? type : command);
+  return ToUtf16(OpenCommandOfExtension(ToUtf8(ext)));
 }
 
 String GetSystemDir() {
-  return FromNativePath("/usr/lib");
+  return FromNativePath(SystemDirectoryNative());
 }
 
 String GetWindowsDir() {
-  return FromNativePath("/etc");
+  return FromNativePath(WindowsDirectoryNative());
 }
 
 String GetTempDir() {

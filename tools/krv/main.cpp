@@ -2,9 +2,22 @@
 // hands the command line over.
 #include <iostream>
 
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+#endif
+
 #include "cli.h"
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Commands read and write bytes: no CR LF translation, no end at a Ctrl-Z on standard
+  // input and output.
+  ::_setmode(::_fileno(stdin), _O_BINARY);
+  ::_setmode(::_fileno(stdout), _O_BINARY);
+#endif
   std::ios::sync_with_stdio(false);
   return krv::tool::RunTool(argc, argv);
 }

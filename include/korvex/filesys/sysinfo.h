@@ -16,6 +16,8 @@
 //   /usr/lib; the Windows folder (system-wide settings such as win.ini) is /etc; both are
 //   given as Windows names on the drive that covers them ("C:\usr\lib", "C:\etc").
 // - the temporary folder is $TMPDIR when it is an absolute path, otherwise /tmp.
+// On Windows none of this mapping applies: drives, folders and associations are the system's
+// own (GetDriveTypeW, GetSystemDirectoryW, the registry...; see platform/system.h).
 #pragma once
 
 #include <cstdint>

@@ -99,6 +99,10 @@ class TScriptedSaveDialog : public TSaveDialog {
 // started, with kDlgErrInitialization. zenity's own overwrite question stays off. zenity does
 // not report the file type picked, so FilterIndex is left as it was, and OnTypeChange is not
 // called; the chosen type is listed first so that the dialog opens with it.
+//
+// On Windows it is the system's common save dialog (GetSaveFileNameW), always shown; it
+// reports the file type picked (FilterIndex, and OnTypeChange while it is shown), Environment
+// and Program are not used, and ErrorCode is CommDlgExtendedError's code after a failure.
 class TDesktopSaveDialog : public TSaveDialog {
  public:
   using TSaveDialog::TSaveDialog;

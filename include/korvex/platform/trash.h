@@ -19,6 +19,10 @@
 // same target) and then removed from its place. This keeps every trashed file in the one
 // Trash that every file manager shows, at the price of a copy; a failed copy removes what
 // it made and leaves the file where it was.
+//
+// On Windows the file goes to the Recycle Bin of its volume through the shell's file
+// operation (undo allowed, no confirmation, progress or error window); TrashDirectory is then
+// empty, as the Recycle Bin is no single folder.
 #pragma once
 
 #include <string>

@@ -104,6 +104,14 @@ std::string TempDirectoryNative() {
   return path;
 }
 
+std::string SystemDirectoryNative() {
+  return "/usr/lib";
+}
+
+std::string WindowsDirectoryNative() {
+  return "/etc";
+}
+
 namespace detail {
 
 bool ReadFileCapped(const std::string& path, std::size_t cap, std::string& out) {

@@ -91,4 +91,11 @@ std::string DefaultOpenCommand(std::string_view mime_type) {
   return "";
 }
 
+std::string OpenCommandOfExtension(std::string_view ext) {
+  const std::string type = MimeTypeOfExtension(ext);
+  if (type.empty()) return "";
+  std::string command = DefaultOpenCommand(type);
+  return command.empty() ? type : command;
+}
+
 }  // namespace krv
