@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "korvex/platform/graphics.h"
+#include "platform/internal/int128.h"
 #include "platform/internal/raster.h"
 
 namespace krv {
@@ -22,8 +23,8 @@ namespace {
 using detail::PixelSurface;
 using i64 = std::int64_t;
 // 128-bit integers hold products of two 33-bit differences exactly.
-__extension__ typedef __int128 i128;
-__extension__ typedef unsigned __int128 u128;
+using i128 = detail::Int128;
+using u128 = detail::UInt128;
 
 // ceil(a / b) for b > 0.
 i128 CeilDiv(i128 a, i128 b) {
@@ -255,7 +256,7 @@ struct EllipseBox {
 
 // Integer square root of v (v < 2^66).
 u128 ISqrt(u128 v) {
-  u128 r = static_cast<u128>(__builtin_sqrtl(static_cast<long double>(v)));
+  u128 r = static_cast<std::uint64_t>(__builtin_sqrtl(static_cast<long double>(v)));
   while (r * r > v) --r;
   while ((r + 1) * (r + 1) <= v) ++r;
   return r;

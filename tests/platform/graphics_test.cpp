@@ -10,6 +10,7 @@
 
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/graphics.h"
+#include "platform/internal/int128.h"
 
 namespace krv {
 namespace {
@@ -56,7 +57,7 @@ struct RefLine {
     const std::int64_t dmin = XMajor() ? dy : dx;
     const std::int64_t major = (XMajor() ? x0 : y0) + (dmaj < 0 ? -i : i);
     // Exact minor offset is i * dmin / n; try candidates around it.
-    __extension__ typedef __int128 i128;
+    using i128 = detail::Int128;
     const i128 num = static_cast<i128>(i) * dmin;
     std::int64_t best = static_cast<std::int64_t>(num / n) - 2;
     for (std::int64_t c = best + 1; c <= best + 4; ++c) {
