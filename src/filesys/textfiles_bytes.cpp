@@ -105,9 +105,11 @@ std::uint64_t CountLineFeeds(const unsigned char* p, std::size_t n) {
       acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(v + 2), lf));
       acc = _mm_sub_epi8(acc, _mm_cmpeq_epi8(_mm_loadu_si128(v + 3), lf));
     }
+    // Each half's sum is below 2^16, so the low 32 bits hold it (and 32-bit x86 has no
+    // 64-bit extraction).
     const __m128i sums = _mm_sad_epu8(acc, zero);
-    total += static_cast<std::uint64_t>(_mm_cvtsi128_si64(sums)) +
-             static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(sums, sums)));
+    total += static_cast<std::uint32_t>(_mm_cvtsi128_si32(sums)) +
+             static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
     n -= rounds * 64;
   }
 #endif

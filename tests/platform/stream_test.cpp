@@ -220,6 +220,35 @@ TEST(FileStream, SetSizeTruncatesAndExtends) {
   EXPECT_EQ(std::string(buf, 6), std::string("abcd\0\0", 6));
 }
 
+// Offsets past 4 GiB must not wrap on 32-bit targets: a sparse file is written beyond that
+// mark, sought, sized and truncated there.
+TEST(FileStream, SparseFileBeyondFourGiB) {
+  TempDir dir;
+  constexpr std::int64_t kFar = (std::int64_t{1} << 32) + 10;
+  {
+    TFileStream f(dir.File("sparse.bin"), fmCreate);
+    f.WriteBuffer("head", 4);
+    EXPECT_EQ(f.Seek(kFar, soFromBeginning), kFar);
+    f.WriteBuffer("tail", 4);
+    EXPECT_EQ(f.Size(), kFar + 4);
+  }
+  EXPECT_EQ(std::filesystem::file_size(dir.File("sparse.bin")), std::uintmax_t{kFar + 4});
+  TFileStream f(dir.File("sparse.bin"), fmOpenReadWrite);
+  EXPECT_EQ(f.Size(), kFar + 4);
+  EXPECT_EQ(f.Seek(-6, soFromEnd), kFar - 2);
+  char buf[6];
+  f.ReadBuffer(buf, 6);
+  EXPECT_EQ(std::string(buf, 6), std::string("\0\0tail", 6));
+  f.SetPosition(0);
+  f.ReadBuffer(buf, 4);
+  EXPECT_EQ(std::string(buf, 4), "head");
+  f.SetSize(kFar + 2);
+  EXPECT_EQ(f.Size(), kFar + 2);
+  EXPECT_EQ(f.Seek(-2, soFromEnd), kFar);
+  f.ReadBuffer(buf, 2);
+  EXPECT_EQ(std::string(buf, 2), "ta");
+}
+
 // Random mixed operations on a file stream against a memory stream: contents, positions
 // and results must agree at every step.
 TEST(FileStream, AgreesWithMemoryStreamUnderRandomOperations) {
