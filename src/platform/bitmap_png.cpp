@@ -12,13 +12,31 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/stream.h"
+#include "platform/internal/png_stored.h"
 
 namespace krv {
 
 #if !KORVEX_WITH_LIBPNG
-// A build without libpng has no PNG writer: saving fails cleanly instead.
-void TBitmap::SaveToPngStream(TStream&) const {
-  throw EWriteError("Cannot write PNG: this build has no PNG writer");
+// A build without libpng writes the pixels uncompressed (stored deflate blocks).
+void TBitmap::SaveToPngStream(TStream& Stream) const {
+  const std::size_t w = static_cast<std::size_t>(surface_.width);
+  const std::size_t h = static_cast<std::size_t>(surface_.height);
+  if (w == 0 || h == 0) throw EWriteError("Cannot write PNG: the bitmap is empty");
+  std::vector<std::uint8_t> png;
+  try {
+    std::vector<std::uint8_t> rgb(w * h * 3);
+    for (std::size_t k = 0; k < w * h; ++k) {
+      const std::uint32_t p = surface_.pixels[k];  // 0x00BBGGRR
+      rgb[3 * k] = static_cast<std::uint8_t>(p);
+      rgb[3 * k + 1] = static_cast<std::uint8_t>(p >> 8);
+      rgb[3 * k + 2] = static_cast<std::uint8_t>(p >> 16);
+    }
+    png =
+        detail::EncodeStoredPng(static_cast<std::uint32_t>(w), static_cast<std::uint32_t>(h), rgb);
+  } catch (const std::bad_alloc&) {
+    throw EOutOfResources("Out of system resources");
+  }
+  Stream.WriteBuffer(png.data(), png.size());
 }
 #else
 void TBitmap::SaveToPngStream(TStream& Stream) const {
