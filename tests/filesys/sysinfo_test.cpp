@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -16,36 +14,16 @@
 #include "korvex/platform/filesystem.h"
 #include "korvex/platform/system.h"
 #include "korvex/platform/text.h"
+#include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
 
+using testing::ScopedEnv;
 using testing::TempDir;
 
 constexpr std::uint8_t kC = 2, kD = 3, kQ = 16, kT = 19;
-
-// Sets an environment variable for the life of the object, then puts the old value back.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const std::optional<std::string>& value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    if (value)
-      ::setenv(name, value->c_str(), 1);
-    else
-      ::unsetenv(name);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      ::setenv(name_.c_str(), old_->c_str(), 1);
-    else
-      ::unsetenv(name_.c_str());
-  }
-
- private:
-  std::string name_;
-  std::optional<std::string> old_;
-};
 
 // Maps a drive for the life of the object.
 class ScopedDrive {
@@ -92,16 +70,9 @@ struct Df {
 
 Df RunDf(const std::string& path) {
   Df df;
-  const std::string cmd = "df -B1 --output=fstype,avail '" + path + "' 2>/dev/null";
-  if (FILE* p = ::popen(cmd.c_str(), "r")) {
-    char line[512];
-    std::string text;
-    while (std::fgets(line, sizeof line, p)) text += line;
-    ::pclose(p);
-    std::istringstream in(text);
-    std::string header1, header2;
-    in >> header1 >> header2 >> df.type >> df.avail;
-  }
+  std::istringstream in(testing::RunProcess({"df", "-B1", "--output=fstype,avail", path}).out);
+  std::string header1, header2;
+  in >> header1 >> header2 >> df.type >> df.avail;
   return df;
 }
 
