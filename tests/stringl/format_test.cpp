@@ -7,11 +7,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "korvex/platform/text.h"
 #include "stringl/decimal_reference.h"
+#include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
@@ -265,10 +267,11 @@ bool UseCommaLocale() {
     if (std::setlocale(LC_ALL, n) != nullptr) return true;
   static const testing::TempDir tmp("korvex_locales");  // kept while the locale is in use
   const std::string dir = tmp.Path().string();
-  const std::string cmd = "mkdir -p '" + dir + "' && localedef -i de_DE -f UTF-8 '" + dir +
-                          "/de_DE.UTF-8' >/dev/null 2>&1";
-  if (std::system(cmd.c_str()) != 0) return false;
-  setenv("LOCPATH", dir.c_str(), 1);
+  if (testing::RunProcess({"localedef", "-i", "de_DE", "-f", "UTF-8", dir + "/de_DE.UTF-8"})
+          .status != 0)
+    return false;
+  static std::optional<testing::ScopedEnv> locpath;
+  locpath.emplace("LOCPATH", dir);
   return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
 }
 
