@@ -5,10 +5,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 
 #include "korvex/platform/text.h"
+#include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
@@ -343,7 +346,8 @@ namespace {
 // An independent parser (Python's html.parser) reads escaped text back unchanged, as
 // element content and as double- and single-quoted attribute values.
 TEST(HTMLEntities, MakeCompatibleReadByPythonParser) {
-  if (std::system("python3 -c 'import html.parser' >/dev/null 2>&1") != 0)
+  const std::optional<std::filesystem::path> python = testing::FindProgram("python3");
+  if (!python || testing::RunProcess({python->string(), "-c", "import html.parser"}).status != 0)
     GTEST_SKIP() << "python3 with html.parser not available";
   std::mt19937 gen(7);
   std::string page = "<!DOCTYPE html>\n<html><head><title>t</title></head><body>\n", expected;
@@ -362,10 +366,10 @@ TEST(HTMLEntities, MakeCompatibleReadByPythonParser) {
   testing::TempDir dir("htmltext_test");
   dir.Write("page.html", page);
   dir.Write("expected.txt", expected);
-  const std::string command =
-      "python3 '" KORVEX_SOURCE_DIR "/tests/htmlsupport/html_roundtrip.py' '" +
-      dir.File("page.html").string() + "' '" + dir.File("expected.txt").string() + "'";
-  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  const testing::ProcessResult r = testing::RunProcess(
+      {python->string(), KORVEX_SOURCE_DIR "/tests/htmlsupport/html_roundtrip.py",
+       dir.File("page.html").string(), dir.File("expected.txt").string()});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
 }
 
 }  // namespace

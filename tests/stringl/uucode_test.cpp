@@ -10,6 +10,7 @@
 #include <string>
 
 #include "korvex/platform/text.h"
+#include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
@@ -103,8 +104,7 @@ TEST(UUDecodeStr, Variants) {
 class Sharutils : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (std::system("command -v uuencode >/dev/null 2>&1 && "
-                    "command -v uudecode >/dev/null 2>&1") != 0)
+    if (!testing::FindProgram("uuencode") || !testing::FindProgram("uudecode"))
       GTEST_SKIP() << "uuencode/uudecode (sharutils) not installed; agreement not checked";
   }
   std::string Path(const char* name) const { return dir_.File(name).string(); }
@@ -123,9 +123,8 @@ TEST_F(Sharutils, UudecodeReadsOurBlocks) {
   for (std::size_t n : {0u, 1u, 2u, 3u, 44u, 45u, 46u, 1000u, 4567u}) {
     const String bytes = RandomBytes(rng, n);
     Write(Path("in.uu"), ToBytes(UUEncodeStr(bytes)));
-    const std::string cmd =
-        "uudecode -o '" + Path("out.bin") + "' '" + Path("in.uu") + "' 2>/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << n;
+    ASSERT_EQ(testing::RunProcess({"uudecode", "-o", Path("out.bin"), Path("in.uu")}).status, 0)
+        << n;
     EXPECT_EQ(FromBytes(Read(Path("out.bin"))), bytes) << n;
   }
 }
@@ -135,10 +134,11 @@ TEST_F(Sharutils, WeReadUuencodeBlocks) {
   for (std::size_t n : {0u, 1u, 2u, 3u, 44u, 45u, 46u, 1000u, 4567u}) {
     const std::string bytes = ToBytes(RandomBytes(rng, n));
     Write(Path("src.bin"), bytes);
-    const std::string cmd =
-        "uuencode data < '" + Path("src.bin") + "' > '" + Path("src.uu") + "' 2>/dev/null";
-    ASSERT_EQ(std::system(cmd.c_str()), 0) << n;
-    const std::string block = Read(Path("src.uu"));
+    testing::ProcessOptions from_file;
+    from_file.in_file = Path("src.bin");
+    const testing::ProcessResult encoded = testing::RunProcess({"uuencode", "data"}, from_file);
+    ASSERT_EQ(encoded.status, 0) << n;
+    const std::string& block = encoded.out;
     EXPECT_EQ(UUDecodeStr(FromBytes(block)), FromBytes(bytes)) << n;
     // Same bytes, same block: the encoder writes what uuencode writes.
     EXPECT_EQ(ToBytes(UUEncodeStr(FromBytes(bytes))), block) << n;
