@@ -19,6 +19,7 @@
 #endif
 
 #include "korvex/platform/text.h"
+#include "test_support/process.h"
 
 namespace krv {
 namespace {
@@ -277,18 +278,16 @@ double KernelTscMhz(const CpuInfo& info, std::string& source) {
     source = "tsc_freq_khz";
     return v / 1000;
   }
-  if (FILE* log = ::popen("dmesg 2>/dev/null", "r")) {
-    char line[1024];
+  {
+    std::istringstream log(testing::RunProcess({"dmesg"}).out);
     double detected = 0, refined = 0;
-    while (std::fgets(line, sizeof line, log)) {
-      const std::string s = line;
+    for (std::string s; std::getline(log, s);) {
       const auto at = s.find("tsc: Refined TSC clocksource calibration: ");
       if (at != std::string::npos) refined = std::atof(s.c_str() + at + 42);
       const auto d = s.find("tsc: Detected ");
       if (d != std::string::npos && s.find("MHz") != std::string::npos)
         detected = std::atof(s.c_str() + d + 14);
     }
-    ::pclose(log);
     if (refined > 0 || detected > 0) {
       source = refined > 0 ? "kernel log (refined calibration)" : "kernel log (detected)";
       return refined > 0 ? refined : detected;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
+#include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
 namespace krv {
@@ -205,15 +207,15 @@ TEST(Bitmap, PngFailuresRaiseWriteError) {
 }
 
 TEST(Bitmap, PngFileAcceptedByPngcheck) {
-  const char* tool = "/usr/bin/pngcheck";
-  if (!std::filesystem::exists(tool)) GTEST_SKIP() << "pngcheck is not installed";
+  const std::optional<std::filesystem::path> tool = testing::FindProgram("pngcheck");
+  if (!tool) GTEST_SKIP() << "pngcheck is not installed";
   testing::TempDir dir("korvex_png");
   auto b = Noise(64, 48, 9);
   b->Canvas()->Ellipse(4, 4, 40, 30);
   const std::filesystem::path file = dir.File("pic.png");
   b->SaveToPngFile(ToUtf16(file.string()));
-  const std::string cmd = std::string(tool) + " -q '" + file.string() + "' >/dev/null 2>&1";
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  const testing::ProcessResult r = testing::RunProcess({tool->string(), "-q", file.string()});
+  EXPECT_EQ(r.status, 0) << r.out << r.err;
 }
 
 }  // namespace
