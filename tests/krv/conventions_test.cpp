@@ -125,7 +125,12 @@ const Case kCases[] = {
 
 TEST(KrvConventions, TableOfCases) {
   const TempDir dir("krv_conventions");
+  int left_out = 0;
   for (const Case& c : kCases) {
+    if (testing::LacksPosixDevice(c.args)) {
+      ++left_out;
+      continue;
+    }
     dir.Write("data", kData);
     dir.Write("keep", kKeep);
     dir.Write("cut", std::string("\x01\xA5", 2));
@@ -142,16 +147,24 @@ TEST(KrvConventions, TableOfCases) {
       EXPECT_EQ(entry.path().filename().string().find(".krv-"), std::string::npos)
           << c.args << ": a temporary file was left: " << entry.path();
   }
+  if (left_out > 0) GTEST_SKIP() << left_out << " rows name /dev files, which Windows lacks";
 }
 
 // With SIGPIPE ignored, a command stops at the first failed write instead of reading on.
 TEST(KrvConventions, BrokenPipeEndsTheCommand) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no SIGPIPE to ignore";
+#else
+  // A shell builds the pipeline: krv on an endless input and a reader that leaves early.
   const TempDir dir("krv_conventions_pipe");
   const std::string cmd =
-      "trap '' PIPE && { \"$KRV\" rle encode /dev/zero 2> err; echo $? > status; } | head -c 1";
-  ASSERT_EQ(testing::RunShell(dir, cmd).status, 0);
+      "trap '' PIPE && { \"$0\" rle encode /dev/zero 2> err; echo $? > status; } | head -c 1";
+  ASSERT_EQ(
+      testing::RunProcess({"sh", "-c", cmd, testing::KrvPath()}, testing::InDir(dir.Path())).status,
+      0);
   EXPECT_EQ(dir.Read("status"), "2\n");
   EXPECT_EQ(dir.Read("err"), "krv rle: write error: Broken pipe\n");
+#endif
 }
 
 // `krv help CMD` and `krv CMD --help` print the same page, with EXIT STATUS and EXAMPLES.

@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,7 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using testing::KrvRun;
 using testing::RunKrv;
-using testing::RunShell;
 using testing::TempDir;
 
 void MakeTree(const TempDir& dir) {
@@ -86,11 +85,16 @@ TEST(KrvFiles, DelTreeAndTrash) {
   EXPECT_EQ(r.err, "krv files: Top/Sub/c.txt: read-only file; the deletion stopped here\n");
   fs::permissions(dir.File("Top/Sub/c.txt"), fs::perms::owner_all);
   MakeTree(dir);
-  r = RunShell(dir, "XDG_DATA_HOME=\"$PWD/xdg\" \"$KRV\" files trash 'top/*.txt'");
+#ifndef _WIN32  // the Recycle Bin of Windows cannot be moved into a test folder
+  {
+    const testing::ScopedEnv xdg("XDG_DATA_HOME", dir.File("xdg").string());
+    r = RunKrv(dir, "files trash 'top/*.txt'");
+  }
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/files/a.TXT")));
   EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/info/b.txt.trashinfo")));
   EXPECT_TRUE(fs::exists(dir.File("Top/.h.txt")));
+#endif
   r = RunKrv(dir, "files deltree \"" + WinName(dir, "TOP") + "\"");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(fs::exists(dir.File("Top")));
@@ -124,16 +128,19 @@ TEST(KrvFiles, CopyFilesAndTrees) {
 // On a terminal, a progress line; Ctrl-C stops the copy, exits with 130 and leaves an
 // existing destination as it was, with no temporary file behind.
 TEST(KrvFiles, ProgressAndInterrupt) {
-  if (std::system("command -v script > /dev/null && command -v timeout > /dev/null") != 0)
-    GTEST_SKIP() << "script or timeout is absent";
+  // script(1) gives the tool a pseudo-terminal and timeout(1) sends the Ctrl-C: neither exists
+  // on Windows.
+  const std::optional<fs::path> script = testing::FindProgram("script");
+  if (!script || !testing::FindProgram("timeout"))
+    GTEST_SKIP() << "script or timeout is absent: no terminal to show progress and interrupt on";
   const TempDir dir("krv_files_int");
   dir.Write("big", "");
   fs::resize_file(dir.File("big"), std::uintmax_t{8} << 30);  // sparse; the copy is not
   dir.Write("out", "old");
-  const KrvRun r =
-      RunShell(dir,
-               "script -qec \"timeout -s INT --preserve-status 1.5 '$KRV' files copy big out\" "
-               "/dev/null");
+  const std::string command =
+      "timeout -s INT --preserve-status 1.5 '" + testing::KrvPath() + "' files copy big out";
+  const KrvRun r = testing::RunProcess({script->string(), "-qec", command, "/dev/null"},
+                                       testing::InDir(dir.Path()));
   EXPECT_EQ(r.status, 130) << r.out;
   EXPECT_NE(r.out.find("\rkrv files: big  "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(" left\033[K"), std::string::npos) << r.out;

@@ -2,12 +2,19 @@
 // exit status, a broken pipe, the progress line and the help page. The pattern dialect itself
 // is tested with the library (tests/stringl/grep_test.cpp).
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 #include <filesystem>
+#include <fstream>
+#include <optional>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "test_support/run_krv.h"
@@ -18,7 +25,6 @@ namespace {
 
 using testing::KrvRun;
 using testing::RunKrv;
-using testing::RunShell;
 using testing::TempDir;
 
 const std::string kA =
@@ -159,7 +165,8 @@ TEST(KrvGrep, CandidateLinesSameAsEveryLine) {
     for (const char* option : options) {
       const std::string args = std::string("grep ") + option + " '" + pattern + "'" + operands;
       const KrvRun fast = RunKrv(dir, args);
-      const KrvRun every = RunShell(dir, "KRV_GREP_EVERY_LINE=1 \"$KRV\" " + args);
+      const testing::ScopedEnv every_line("KRV_GREP_EVERY_LINE", "1");
+      const KrvRun every = RunKrv(dir, args);
       ASSERT_EQ(fast.status, every.status) << args << "\n" << fast.err;
       ASSERT_EQ(fast.out, every.out) << args;
     }
@@ -168,41 +175,68 @@ TEST(KrvGrep, CandidateLinesSameAsEveryLine) {
 
 // FIFOs are read; files that cannot be opened give the operating system's reason.
 TEST(KrvGrep, FifosAndUnreadableFiles) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has neither FIFOs nor read permission bits";
+#else
   const TempDir dir("krv_grep_fifo");
-  const KrvRun fifo =
-      RunShell(dir, "mkfifo fifo && { printf 'x\\ny\\nx\\n' > fifo & } && \"$KRV\" grep -c x fifo");
+  const std::string path = dir.File("fifo").string();
+  ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0);
+  std::thread writer([&] { std::ofstream(path, std::ios::binary) << "x\ny\nx\n"; });
+  const KrvRun fifo = RunKrv(dir, "grep -c x fifo");
+  const int unblock = ::open(path.c_str(), O_RDONLY | O_NONBLOCK);  // if krv never opened it
+  writer.join();
+  if (unblock >= 0) ::close(unblock);
   EXPECT_EQ(fifo.status, 0) << fifo.err;
   EXPECT_EQ(fifo.out, "2\n");
-  if (::geteuid() == 0) GTEST_SKIP() << "root reads files without read permission";
+  if (testing::RunsAsRoot()) GTEST_SKIP() << "root reads files without read permission";
   dir.Write("locked", "x\n");
-  const KrvRun locked = RunShell(dir, "chmod 000 locked && \"$KRV\" grep x locked");
+  std::filesystem::permissions(dir.File("locked"), std::filesystem::perms::none);
+  const KrvRun locked = RunKrv(dir, "grep x locked");
   EXPECT_EQ(locked.status, 2);
   EXPECT_EQ(locked.err, "krv grep: locked: Permission denied\n");
+#endif
 }
 
 // With SIGPIPE ignored, grep stops at the first failed write instead of reading on: an
 // endless input would otherwise run into the timeout.
 TEST(KrvGrep, BrokenPipeEndsTheSearch) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows has no SIGPIPE to ignore";
+#else
+  // A shell builds the pipeline: an endless writer, krv, and a reader that leaves early.
   const TempDir dir("krv_grep_pipe");
-  const KrvRun r = RunShell(dir,
-                            "trap '' PIPE && yes abc | { timeout 60 \"$KRV\" grep b 2> err; "
-                            "echo $? > status; } | head -n 1");
+  const KrvRun r = testing::RunProcess(
+      {"sh", "-c",
+       "trap '' PIPE && yes abc | { timeout 60 \"$0\" grep b 2> err; echo $? > status; } | "
+       "head -n 1",
+       testing::KrvPath()},
+      testing::InDir(dir.Path()));
   EXPECT_EQ(r.out, "abc\n");
   EXPECT_EQ(dir.Read("status"), "2\n");
   EXPECT_EQ(dir.Read("err"), "krv grep: write error: Broken pipe\n");
+#endif
 }
 
 // A progress line on a terminal (a pseudo-terminal made by script), none in a pipe or with -q.
 TEST(KrvGrep, ProgressLineOnlyOnATerminal) {
-  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "script is absent";
+  // script(1) gives the tool a pseudo-terminal and the slow input comes through a shell pipe:
+  // neither exists on Windows.
+  const std::optional<std::filesystem::path> script = testing::FindProgram("script");
+  if (!script) GTEST_SKIP() << "script is absent: no pseudo-terminal to show progress on";
   const TempDir dir("krv_grep_progress");
   const std::string slow = "(printf 'abc\\n'; sleep 1; printf 'def\\n') | ";
-  const KrvRun tty = RunShell(dir, "script -qec \"" + slow + "'$KRV' grep -c b\" /dev/null");
+  const testing::ProcessOptions in_dir = testing::InDir(dir.Path());
+  auto on_terminal = [&](const std::string& options) {
+    const std::string command = slow + "'" + testing::KrvPath() + "' grep " + options;
+    return testing::RunProcess({script->string(), "-qec", command, "/dev/null"}, in_dir);
+  };
+  const KrvRun tty = on_terminal("-c b");
   EXPECT_NE(tty.out.find("\rkrv grep: -  8 B  "), std::string::npos) << tty.out;
   EXPECT_NE(tty.out.find("\r\033[K1"), std::string::npos) << tty.out;  // cleared first
-  const KrvRun quiet = RunShell(dir, "script -qec \"" + slow + "'$KRV' grep -q b\" /dev/null");
+  const KrvRun quiet = on_terminal("-q b");
   EXPECT_EQ(quiet.out.find("krv grep:"), std::string::npos) << quiet.out;
-  const KrvRun pipe = RunShell(dir, slow + "\"$KRV\" grep -c b");
+  const KrvRun pipe =
+      testing::RunProcess({"sh", "-c", slow + "\"$0\" grep -c b", testing::KrvPath()}, in_dir);
   EXPECT_EQ(pipe.out, "1\n");
   EXPECT_EQ(pipe.err, "");
 }
@@ -216,6 +250,7 @@ TEST(KrvGrep, HelpPage) {
   for (const char* part : {"\nEXIT STATUS\n  0  ", "\n  1  no line", "\nEXAMPLES\n  krv grep ",
                            "'b*$'", "empty pattern", "-w, --word-regexp", "Binary file NAME"})
     EXPECT_NE(help.out.find(part), std::string::npos) << part;
+  if (testing::LacksPosixDevice("/dev/full")) GTEST_SKIP() << "no /dev/full to refuse writes";
   EXPECT_EQ(RunKrv(dir, "help grep > /dev/full").status, 2);
 }
 

@@ -2,8 +2,10 @@
 // line. The checksums themselves are tested with the library (tests/dstruct/crc_test.cpp).
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -13,7 +15,6 @@ namespace {
 
 using testing::KrvRun;
 using testing::RunKrv;
-using testing::RunShell;
 using testing::TempDir;
 
 // SHA-1 of "x" and of "y" (sha1sum).
@@ -76,14 +77,25 @@ TEST(KrvSum, TableOfCases) {
 
 // The escaped lines move both ways between krv sum and sha1sum.
 TEST(KrvSum, Sha1sumReadsKrvLinesAndKrvReadsSha1sumLines) {
-  if (std::system("command -v sha1sum > /dev/null") != 0) GTEST_SKIP() << "sha1sum is absent";
+  const std::optional<std::filesystem::path> sha1sum = testing::FindProgram("sha1sum");
+  if (!sha1sum) GTEST_SKIP() << "sha1sum is absent";
   const TempDir dir("krv_sum_sha1sum");
   WriteAwkwardFiles(dir);
   dir.Write("plain name", "x");
-  const std::string names = "'new\nline' 'back\\slash' 'cr\rx' 'plain name'";
-  const KrvRun ours = RunKrv(dir, "sum --sha1 " + names + " > krv.sums && sha1sum -c krv.sums");
+  const std::vector<std::string> names = {"new\nline", "back\\slash", "cr\rx", "plain name"};
+  std::vector<std::string> args = {"sum", "--sha1"};
+  args.insert(args.end(), names.begin(), names.end());
+  const KrvRun written = testing::RunKrvArgs(dir, args);
+  ASSERT_EQ(written.status, 0) << written.err;
+  dir.Write("krv.sums", written.out);
+  const testing::ProcessOptions in_dir = testing::InDir(dir.Path());
+  const KrvRun ours = testing::RunProcess({sha1sum->string(), "-c", "krv.sums"}, in_dir);
   EXPECT_EQ(ours.status, 0) << ours.out << ours.err;
-  ASSERT_EQ(RunShell(dir, "sha1sum " + names + " > sha.sums").status, 0);
+  args = {sha1sum->string()};
+  args.insert(args.end(), names.begin(), names.end());
+  const KrvRun theirs = testing::RunProcess(args, in_dir);
+  ASSERT_EQ(theirs.status, 0) << theirs.err;
+  dir.Write("sha.sums", theirs.out);
   const KrvRun checked = RunKrv(dir, "sum -c sha.sums");
   EXPECT_EQ(checked.status, 0) << checked.err;
   EXPECT_EQ(checked.out, "\\new\\nline: OK\n\\back\\\\slash: OK\n\\cr\\rx: OK\nplain name: OK\n");
@@ -91,18 +103,24 @@ TEST(KrvSum, Sha1sumReadsKrvLinesAndKrvReadsSha1sumLines) {
 
 // A progress line on a terminal (a pseudo-terminal made by script), none in a pipe or with -q.
 TEST(KrvSum, ProgressLineOnlyOnATerminal) {
-  if (std::system("command -v script > /dev/null") != 0) GTEST_SKIP() << "script is absent";
+  // script(1) gives the tool a pseudo-terminal and the slow input comes through a shell pipe:
+  // neither exists on Windows.
+  const std::optional<std::filesystem::path> script = testing::FindProgram("script");
+  if (!script) GTEST_SKIP() << "script is absent: no pseudo-terminal to show progress on";
   const TempDir dir("krv_sum_progress");
   const std::string slow = "(printf abc; sleep 1; printf def) | ";
+  const testing::ProcessOptions in_dir = testing::InDir(dir.Path());
   auto on_terminal = [&](const std::string& options) {
-    return RunShell(dir, "script -qec \"" + slow + "'$KRV' sum " + options + "\" /dev/null");
+    const std::string command = slow + "'" + testing::KrvPath() + "' sum " + options;
+    return testing::RunProcess({script->string(), "-qec", command, "/dev/null"}, in_dir);
   };
   const KrvRun tty = on_terminal("");
   EXPECT_NE(tty.out.find("\rkrv sum: -  6 B  "), std::string::npos) << tty.out;
   EXPECT_NE(tty.out.find(" B/s\033[K"), std::string::npos) << tty.out;
   EXPECT_NE(tty.out.find("\r\033[K4B8E39EF  -"), std::string::npos) << tty.out;  // cleared
   EXPECT_EQ(on_terminal("-q").out.find("krv sum:"), std::string::npos);
-  const KrvRun pipe = RunShell(dir, slow + "\"$KRV\" sum");
+  const KrvRun pipe =
+      testing::RunProcess({"sh", "-c", slow + "\"$0\" sum", testing::KrvPath()}, in_dir);
   EXPECT_EQ(pipe.out, "4B8E39EF  -\n");
   EXPECT_EQ(pipe.err, "");
 }

@@ -2,7 +2,10 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "korvex/filesys/sysinfo.h"
 #include "korvex/platform/text.h"
@@ -14,7 +17,6 @@ namespace {
 
 using testing::KrvRun;
 using testing::RunKrv;
-using testing::RunShell;
 using testing::TempDir;
 
 TEST(KrvSys, DrivesAndFree) {
@@ -46,24 +48,41 @@ TEST(KrvSys, EnvAssocAndDirs) {
   dir.Write("data/mime/globs2", "50:text/x-korvex:*.krvx\n50:text/x-plainish:*.krvp\n");
   dir.Write("data/applications/mimeapps.list", "[Default Applications]\ntext/x-korvex=v.desktop\n");
   dir.Write("data/applications/v.desktop", "[Desktop Entry]\nExec=view %f\n");
-  const std::string xdg =
-      "XDG_DATA_HOME=\"$PWD/data\" XDG_DATA_DIRS=/none XDG_CONFIG_HOME=/none "
-      "XDG_CONFIG_DIRS=/none ";
+  using Env = std::vector<std::pair<std::string, std::string>>;
+  const Env var = {{"KRVTEST_Var", "abc"}};
+  const Env xdg = {{"XDG_DATA_HOME", dir.File("data").string()},
+                   {"XDG_DATA_DIRS", "/none"},
+                   {"XDG_CONFIG_HOME", "/none"},
+                   {"XDG_CONFIG_DIRS", "/none"}};
   const struct {
+    Env env;
     std::string command;
     int status;
     const char* out;
+    bool posix;  // associations and folders from XDG files and TMPDIR
   } cases[] = {
-      {"KRVTEST_Var=abc \"$KRV\" sys env krvtest_var", 0, "abc\n"},
-      {"KRVTEST_Var=abc \"$KRV\" sys env krvtest_v", 1, ""},
-      {xdg + "\"$KRV\" sys assoc krvx", 0, "view %f\n"},
-      {xdg + "\"$KRV\" sys assoc .KRVP", 0, "text/x-plainish\n"},
-      {xdg + "\"$KRV\" sys assoc none", 1, ""},
-      {"TMPDIR=/var/tmp \"$KRV\" sys dirs", 0,
-       "system   C:\\usr\\lib\nwindows  C:\\etc\ntemp     C:\\var\\tmp\\\n"},
+      {var, "sys env krvtest_var", 0, "abc\n", false},
+      {var, "sys env krvtest_v", 1, "", false},
+      {xdg, "sys assoc krvx", 0, "view %f\n", true},
+      {xdg, "sys assoc .KRVP", 0, "text/x-plainish\n", true},
+      {xdg, "sys assoc none", 1, "", true},
+      {{{"TMPDIR", "/var/tmp"}},
+       "sys dirs",
+       0,
+       "system   C:\\usr\\lib\nwindows  C:\\etc\ntemp     C:\\var\\tmp\\\n",
+       true},
   };
+  int left_out = 0;
   for (const auto& c : cases) {
-    const KrvRun r = RunShell(dir, c.command);
+#ifdef _WIN32
+    if (c.posix) {
+      ++left_out;
+      continue;
+    }
+#endif
+    std::vector<std::optional<testing::ScopedEnv>> env(c.env.size());
+    for (size_t i = 0; i < c.env.size(); ++i) env[i].emplace(c.env[i].first, c.env[i].second);
+    const KrvRun r = RunKrv(dir, c.command);
     EXPECT_EQ(r.status, c.status) << c.command << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.command;
     EXPECT_EQ(r.err, "") << c.command;
@@ -71,6 +90,8 @@ TEST(KrvSys, EnvAssocAndDirs) {
   const KrvRun none = RunKrv(dir, "sys");
   EXPECT_EQ(none.status, 2);
   EXPECT_EQ(none.err.rfind("krv sys: ", 0), 0u) << none.err;
+  if (left_out > 0)
+    GTEST_SKIP() << left_out << " rows check XDG associations and TMPDIR, which Windows lacks";
 }
 
 }  // namespace

@@ -40,7 +40,6 @@ TEST(KrvText, Modes) {
       {"find two", "one\ntwo\n", 0, "1:two\n", ""},
       {"find four mac", "", 1, "", ""},
       {"crlf mac", "", 0, "one\r\ntwo\r\nthree\n\xE4pfel\r\n", ""},
-      {"crlf - out && cat out", "a\rb", 0, "a\r\nb", ""},
       {"asc ok.asc", "", 0,
        "title: Scan 7\nfirst number: 12\nsecond number: -3\nflags: TRUE FALSE TRUE FALSE\n", ""},
       {"asc bad.asc", "", 2, "",
@@ -56,6 +55,10 @@ TEST(KrvText, Modes) {
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
+  const KrvRun to_file = RunKrv(dir, "text crlf - out", "a\rb");
+  EXPECT_EQ(to_file.status, 0) << to_file.err;
+  EXPECT_EQ(to_file.out + to_file.err, "");
+  EXPECT_EQ(dir.Read("out"), "a\r\nb");
 }
 
 TEST(KrvText, ModePagesAndOutputInPlace) {
