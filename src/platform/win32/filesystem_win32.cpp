@@ -398,6 +398,7 @@ bool DeleteFile(const String& name) {
   if ((a & FILE_ATTRIBUTE_DIRECTORY) != 0 && (a & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
     return Fail(EISDIR);
   }
+  if ((a & FILE_ATTRIBUTE_READONLY) != 0) return Fail(EACCES);
   // A link to a folder is removed as a folder entry; the folder it points to stays.
   const std::wstring w = detail::WidePath(native);
   const BOOL ok = (a & FILE_ATTRIBUTE_DIRECTORY) != 0 ? ::RemoveDirectoryW(w.c_str())
@@ -477,6 +478,12 @@ TFileHandle Open(const std::string& native, DWORD access, DWORD share, DWORD dis
   const DWORD a = ::GetFileAttributesW(w.c_str());
   if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
     detail::SetLastOSError(disposition == CREATE_NEW ? EEXIST : EISDIR);
+    return kInvalidFileHandle;
+  }
+  // A read-only file is never written, even where the system would allow it (Wine as root).
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) != 0 &&
+      (access & GENERIC_WRITE) != 0) {
+    detail::SetLastOSError(disposition == CREATE_NEW ? EEXIST : EACCES);
     return kInvalidFileHandle;
   }
   const HANDLE h =

@@ -94,6 +94,13 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned share) {
     err = EISDIR;
     return -1;
   }
+  // A read-only file is never written, even where the system would let an administrator (or
+  // Wine running as root) do it.
+  if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_READONLY) != 0 &&
+      mode != OsOpenMode::kRead) {
+    err = EACCES;
+    return -1;
+  }
   DWORD access = GENERIC_READ | GENERIC_WRITE;
   DWORD disposition = OPEN_EXISTING;
   switch (mode) {
@@ -114,7 +121,6 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned share) {
       disposition = CREATE_ALWAYS;
       break;
   }
-  // CREATE_ALWAYS refuses a read-only file (access denied), as the layer promises.
   const HANDLE h = ::CreateFileW(wide.c_str(), access, ShareFlags(share), nullptr, disposition,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) {
