@@ -44,7 +44,7 @@ const TFileTime kOldTime = 978'307'200'000'000'000;  // 2001-01-01
 
 unsigned Mode(const fs::path& p) {
   struct stat st {};
-  ::stat(p.c_str(), &st);
+  ::stat(p.string().c_str(), &st);
   return st.st_mode & 0777;
 }
 

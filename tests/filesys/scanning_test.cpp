@@ -37,6 +37,9 @@ void MakeTree(const TempDir& dir) {
 }
 
 TEST(CountFiles, MasksAndSubdirectories) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the tree holds symbolic links, which the MinGW run-time cannot create";
+#endif
   struct Case {
     const char* mask;
     bool subdirs;
@@ -63,6 +66,9 @@ TEST(CountFiles, MasksAndSubdirectories) {
 // Every visited directory is reported in upper case before its files are counted; the list
 // holds the upper-cased directory and the stored name, each directory's files first.
 TEST(CountFiles, FeedbackAndListOrder) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the tree holds symbolic links, which the MinGW run-time cannot create";
+#endif
   const TempDir dir("scanorder");
   MakeTree(dir);
   ASSERT_TRUE(MapDrive(u'S', dir.Path().string()));

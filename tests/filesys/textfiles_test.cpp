@@ -261,7 +261,7 @@ TEST(TextFiles, AppendToTextFile) {
   EXPECT_EQ(dir.Read("log.txt"), "first\r\nsecond\r\n\xe9?\r\n");
   IOChecksOff off;
   EXPECT_THROW(AppendToTextFile(Name(dir.File("no/such/dir.txt")), u"x"), EInOutError);
-  ::chmod(dir.File("log.txt").c_str(), 0444);  // refused even for root by the file layer
+  ::chmod(dir.File("log.txt").string().c_str(), 0444);  // refused even for root by the file layer
   EXPECT_THROW(AppendToTextFile(name, u"x"), EInOutError);
   EXPECT_EQ(dir.Read("log.txt"), "first\r\nsecond\r\n\xe9?\r\n");
 }
