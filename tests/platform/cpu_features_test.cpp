@@ -7,7 +7,7 @@
 namespace krv {
 namespace {
 
-#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#if (defined(__x86_64__) || defined(__i386__)) && (defined(__GNUC__) || defined(__clang__))
 
 // The compiler's run-time library detects the same features its own way (and also asks the
 // operating system about the saved register state); both must agree.
@@ -26,7 +26,7 @@ TEST(CpuFeatures, AgreeWithTheCompilersDetection) {
 #if !defined(__clang__)  // clang 14 does not know this name
   EXPECT_EQ(f.Sha, __builtin_cpu_supports("sha") != 0);
 #endif
-  EXPECT_TRUE(f.Sse2);  // part of x86-64 itself
+  EXPECT_TRUE(f.Sse2);  // part of x86-64 itself; 32-bit builds are made for SSE2
   EXPECT_EQ(&f, &GetCpuFeatures());
 }
 
