@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -70,6 +71,10 @@ TEST(RunProcess, StreamsStatusAndWorkingFolder) {
   EXPECT_EQ(bad.out, "");
   EXPECT_NE(bad.err.find("krv rle"), std::string::npos) << bad.err;
   EXPECT_EQ(testing::RunProcess({(dir.Path() / "no-such-program").string()}).status, -1);
+  // A program named relative to the test's own folder still runs in another working folder.
+  const std::string relative = std::filesystem::relative(testing::KrvPath()).string();
+  const KrvRun version = testing::RunProcess({relative, "--version"}, testing::InDir(dir.Path()));
+  EXPECT_EQ(version.status, 0) << relative << "\n" << version.err;
   EXPECT_EQ(testing::RunProcess({}).status, -1);
 }
 

@@ -52,6 +52,12 @@ inline ProcessOptions InDir(const std::filesystem::path& dir) {
 namespace process_detail {
 
 #ifdef _WIN32
+inline constexpr char kPathSeparators[] = "/\\:";
+#else
+inline constexpr char kPathSeparators[] = "/";
+#endif
+
+#ifdef _WIN32
 inline std::wstring Wide(std::string_view utf8) {
   return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).wstring();
 }
@@ -178,11 +184,20 @@ inline ProcessResult RunProcess(const std::vector<std::string>& argv,
                                 const ProcessOptions& options = {}) {
   ProcessResult r;
   if (argv.empty()) return r;
+  // A program named by a relative path is found from here, not from the working folder.
+  std::vector<std::string> args = argv;
+  if (args[0].find_first_of(process_detail::kPathSeparators) != std::string::npos) {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(args[0].begin(), args[0].end())), ec);
+    const std::u8string utf8 = program.u8string();
+    if (!ec) args[0].assign(utf8.begin(), utf8.end());
+  }
   const TempDir io("korvex_process");
   io.Write("in", options.input);
   const std::filesystem::path in = options.in_file.empty() ? io.File("in") : options.in_file;
   const std::filesystem::path out = options.out_file.empty() ? io.File("out") : options.out_file;
-  r.status = process_detail::Spawn(argv, options, in, out, io.File("err"));
+  r.status = process_detail::Spawn(args, options, in, out, io.File("err"));
   if (options.out_file.empty()) r.out = io.Read("out");
   r.err = io.Read("err");
   return r;
