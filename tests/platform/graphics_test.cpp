@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <numbers>
 #include <random>
 #include <string>
 #include <vector>
@@ -348,7 +349,7 @@ TEST(CanvasEllipse, DashedOutlineFollowsTheAngle) {
       for (int x = box.Left; x < box.Right; ++x) {
         if (solid.At(x + 20, y + 20) != kPen) continue;
         double a = std::atan2(cy - (y + 0.5), x + 0.5 - cx);
-        if (a < 0) a += 2 * M_PI;
+        if (a < 0) a += 2 * std::numbers::pi;
         outline.push_back({a, {x, y}});
       }
     std::sort(outline.begin(), outline.end());
