@@ -99,7 +99,8 @@ TEST(FindProgram, FindsWhatIsOnThePath) {
   EXPECT_FALSE(testing::FindProgram("korvex-no-such-program"));
   const std::filesystem::path krv = testing::KrvPath();
   const testing::ScopedEnv path("PATH", krv.parent_path().string());
-  const std::optional<std::filesystem::path> found = testing::FindProgram("krv");
+  // By its stem: the tool may be started through a wrapper (krv-emulated under qemu).
+  const std::optional<std::filesystem::path> found = testing::FindProgram(krv.stem().string());
   ASSERT_TRUE(found);
   EXPECT_TRUE(std::filesystem::equivalent(*found, krv));
 }
