@@ -72,7 +72,10 @@ TEST(RunProcess, StreamsStatusAndWorkingFolder) {
   EXPECT_NE(bad.err.find("krv rle"), std::string::npos) << bad.err;
   EXPECT_EQ(testing::RunProcess({(dir.Path() / "no-such-program").string()}).status, -1);
   // A program named relative to the test's own folder still runs in another working folder.
-  const std::string relative = std::filesystem::relative(testing::KrvPath()).string();
+  // (With a folder part: a bare name would be looked up on PATH.)
+  std::filesystem::path rel = std::filesystem::relative(testing::KrvPath());
+  if (!rel.has_parent_path()) rel = "." / rel;
+  const std::string relative = rel.string();
   const KrvRun version = testing::RunProcess({relative, "--version"}, testing::InDir(dir.Path()));
   EXPECT_EQ(version.status, 0) << relative << "\n" << version.err;
   EXPECT_EQ(testing::RunProcess({}).status, -1);
