@@ -50,11 +50,11 @@ struct HookData {
 
 // The text of the dialog's file-name box.
 String TypedName(HWND dlg) {
-  std::wstring spec(kNameUnits, L'\0');
-  const LRESULT n = ::SendMessageW(dlg, CDM_GETSPEC, static_cast<WPARAM>(spec.size()),
-                                   reinterpret_cast<LPARAM>(spec.data()));
+  std::wstring typed(kNameUnits, L'\0');
+  const LRESULT n = ::SendMessageW(dlg, CDM_GETSPEC, static_cast<WPARAM>(typed.size()),
+                                   reinterpret_cast<LPARAM>(typed.data()));
   if (n <= 0) return String();
-  return win32::Utf16(spec.c_str(), std::wstring_view(spec.c_str()).size());
+  return win32::Utf16(typed.c_str(), std::wstring_view(typed.c_str()).size());
 }
 
 // On a file-type change: FilterIndex and the typed name follow the dialog, the handler runs,
