@@ -112,26 +112,6 @@ int Names() {
 
 // ---- Scales -------------------------------------------------------------------------------
 
-// A temporary file without a name (removed at once); the library writes it by its
-// /dev/fd path.
-class Scratch {
- public:
-  Scratch() {
-    std::string path = (std::filesystem::temp_directory_path() / "krv-color-XXXXXX").string();
-    fd_ = ::mkstemp(path.data());
-    if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
-    ::unlink(path.c_str());
-  }
-  ~Scratch() { ::close(fd_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  String Path() const { return ToUtf16("/dev/fd/" + std::to_string(fd_)); }
-  int Fd() const { return fd_; }
-
- private:
-  int fd_ = -1;
-};
-
 const Palette& FindPalette(const std::string& name) {
   for (const Palette& p : kPalettes)
     if (p.name == name) return p;
@@ -168,7 +148,7 @@ int Scale(const Options& o) {
     out.Commit();
     return kExitOk;
   }
-  const Scratch file;
+  const ScratchFile file("color");
   if (!scale.StoreOnFile(1, scale.Size(), file.Path()))
     throw Failure{"", "cannot write a temporary file"};
   const off_t total = ::lseek(file.Fd(), 0, SEEK_END);

@@ -24,38 +24,6 @@ struct Options {
   std::string id;
 };
 
-// A temporary file without a name (removed at once) holding a copy of the input, which the
-// library then reads by its /dev/fd path; so standard input and pipes work as files do.
-class Scratch {
- public:
-  Scratch() {
-    std::string path = (std::filesystem::temp_directory_path() / "krv-label-XXXXXX").string();
-    fd_ = ::mkstemp(path.data());
-    if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
-    ::unlink(path.c_str());
-  }
-  ~Scratch() { ::close(fd_); }
-  Scratch(const Scratch&) = delete;
-  Scratch& operator=(const Scratch&) = delete;
-  String Path() const { return ToUtf16("/dev/fd/" + std::to_string(fd_)); }
-
-  void CopyFrom(Input& in) {
-    std::string block(1 << 16, '\0');
-    while (std::size_t n = in.Read(block.data(), block.size())) {
-      for (const char* p = block.data(); n > 0;) {
-        const ssize_t k = ::write(fd_, p, n);
-        if (k < 0 && errno == EINTR) continue;
-        if (k < 0) throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
-        p += k;
-        n -= static_cast<std::size_t>(k);
-      }
-    }
-  }
-
- private:
-  int fd_ = -1;
-};
-
 // ---- Field texts --------------------------------------------------------------------------
 
 std::string Number(double v) {
@@ -139,7 +107,7 @@ std::string Describe(const TCustomTextLabel& l) {
 
 int Show(const Options& o) {
   Output out("-");
-  Scratch copy;
+  ScratchFile copy("label");
   {
     Input in(o.file);
     in.ShowProgress();

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "cli.h"
+#include "korvex/platform/text.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -346,6 +347,35 @@ void FinishStdOut() {
   std::cout.flush();
   if (!std::cout || std::fflush(stdout) != 0 || std::ferror(stdout))
     throw Failure{"", "write error: " + ErrnoText(errno != 0 ? errno : EIO)};
+}
+
+ScratchFile::ScratchFile(std::string_view tag) {
+  std::string path =
+      (std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX")).string();
+  fd_ = ::mkstemp(path.data());
+  if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
+  ::unlink(path.c_str());
+}
+
+ScratchFile::~ScratchFile() {
+  ::close(fd_);
+}
+
+String ScratchFile::Path() const {
+  return ToUtf16("/dev/fd/" + std::to_string(fd_));
+}
+
+void ScratchFile::CopyFrom(Input& in) {
+  std::string block(1 << 16, '\0');
+  while (std::size_t n = in.Read(block.data(), block.size())) {
+    for (const char* p = block.data(); n > 0;) {
+      const ssize_t k = ::write(fd_, p, n);
+      if (k < 0 && errno == EINTR) continue;
+      if (k < 0) throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
+      p += k;
+      n -= static_cast<std::size_t>(k);
+    }
+  }
 }
 
 }  // namespace krv::tool

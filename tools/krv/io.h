@@ -115,4 +115,22 @@ Output& StdOut();
 // Flushes standard output and checks it; throws Failure("write error: reason").
 void FinishStdOut();
 
+// A temporary file without a name (removed at once), for library routines that read or
+// write files by name: its /dev/fd path stands for it, so standard input and pipes work as
+// files do.
+class ScratchFile {
+ public:
+  explicit ScratchFile(std::string_view tag);
+  ~ScratchFile();
+  ScratchFile(const ScratchFile&) = delete;
+  ScratchFile& operator=(const ScratchFile&) = delete;
+  String Path() const;
+  int Fd() const { return fd_; }
+  // Appends everything left in `in`.
+  void CopyFrom(Input& in);
+
+ private:
+  int fd_ = -1;
+};
+
 }  // namespace krv::tool
