@@ -80,6 +80,23 @@ function(korvex_finish_library)
     COMPONENT Development)
   install(EXPORT korvexTargets NAMESPACE korvex:: DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/korvex
     COMPONENT Development)
+  # The static library's own dependencies, as the pkg-config modules and the CMake packages
+  # that provide them (Windows system libraries need neither).
+  set(KORVEX_PC_REQUIRES "")
+  set(KORVEX_PC_LIBS "")
+  set(KORVEX_FIND_DEPENDENCIES "")
+  foreach(lib IN LISTS KORVEX_PLATFORM_LIBS)
+    if(lib STREQUAL "PNG::PNG")
+      list(APPEND KORVEX_PC_REQUIRES libpng)
+      string(APPEND KORVEX_FIND_DEPENDENCIES "find_dependency(PNG)\n")
+    elseif(lib STREQUAL "Fontconfig::Fontconfig")
+      list(APPEND KORVEX_PC_REQUIRES fontconfig)
+      string(APPEND KORVEX_FIND_DEPENDENCIES "find_dependency(Fontconfig)\n")
+    else()
+      string(APPEND KORVEX_PC_LIBS " -l${lib}")
+    endif()
+  endforeach()
+  list(JOIN KORVEX_PC_REQUIRES " " KORVEX_PC_REQUIRES)
   include(CMakePackageConfigHelpers)
   configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/korvexConfig.cmake.in
     ${PROJECT_BINARY_DIR}/korvexConfig.cmake

@@ -19,10 +19,12 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 
-# Wine with its own prefix inside the build folder, quiet, finding the library's DLL.
+# Wine with its own prefix inside the build folder, quiet, finding the library's DLL. Wine's
+# Recycle Bin is the XDG trash: kept inside the build folder too, never the user's own.
 find_program(KORVEX_WINE NAMES wine64 wine PATHS /usr/lib/wine /usr/lib64/wine NO_CMAKE_FIND_ROOT_PATH)
 if(KORVEX_WINE)
   set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CMAKE_COMMAND} -E env WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix WINEDEBUG=-all
+      XDG_DATA_HOME=${CMAKE_BINARY_DIR}/xdg-data
       WINEDLLOVERRIDES=mscoree,mshtml= WINEPATH=${CMAKE_BINARY_DIR} ${KORVEX_WINE})
 endif()

@@ -12,6 +12,10 @@ packages=(
   x11-common
   xvfb zenity xdotool
   libpng-dev libfontconfig-dev fonts-dejavu-core pngcheck
+  # The other targets: 32-bit x86 Linux run under qemu-i386, Windows x86-64 run under Wine,
+  # GoogleTest built for each from Debian's sources.
+  googletest g++-multilib qemu-user libpng-dev:i386 libfontconfig-dev:i386
+  g++-mingw-w64-x86-64-posix wine64
 )
 missing=()
 for p in "${packages[@]}"; do
@@ -21,6 +25,8 @@ if ((${#missing[@]})); then
   SUDO=""
   [ "$(id -u)" -eq 0 ] || SUDO="sudo"
   export DEBIAN_FRONTEND=noninteractive
+  # The i386 libraries come from Debian's multiarch archive.
+  dpkg --print-foreign-architectures | grep -qx i386 || $SUDO dpkg --add-architecture i386
   $SUDO apt-get update
   $SUDO apt-get install -y --no-install-recommends "${missing[@]}"
 fi
