@@ -15,7 +15,7 @@ packages=(
   # The other targets: 32-bit x86 Linux run under qemu-i386, Windows x86-64 run under Wine,
   # GoogleTest built for each from Debian's sources.
   googletest g++-multilib qemu-user libpng-dev:i386 libfontconfig-dev:i386
-  g++-mingw-w64-x86-64-posix wine64
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64
 )
 missing=()
 for p in "${packages[@]}"; do

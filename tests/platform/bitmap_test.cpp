@@ -1,6 +1,5 @@
 // TBitmap: sizes and their limits, Assign, and the BMP and PNG files it writes.
 #include <gtest/gtest.h>
-#include <png.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -14,6 +13,7 @@
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
+#include "test_support/png_read.h"
 #include "test_support/process.h"
 #include "test_support/temp_dir.h"
 
@@ -159,34 +159,18 @@ TEST(Bitmap, BmpLayout) {
   EXPECT_EQ(e.Size(), 54);
 }
 
-// Decodes a PNG with libpng into 0x00BBGGRR pixels.
-std::vector<std::uint32_t> DecodePng(const std::string& png, int& w, int& h) {
-  png_image image{};
-  image.version = PNG_IMAGE_VERSION;
-  if (!png_image_begin_read_from_memory(&image, png.data(), png.size())) return {};
-  image.format = PNG_FORMAT_RGB;
-  std::vector<std::uint8_t> rgb(PNG_IMAGE_SIZE(image));
-  if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
-  w = static_cast<int>(image.width), h = static_cast<int>(image.height);
-  std::vector<std::uint32_t> out(rgb.size() / 3);
-  for (std::size_t k = 0; k < out.size(); ++k)
-    out[k] = rgb[3 * k] | rgb[3 * k + 1] << 8 | static_cast<std::uint32_t>(rgb[3 * k + 2]) << 16;
-  return out;
-}
-
 TEST(Bitmap, PngDecodesToThePixels) {
   for (const auto& [w, h] : {std::pair{1, 1}, std::pair{37, 23}, std::pair{300, 2}}) {
     auto b = Noise(w, h, static_cast<unsigned>(w));
     TMemoryStream m;
     b->SaveToPngStream(m);
-    int dw = 0, dh = 0;
-    const std::vector<std::uint32_t> px = DecodePng(Bytes(m), dw, dh);
-    ASSERT_EQ(dw, w);
-    ASSERT_EQ(dh, h);
+    const testing::PngPicture pic = testing::DecodePng(Bytes(m));
+    ASSERT_TRUE(pic.ok) << pic.error;
+    ASSERT_EQ(pic.width, static_cast<std::uint32_t>(w));
+    ASSERT_EQ(pic.height, static_cast<std::uint32_t>(h));
     for (int y = 0; y < h; ++y)
       for (int x = 0; x < w; ++x)
-        ASSERT_EQ(px[static_cast<std::size_t>(y * w + x)], b->Canvas()->Pixels(x, y))
-            << x << "," << y;
+        ASSERT_EQ(pic.At(x, y), b->Canvas()->Pixels(x, y)) << x << "," << y;
   }
 }
 
