@@ -15,6 +15,9 @@ trap 'rm -rf "$work"' EXIT
 # Every byte value, CR LF pairs, lone CRs and LFs, and Ctrl-Z, which text-mode streams alter.
 python3 -c 'import sys; sys.stdout.buffer.write(bytes(range(256)) + b"\r\n\n\r\x1a\x00" * 50)' >"$work/binary"
 
+# Debian's wine64 package keeps its launcher out of PATH.
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+
 # Runs the krv of a build folder with the arguments given; files are named relative to the
 # repository root, which every target can reach (Wine maps / to drive Z:).
 krv_of() {
@@ -22,7 +25,7 @@ krv_of() {
   shift
   case "$build" in
   *mingw*) env WINEPREFIX="$PWD/$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= \
-    XDG_DATA_HOME="$PWD/$build/xdg-data" wine64 "$build/tools/krv/krv.exe" "$@" ;;
+    XDG_DATA_HOME="$PWD/$build/xdg-data" "$wine" "$build/tools/krv/krv.exe" "$@" ;;
   *i386*) qemu-i386 "$build/tools/krv/krv" "$@" ;;
   *) "$build/tools/krv/krv" "$@" ;;
   esac
