@@ -1,8 +1,5 @@
 // krv color: one colour in every model the library converts to, colour-scale files in the
 // library's colour-table format, and the dictionary of named colours.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -22,6 +19,7 @@
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/text.h"
+#include "os.h"
 #include "png_output.h"
 #include "progress.h"
 
@@ -151,12 +149,11 @@ int Scale(const Options& o) {
   const ScratchFile file("color");
   if (!scale.StoreOnFile(1, scale.Size(), file.Path()))
     throw Failure{"", "cannot write a temporary file"};
-  const off_t total = ::lseek(file.Fd(), 0, SEEK_END);
-  Progress progress(out.Name(), total);
+  os::FileInfo info;
+  Progress progress(out.Name(), os::StatFd(file.Fd(), info) ? info.size : -1);
   std::string block(1 << 16, '\0');
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(file.Fd(), block.data(), block.size(), at);
-    if (n < 0 && errno == EINTR) continue;
+  for (std::int64_t at = 0;;) {
+    const std::ptrdiff_t n = os::ReadAt(file.Fd(), block.data(), block.size(), at);
     if (n < 0) throw Failure{"", "cannot read a temporary file: " + ErrnoText(errno)};
     if (n == 0) break;
     out.Write(block.data(), static_cast<std::size_t>(n));

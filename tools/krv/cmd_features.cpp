@@ -1,7 +1,4 @@
 // krv features: shows feature-matrix files and converts them to and from CSV.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -20,6 +17,7 @@
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
+#include "os.h"
 
 namespace krv::tool {
 namespace {
@@ -436,35 +434,35 @@ class FileCheck {
 
 // ---- Loading ------------------------------------------------------------------------------
 
-// An open file descriptor, closed on destruction.
+// An open file, closed on destruction, and the name the library opens it by.
 struct Fd {
   int fd = -1;
+  std::string path;
+  bool scratch = false, named = false;
   Fd() = default;
   Fd(const Fd&) = delete;
   Fd& operator=(const Fd&) = delete;
   ~Fd() {
-    if (fd >= 0) ::close(fd);
+    if (fd < 0) return;
+    if (scratch) {
+      os::CloseScratch(fd, path, named);
+    } else {
+      os::Close(fd);
+    }
   }
-  // The name the library opens it by.
-  String Path() const { return ToUtf16("/dev/fd/" + std::to_string(fd)); }
+  String Path() const { return ToUtf16(path); }
 };
 
-// Makes an unnamed temporary file (removed at once, so nothing is left behind).
-void MakeScratch(Fd& scratch) {
-  std::string path = (std::filesystem::temp_directory_path() / "krv-features-XXXXXX").string();
-  scratch.fd = ::mkstemp(path.data());
-  if (scratch.fd < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
-  ::unlink(path.c_str());
+// Makes a temporary file that leaves nothing behind.
+void MakeScratch(Fd& f) {
+  f.fd = os::OpenScratch("features", f.path, f.named);
+  if (f.fd < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
+  f.scratch = true;
 }
 
 void WriteAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t k = ::write(fd, data, n);
-    if (k < 0 && errno == EINTR) continue;
-    if (k < 0) throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
-    data += k;
-    n -= static_cast<std::size_t>(k);
-  }
+  if (!os::WriteAll(fd, data, n))
+    throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
 }
 
 // Reads the input once through the check, line by line. A pipe or standard input is kept
@@ -509,8 +507,9 @@ void LoadChecked(const std::string& name, bool strict, TFeatureMatrix& m) {
     in.ShowProgress();
     const bool reread = name != "-" && in.Size() >= 0;
     if (reread) {
-      source.fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+      source.fd = os::OpenRead(name);
       if (source.fd < 0) throw Failure{name, ErrnoText(errno)};
+      source.path = os::OpenFileName(source.fd, name);
     } else {
       MakeScratch(source);
     }
@@ -842,9 +841,8 @@ int FromCsv(const Options& o) {
     throw Failure{"", std::string("cannot write a temporary file: ") + e.what()};
   }
   std::string block(kBlock, '\0');
-  for (off_t at = 0;;) {
-    const ssize_t n = ::pread(saved.fd, block.data(), block.size(), at);
-    if (n < 0 && errno == EINTR) continue;
+  for (std::int64_t at = 0;;) {
+    const std::ptrdiff_t n = os::ReadAt(saved.fd, block.data(), block.size(), at);
     if (n < 0) throw Failure{"", "cannot read a temporary file: " + ErrnoText(errno)};
     if (n == 0) break;
     out.Write(block.data(), static_cast<std::size_t>(n));

@@ -1,10 +1,5 @@
 // krv files: counts, lists, copies, deletes and trashes files through the library's file
 // routines, which take Windows names (C:\data\*.TXT) as well as POSIX names.
-#include <signal.h>
-#include <stdlib.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
@@ -24,6 +19,7 @@
 #include "korvex/platform/filesystem.h"
 #include "korvex/platform/stringlist.h"
 #include "korvex/platform/text.h"
+#include "os.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -69,9 +65,9 @@ void RequireMaskDir(const std::string& mask) {
 
 bool SameNativeFile(const std::string& a, const std::string& b) {
   const std::string na = ToNativePath(W(a)), nb = ToNativePath(W(b));
-  struct stat sa, sb;
-  return !na.empty() && !nb.empty() && ::stat(na.c_str(), &sa) == 0 &&
-         ::stat(nb.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
+  os::FileInfo sa, sb;
+  return !na.empty() && !nb.empty() && os::StatPath(na, sa) && os::StatPath(nb, sb) &&
+         sa.dev == sb.dev && sa.ino == sb.ino;
 }
 
 // ---- count, list -------------------------------------------------------------------------
@@ -113,27 +109,14 @@ int List(const Options& o) {
 
 volatile std::sig_atomic_t g_interrupted = 0;
 
-extern "C" void OnInterrupt(int) {
+// Ctrl-C aborts the copy through the library's abort flag while an InterruptAborts lives.
+void OnInterrupt() {
   g_interrupted = 1;
   AbortAnyFileCopying();
 }
 
-// Ctrl-C aborts the copy through the library's abort flag while this object lives.
-class InterruptAborts {
- public:
-  InterruptAborts() {
-    struct sigaction sa {};
-    sa.sa_handler = &OnInterrupt;
-    sigemptyset(&sa.sa_mask);
-    ::sigaction(SIGINT, nullptr, &old_);
-    if (old_.sa_handler != SIG_IGN) ::sigaction(SIGINT, &sa, nullptr);
-  }
-  ~InterruptAborts() { ::sigaction(SIGINT, &old_, nullptr); }
-  InterruptAborts(const InterruptAborts&) = delete;
-  InterruptAborts& operator=(const InterruptAborts&) = delete;
-
- private:
-  struct sigaction old_ {};
+struct InterruptAborts : os::InterruptHandler {
+  InterruptAborts() : os::InterruptHandler(&OnInterrupt) {}
 };
 
 // What the call-backs (plain functions) work with during one copy.
@@ -230,14 +213,14 @@ class TempCopy {
  public:
   explicit TempCopy(std::string native) : native_(std::move(native)) {}
   ~TempCopy() {
-    if (!native_.empty()) ::unlink(native_.c_str());
+    if (!native_.empty()) os::Remove(native_);
   }
   TempCopy(const TempCopy&) = delete;
   TempCopy& operator=(const TempCopy&) = delete;
   const std::string& Name() const { return native_; }
   // Renames the copy to target; false with errno set.
   bool Commit(const std::string& target) {
-    if (::rename(native_.c_str(), target.c_str()) != 0) return false;
+    if (!os::Rename(native_, target)) return false;
     native_.clear();
     return true;
   }
@@ -260,12 +243,12 @@ int CopyOneFile(const Options& o) {
   if (target_attr != -1 && (target_attr & faReadOnly) != 0)
     throw Failure{target, ErrnoText(EACCES)};
   const std::string native = ToNativePath(W(target));
-  const std::size_t slash = native.find_last_of('/');
+  const std::size_t slash = os::LastSeparator(native);
   if (native.empty() || slash == std::string::npos) throw Failure{target, ErrnoText(ENOENT)};
   std::string temp = native.substr(0, slash + 1) + "." + native.substr(slash + 1) + ".krv-XXXXXX";
-  const int fd = ::mkstemp(temp.data());
+  const int fd = os::MakeTemp(temp);
   if (fd < 0) throw Failure{target, ErrnoText(errno)};
-  ::close(fd);
+  os::Close(fd);
   TempCopy copy(temp);
 
   CopyState state;

@@ -20,6 +20,7 @@
 #include "io.h"
 #include "korvex/platform/text.h"
 #include "korvex/stringl/grep.h"
+#include "os.h"
 
 namespace krv::tool {
 namespace {
@@ -182,8 +183,7 @@ class Prefilter {
       return std::string_view::npos;
     }
     if (!fold_) {
-      const void* p = memmem(text.data(), text.size(), literal_.data(), literal_.size());
-      return p ? static_cast<const char*>(p) - text.data() : std::string_view::npos;
+      return os::FindBytes(text, literal_);
     }
     return FindFolded(text);
   }
@@ -486,8 +486,8 @@ class Search {
       if (filter_ != nullptr) {
         const std::size_t hit = filter_->Find(text);
         const std::size_t before = hit == std::string_view::npos ? text.size() : hit;
-        const void* lf = before == 0 ? nullptr : memrchr(text.data(), '\n', before);
-        const std::size_t start = lf ? static_cast<const char*>(lf) - text.data() + 1 : 0;
+        const std::size_t lf = os::FindLastByte(text.substr(0, before), '\n');
+        const std::size_t start = lf == std::string_view::npos ? 0 : lf + 1;
         if (o_.numbers) number_ += CountLineFeeds(text.substr(0, start));
         text.remove_prefix(start);
         if (hit == std::string_view::npos) break;

@@ -1,6 +1,4 @@
 // krv label: text labels stored in the library's label XML elements.
-#include <unistd.h>
-
 #include <cerrno>
 #include <charconv>
 #include <cstdio>

@@ -2,15 +2,9 @@
 // same-file check, atomic replacement of output files and the checked standard output.
 #include "io.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cerrno>
-#include <climits>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +13,7 @@
 
 #include "cli.h"
 #include "korvex/platform/text.h"
+#include "os.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -28,8 +23,8 @@ constexpr std::size_t kOutBuffer = 1 << 16;
 
 // Regular files in use, by device and inode, to refuse an output that is also an input.
 struct FileId {
-  dev_t dev;
-  ino_t ino;
+  std::uint64_t dev;
+  std::uint64_t ino;
   std::string name;
 };
 std::vector<FileId>& Inputs() {
@@ -48,37 +43,29 @@ std::string Shown(const std::string& name, bool output) {
 
 // Records a regular file as an input or an output; throws when it is already in use the
 // other way.
-void Claim(const struct stat& st, const std::string& name, bool output) {
-  if (!S_ISREG(st.st_mode)) return;
+void Claim(const os::FileInfo& st, const std::string& name, bool output) {
+  if (st.kind != os::FileInfo::kRegular) return;
   for (const FileId& id : output ? Inputs() : Outputs()) {
-    if (id.dev == st.st_dev && id.ino == st.st_ino) {
+    if (id.dev == st.dev && id.ino == st.ino) {
       const std::string& in = output ? id.name : name;
       const std::string& out = output ? name : id.name;
       throw Failure{"", Shown(in, false) + " and " + Shown(out, true) + " are the same file"};
     }
   }
-  (output ? Outputs() : Inputs()).push_back({st.st_dev, st.st_ino, name});
+  (output ? Outputs() : Inputs()).push_back({st.dev, st.ino, name});
 }
 
-// Temporary output files, removed when a signal ends the tool.
+// Temporary output files, removed when an interrupt or a signal ends the tool.
 constexpr std::size_t kMaxTemps = 8;
 std::array<std::array<char, 4096>, kMaxTemps> g_temps{};
 
-extern "C" void RemoveTempsAndDie(int sig) {
+void RemoveTemps() {
   for (auto& path : g_temps)
-    if (path[0] != '\0') ::unlink(path.data());
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
+    if (path[0] != '\0') os::RemoveNow(path.data());
 }
 
 void TrackTemp(const std::string& path) {
-  static bool installed = false;
-  if (!installed) {
-    // A signal the tool was started with ignored (nohup, background jobs) stays ignored.
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
-      if (std::signal(sig, &RemoveTempsAndDie) == SIG_IGN) std::signal(sig, SIG_IGN);
-    installed = true;
-  }
+  os::OnTermination(&RemoveTemps);
   for (auto& slot : g_temps) {
     if (slot[0] == '\0' && path.size() < slot.size()) {
       std::memcpy(slot.data(), path.c_str(), path.size() + 1);
@@ -147,29 +134,12 @@ class OutputBuf : public std::streambuf {
   Output& out_;
 };
 
-// Writes all of data to fd; errno on failure.
-bool WriteAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t k = ::write(fd, data, n);
-    if (k < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    data += k;
-    n -= static_cast<std::size_t>(k);
-  }
-  return true;
-}
+constexpr int kStdIn = 0;
+constexpr int kStdOut = 1;
 
 bool IsTerminal() {
-  static const bool tty = ::isatty(STDOUT_FILENO) == 1;
+  static const bool tty = os::IsTerminal(kStdOut);
   return tty;
-}
-
-mode_t NewFileMode() {
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  return 0666 & ~mask;
 }
 
 }  // namespace
@@ -178,35 +148,30 @@ mode_t NewFileMode() {
 
 Input::Input(std::string name) : name_(std::move(name)) {
   if (name_ == "-") {
-    fd_ = STDIN_FILENO;
+    fd_ = kStdIn;
   } else {
-    do fd_ = ::open(name_.c_str(), O_RDONLY | O_CLOEXEC);
-    while (fd_ < 0 && errno == EINTR);
+    fd_ = os::OpenRead(name_);
     if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
     own_fd_ = true;
   }
-  struct stat st;
-  if (::fstat(fd_, &st) != 0) throw Failure{name_, ErrnoText(errno)};
-  if (S_ISDIR(st.st_mode)) throw Failure{name_, ErrnoText(EISDIR)};
-  if (S_ISREG(st.st_mode)) size_ = st.st_size;
+  os::FileInfo st;
+  if (!os::StatFd(fd_, st)) throw Failure{name_, ErrnoText(errno)};
+  if (st.kind == os::FileInfo::kDirectory) throw Failure{name_, ErrnoText(EISDIR)};
+  if (st.kind == os::FileInfo::kRegular) size_ = st.size;
   Claim(st, name_, false);
 }
 
 Input::~Input() {
   progress_.reset();
-  if (own_fd_) ::close(fd_);
+  if (own_fd_) os::Close(fd_);
 }
 
 std::size_t Input::Read(void* buffer, std::size_t n) {
-  for (;;) {
-    const ssize_t k = ::read(fd_, buffer, n);
-    if (k >= 0) {
-      consumed_ += k;
-      if (progress_) progress_->Update(consumed_);
-      return static_cast<std::size_t>(k);
-    }
-    if (errno != EINTR) throw Failure{name_, ErrnoText(errno)};
-  }
+  const std::ptrdiff_t k = os::Read(fd_, buffer, n);
+  if (k < 0) throw Failure{name_, ErrnoText(errno)};
+  consumed_ += k;
+  if (progress_) progress_->Update(consumed_);
+  return static_cast<std::size_t>(k);
 }
 
 void Input::ShowProgress() {
@@ -225,54 +190,54 @@ Output::Output(std::string name) : name_(std::move(name)) {
     name_ = "-";
     stdout_ = true;
     forward_ = &StdOut();
-    struct stat st;
-    if (::fstat(STDOUT_FILENO, &st) == 0) Claim(st, name_, true);
+    os::FileInfo st;
+    if (os::StatFd(kStdOut, st)) Claim(st, name_, true);
     return;
   }
   namespace fs = std::filesystem;
   std::error_code ec;
   // Replace the file a symbolic link points to, not the link.
-  fs::path target = fs::is_symlink(name_, ec) ? fs::weakly_canonical(name_, ec) : fs::path(name_);
-  if (ec) target = name_;
-  target_ = target.string();
-  struct stat st;
-  const bool exists = ::stat(target_.c_str(), &st) == 0;
+  const fs::path given = os::PathOf(name_);
+  fs::path target = fs::is_symlink(given, ec) ? fs::weakly_canonical(given, ec) : given;
+  if (ec) target = given;
+  target_ = os::Utf8Of(target);
+  os::FileInfo st;
+  const bool exists = os::StatPath(target_, st);
   if (!exists && errno != ENOENT) throw Failure{name_, ErrnoText(errno)};
-  if (exists && S_ISDIR(st.st_mode)) throw Failure{name_, ErrnoText(EISDIR)};
-  if (exists && !S_ISREG(st.st_mode)) {
+  if (exists && st.kind == os::FileInfo::kDirectory) throw Failure{name_, ErrnoText(EISDIR)};
+  if (exists && st.kind != os::FileInfo::kRegular) {
     // A device, terminal or FIFO: written directly.
-    do fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-    while (fd_ < 0 && errno == EINTR);
+    fd_ = os::OpenWrite(target_);
     if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
     return;
   }
   if (exists) {
     Claim(st, name_, true);
-    if (::access(target_.c_str(), W_OK) != 0) throw Failure{name_, ErrnoText(errno)};
+    if (!os::Writable(target_)) throw Failure{name_, ErrnoText(errno)};
   }
   // The temporary file sits beside the target, named after it when the name leaves room.
   const fs::path dir = target.parent_path();
-  const std::string base = target.filename().string();
-  std::string temp = (dir.empty() ? fs::path(".") : dir).string() + "/." +
-                     (base.size() + 13 <= NAME_MAX ? base : std::string()) + ".krv-XXXXXX";
-  fd_ = ::mkstemp(temp.data());
+  const std::string base = os::Utf8Of(target.filename());
+  std::string temp = os::Utf8Of(dir.empty() ? fs::path(".") : dir) + "/." +
+                     (base.size() + 13 <= os::kNameMax ? base : std::string()) + ".krv-XXXXXX";
+  fd_ = os::MakeTemp(temp);
   if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
   temp_path_ = temp;
   TrackTemp(temp_path_);
-  ::fchmod(fd_, exists ? (st.st_mode & 07777) : NewFileMode());
+  os::SetNewFileMode(fd_, exists ? &st : nullptr);
   if (!exists) {
-    struct stat made;
-    if (::fstat(fd_, &made) == 0) Claim(made, name_, true);
+    os::FileInfo made;
+    if (os::StatFd(fd_, made)) Claim(made, name_, true);
   }
 }
 
-Output::Output(StdoutTag) : name_("-"), fd_(STDOUT_FILENO), stdout_(true) {}
+Output::Output(StdoutTag) : name_("-"), fd_(kStdOut), stdout_(true) {}
 
 Output::~Output() {
   if (stdout_) return;
-  if (fd_ >= 0) ::close(fd_);
+  if (fd_ >= 0) os::Close(fd_);
   if (!temp_path_.empty() && !committed_) {
-    ::unlink(temp_path_.c_str());
+    os::Remove(temp_path_);
     ForgetTemp(temp_path_);
   }
 }
@@ -285,7 +250,7 @@ void Output::Write(const void* data, std::size_t n) {
     Flush();
     if (n >= kOutBuffer) {
       if (stdout_ && IsTerminal()) Progress::ClearLine();
-      if (!WriteAll(fd_, p, n)) {
+      if (!os::WriteAll(fd_, p, n)) {
         const int err = errno;
         throw Failure{stdout_ ? "" : name_, "write error: " + ErrnoText(err)};
       }
@@ -300,7 +265,7 @@ void Output::Flush() {
   if (forward_ != nullptr) return forward_->Flush();
   if (buffer_.empty() || fd_ < 0) return;
   if (stdout_ && IsTerminal()) Progress::ClearLine();  // the line shares the terminal
-  const bool ok = WriteAll(fd_, buffer_.data(), buffer_.size());
+  const bool ok = os::WriteAll(fd_, buffer_.data(), buffer_.size());
   const int err = errno;
   buffer_.clear();
   if (!ok) {
@@ -328,8 +293,9 @@ void Output::Commit() {
   if (stdout_ || committed_) return;
   const int fd = fd_;
   fd_ = -1;
-  if (::close(fd) != 0 && errno != EINTR) throw Failure{name_, "write error: " + ErrnoText(errno)};
-  if (!temp_path_.empty() && std::rename(temp_path_.c_str(), target_.c_str()) != 0)
+  if (os::Close(fd) != 0 && errno != EINTR)
+    throw Failure{name_, "write error: " + ErrnoText(errno)};
+  if (!temp_path_.empty() && !os::Rename(temp_path_, target_))
     throw Failure{name_, ErrnoText(errno)};
   committed_ = true;
   ForgetTemp(temp_path_);
@@ -350,32 +316,25 @@ void FinishStdOut() {
 }
 
 ScratchFile::ScratchFile(std::string_view tag) {
-  std::string path =
-      (std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX")).string();
-  fd_ = ::mkstemp(path.data());
+  fd_ = os::OpenScratch(tag, path_, named_);
   if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
-  ::unlink(path.c_str());
+  if (named_) TrackTemp(path_);
 }
 
 ScratchFile::~ScratchFile() {
-  ::close(fd_);
+  os::CloseScratch(fd_, path_, named_);
+  if (named_) ForgetTemp(path_);
 }
 
 String ScratchFile::Path() const {
-  return ToUtf16("/dev/fd/" + std::to_string(fd_));
+  return ToUtf16(path_);
 }
 
 void ScratchFile::CopyFrom(Input& in) {
   std::string block(1 << 16, '\0');
-  while (std::size_t n = in.Read(block.data(), block.size())) {
-    for (const char* p = block.data(); n > 0;) {
-      const ssize_t k = ::write(fd_, p, n);
-      if (k < 0 && errno == EINTR) continue;
-      if (k < 0) throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
-      p += k;
-      n -= static_cast<std::size_t>(k);
-    }
-  }
+  while (const std::size_t n = in.Read(block.data(), block.size()))
+    if (!os::WriteAll(fd_, block.data(), n))
+      throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
 }
 
 }  // namespace krv::tool

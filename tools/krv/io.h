@@ -115,9 +115,9 @@ Output& StdOut();
 // Flushes standard output and checks it; throws Failure("write error: reason").
 void FinishStdOut();
 
-// A temporary file without a name (removed at once), for library routines that read or
-// write files by name: its /dev/fd path stands for it, so standard input and pipes work as
-// files do.
+// A temporary file for library routines that read or write files by name, so standard
+// input and pipes work as files do. It leaves nothing behind: on POSIX it has no name (its
+// /dev/fd path stands for it); on Windows it is removed on destruction or Ctrl+C.
 class ScratchFile {
  public:
   explicit ScratchFile(std::string_view tag);
@@ -131,6 +131,8 @@ class ScratchFile {
 
  private:
   int fd_ = -1;
+  std::string path_;
+  bool named_ = false;
 };
 
 }  // namespace krv::tool

@@ -10,6 +10,7 @@
 #endif
 
 #include "cli.h"
+#include "os.h"
 
 int main(int argc, char** argv) {
 #ifdef _WIN32
@@ -19,5 +20,7 @@ int main(int argc, char** argv) {
   ::_setmode(::_fileno(stdout), _O_BINARY);
 #endif
   std::ios::sync_with_stdio(false);
-  return krv::tool::RunTool(argc, argv);
+  // File names and patterns arrive as UTF-8 on every system.
+  krv::tool::os::Arguments args(argc, argv);
+  return krv::tool::RunTool(args.argc(), args.argv());
 }

@@ -1,14 +1,12 @@
 // The progress line: throttled redraws of one line on standard error.
 #include "progress.h"
 
-#include <sys/ioctl.h>
-#include <unistd.h>
-
 #include <cmath>
 #include <cstdio>
 #include <utility>
 
 #include "cli.h"
+#include "os.h"
 
 namespace krv::tool {
 namespace {
@@ -21,12 +19,6 @@ bool g_showing = false;  // a line is on the terminal
 void PutErr(const std::string& s) {
   std::fwrite(s.data(), 1, s.size(), stderr);
   std::fflush(stderr);
-}
-
-std::size_t TerminalColumns() {
-  struct winsize ws {};
-  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
-  return 80;
 }
 
 std::string Duration(double seconds) {
@@ -68,7 +60,7 @@ Progress::~Progress() {
 }
 
 bool Progress::Wanted() {
-  static const bool tty = ::isatty(STDERR_FILENO) == 1;
+  static const bool tty = os::IsTerminal(2);
   return tty && !Quiet();
 }
 
@@ -100,7 +92,7 @@ void Progress::Draw(std::int64_t done, Clock::time_point now) {
   if (total_ > 0 && rate > 0 && done < total_)
     line += "  " + Duration(double(total_ - done) / rate) + " left";
   // Stay on one line of the terminal, so that "\r" returns to its start.
-  const std::size_t columns = TerminalColumns();
+  const std::size_t columns = os::TerminalColumns();
   if (line.size() >= columns) line.resize(columns - 1);
   PutErr("\r" + line + "\033[K");
   g_showing = true;

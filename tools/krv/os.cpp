@@ -1,0 +1,569 @@
+// The two variants of krv's own system calls: POSIX first, then Windows (Win32 and the C
+// run-time's descriptors, names as UTF-16).
+#include "os.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <fcntl.h>
+#include <io.h>
+#include <share.h>
+#include <sys/stat.h>
+#include <windows.h>
+// shellapi.h needs the parts of windows.h that WIN32_LEAN_AND_MEAN leaves out.
+#include <shellapi.h>
+
+#include "korvex/platform/text.h"
+#else
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace krv::tool::os {
+
+#ifndef _WIN32
+
+// ---- POSIX ----------------------------------------------------------------------------------
+
+Arguments::Arguments(int argc, char** argv) : pointers_(argv, argv + argc) {
+  pointers_.push_back(nullptr);
+}
+
+namespace {
+
+int OpenRetrying(const std::string& name, int flags) {
+  int fd;
+  do fd = ::open(name.c_str(), flags | O_CLOEXEC);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+FileInfo InfoOf(const struct stat& st) {
+  FileInfo info;
+  info.kind = S_ISREG(st.st_mode)   ? FileInfo::kRegular
+              : S_ISDIR(st.st_mode) ? FileInfo::kDirectory
+                                    : FileInfo::kOther;
+  info.size = st.st_size;
+  info.dev = st.st_dev;
+  info.ino = st.st_ino;
+  info.mode = st.st_mode & 07777;
+  return info;
+}
+
+void (*g_cleanup)() = nullptr;
+
+extern "C" void CleanUpAndDie(int sig) {
+  if (g_cleanup != nullptr) g_cleanup();
+  std::signal(sig, SIG_DFL);
+  std::raise(sig);
+}
+
+void (*g_interrupt)() = nullptr;
+struct sigaction g_old_interrupt {};
+
+extern "C" void OnInterrupt(int) {
+  if (g_interrupt != nullptr) g_interrupt();
+}
+
+}  // namespace
+
+int OpenRead(const std::string& name) {
+  const int fd = OpenRetrying(name, O_RDONLY);
+  struct stat st;
+  if (fd >= 0 && ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    errno = EISDIR;
+    return -1;
+  }
+  return fd;
+}
+
+int OpenWrite(const std::string& name) {
+  return OpenRetrying(name, O_WRONLY);
+}
+
+int MakeTemp(std::string& path) {
+  return ::mkostemp(path.data(), O_CLOEXEC);
+}
+
+int Close(int fd) {
+  return ::close(fd);
+}
+
+std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
+  for (;;) {
+    const ssize_t k = ::read(fd, buffer, n);
+    if (k >= 0 || errno != EINTR) return k;
+  }
+}
+
+std::ptrdiff_t ReadAt(int fd, void* buffer, std::size_t n, std::int64_t offset) {
+  for (;;) {
+    const ssize_t k = ::pread(fd, buffer, n, static_cast<off_t>(offset));
+    if (k >= 0 || errno != EINTR) return k;
+  }
+}
+
+bool WriteAll(int fd, const void* data, std::size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const ssize_t k = ::write(fd, p, n);
+    if (k < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += k;
+    n -= static_cast<std::size_t>(k);
+  }
+  return true;
+}
+
+bool Remove(const std::string& name) {
+  return ::unlink(name.c_str()) == 0;
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  return std::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool StatFd(int fd, FileInfo& info) {
+  struct stat st;
+  if (::fstat(fd, &st) != 0) return false;
+  info = InfoOf(st);
+  return true;
+}
+
+bool StatPath(const std::string& name, FileInfo& info) {
+  struct stat st;
+  if (::stat(name.c_str(), &st) != 0) return false;
+  info = InfoOf(st);
+  return true;
+}
+
+bool Writable(const std::string& name) {
+  return ::access(name.c_str(), W_OK) == 0;
+}
+
+void SetNewFileMode(int fd, const FileInfo* from) {
+  mode_t mode;
+  if (from != nullptr) {
+    mode = from->mode;
+  } else {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    mode = 0666 & ~mask;
+  }
+  ::fchmod(fd, mode);
+}
+
+bool IsTerminal(int fd) {
+  return ::isatty(fd) == 1;
+}
+
+std::size_t TerminalColumns() {
+  struct winsize ws {};
+  if (::ioctl(STDERR_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0) return ws.ws_col;
+  return 80;
+}
+
+void OnTermination(void (*cleanup)()) {
+  if (g_cleanup != nullptr) return;
+  g_cleanup = cleanup;
+  // A signal the tool was started with ignored (nohup, background jobs) stays ignored.
+  for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    if (std::signal(sig, &CleanUpAndDie) == SIG_IGN) std::signal(sig, SIG_IGN);
+}
+
+void RemoveNow(const char* name) {
+  ::unlink(name);
+}
+
+InterruptHandler::InterruptHandler(void (*handler)()) {
+  g_interrupt = handler;
+  struct sigaction sa {};
+  sa.sa_handler = &OnInterrupt;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, nullptr, &g_old_interrupt);
+  if (g_old_interrupt.sa_handler != SIG_IGN) ::sigaction(SIGINT, &sa, nullptr);
+}
+
+InterruptHandler::~InterruptHandler() {
+  ::sigaction(SIGINT, &g_old_interrupt, nullptr);
+  g_interrupt = nullptr;
+}
+
+int OpenScratch(std::string_view tag, std::string& path, bool& named) {
+  std::string temp =
+      Utf8Of(std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX"));
+  const int fd = MakeTemp(temp);
+  if (fd < 0) return -1;
+  ::unlink(temp.c_str());
+  path = OpenFileName(fd, temp);
+  named = false;
+  return fd;
+}
+
+void CloseScratch(int fd, const std::string& /*path*/, bool /*named*/) {
+  ::close(fd);
+}
+
+std::string OpenFileName(int fd, const std::string& /*name*/) {
+  return "/dev/fd/" + std::to_string(fd);
+}
+
+// glibc's memmem is much faster than a generic search on long texts.
+std::size_t FindBytes(std::string_view text, std::string_view needle) {
+  const void* p = ::memmem(text.data(), text.size(), needle.data(), needle.size());
+  return p != nullptr ? static_cast<std::size_t>(static_cast<const char*>(p) - text.data())
+                      : std::string_view::npos;
+}
+
+std::size_t LastSeparator(std::string_view native) {
+  return native.find_last_of('/');
+}
+
+std::size_t FindLastByte(std::string_view text, char c) {
+  const void* p = ::memrchr(text.data(), c, text.size());
+  return p != nullptr ? static_cast<std::size_t>(static_cast<const char*>(p) - text.data())
+                      : std::string_view::npos;
+}
+
+#else
+
+// ---- Windows --------------------------------------------------------------------------------
+
+namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+// The largest transfer of one read or write call of the C run-time.
+constexpr std::size_t kMaxChunk = std::size_t{1} << 30;
+
+std::wstring Wide(const std::string& utf8) {
+  const String s = ToUtf16(utf8);
+  return std::wstring(s.begin(), s.end());
+}
+
+// The errno code of the Win32 error codes file calls meet.
+int ErrnoOf(DWORD code) {
+  switch (code) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_NETPATH:
+    case ERROR_INVALID_DRIVE:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+    case ERROR_WRITE_PROTECT:
+      return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_NOT_SAME_DEVICE:
+      return EXDEV;
+    case ERROR_TOO_MANY_OPEN_FILES:
+      return EMFILE;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_BROKEN_PIPE:
+    case ERROR_NO_DATA:
+      return EPIPE;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    default:
+      return EIO;
+  }
+}
+
+bool Fail(DWORD code) {
+  errno = ErrnoOf(code);
+  return false;
+}
+
+HANDLE HandleOf(int fd) {
+  return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
+}
+
+bool IsDirectory(const std::wstring& name) {
+  const DWORD attrs = ::GetFileAttributesW(name.c_str());
+  return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+int OpenCrt(const std::string& name, int flags) {
+  const std::wstring wide = Wide(name);
+  if (IsDirectory(wide)) {
+    errno = EISDIR;
+    return -1;
+  }
+  return ::_wsopen(wide.c_str(), flags | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
+                   _S_IREAD | _S_IWRITE);
+}
+
+bool StatHandle(HANDLE h, FileInfo& info) {
+  info = FileInfo{};
+  if (h == INVALID_HANDLE_VALUE) {
+    errno = EBADF;
+    return false;
+  }
+  if (::GetFileType(h) != FILE_TYPE_DISK) return true;  // a pipe, console or device
+  // The extended queries also work on the standard handles Wine makes of redirected files,
+  // where GetFileInformationByHandle fails.
+  FILE_STANDARD_INFO si;
+  FILE_ID_INFO ii;
+  if (::GetFileInformationByHandleEx(h, FileStandardInfo, &si, sizeof si) &&
+      ::GetFileInformationByHandleEx(h, FileIdInfo, &ii, sizeof ii)) {
+    info.kind = si.Directory ? FileInfo::kDirectory : FileInfo::kRegular;
+    info.size = si.EndOfFile.QuadPart;
+    std::uint64_t id[2];
+    static_assert(sizeof id == sizeof ii.FileId);
+    std::memcpy(id, &ii.FileId, sizeof id);
+    info.dev = ii.VolumeSerialNumber;
+    info.ino = id[0] ^ id[1];
+    return true;
+  }
+  BY_HANDLE_FILE_INFORMATION fi;
+  if (!::GetFileInformationByHandle(h, &fi)) return Fail(::GetLastError());
+  info.kind = (fi.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0 ? FileInfo::kDirectory
+                                                                    : FileInfo::kRegular;
+  info.size = static_cast<std::int64_t>((std::uint64_t{fi.nFileSizeHigh} << 32) | fi.nFileSizeLow);
+  info.dev = fi.dwVolumeSerialNumber;
+  info.ino = (std::uint64_t{fi.nFileIndexHigh} << 32) | fi.nFileIndexLow;
+  return true;
+}
+
+// A fresh six-character suffix for temporary names.
+std::string UniqueSuffix() {
+  static std::uint64_t state = [] {
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    return static_cast<std::uint64_t>(now.QuadPart) ^
+           (std::uint64_t{::GetCurrentProcessId()} << 32);
+  }();
+  state += 0x9E3779B97F4A7C15u;  // splitmix64
+  std::uint64_t z = state;
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9u;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBu;
+  z ^= z >> 31;
+  static constexpr char kDigits[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+  std::string s(6, '0');
+  for (char& c : s) {
+    c = kDigits[z % 36];
+    z /= 36;
+  }
+  return s;
+}
+
+void (*g_cleanup)() = nullptr;
+
+BOOL WINAPI CleanUpOnClose(DWORD /*event*/) {
+  if (g_cleanup != nullptr) g_cleanup();
+  return FALSE;  // the next handler (the system's) ends the tool
+}
+
+void (*g_interrupt)() = nullptr;
+
+BOOL WINAPI OnInterrupt(DWORD event) {
+  if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT) return FALSE;
+  if (g_interrupt != nullptr) g_interrupt();
+  return TRUE;
+}
+
+}  // namespace
+
+Arguments::Arguments(int argc, char** argv) {
+  int n = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &n);
+  if (wide == nullptr) {
+    words_.assign(argv, argv + argc);
+  } else {
+    for (int i = 0; i < n; ++i)
+      words_.push_back(ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide[i]))));
+    ::LocalFree(wide);
+  }
+  for (std::string& w : words_) pointers_.push_back(w.data());
+  pointers_.push_back(nullptr);
+}
+
+int OpenRead(const std::string& name) {
+  return OpenCrt(name, _O_RDONLY);
+}
+
+int OpenWrite(const std::string& name) {
+  return OpenCrt(name, _O_WRONLY);
+}
+
+// Created with delete sharing, so the clean-up on Ctrl+C can remove it while it is open.
+int MakeTemp(std::string& path) {
+  if (path.size() < 6 || path.compare(path.size() - 6, 6, "XXXXXX") != 0) {
+    errno = EINVAL;
+    return -1;
+  }
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    path.replace(path.size() - 6, 6, UniqueSuffix());
+    const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                   CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+      const DWORD code = ::GetLastError();
+      if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
+      Fail(code);
+      return -1;
+    }
+    const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
+    if (fd < 0) {
+      ::CloseHandle(h);
+      ::DeleteFileW(Wide(path).c_str());
+      errno = EMFILE;
+    }
+    return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+int Close(int fd) {
+  return ::_close(fd);
+}
+
+std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
+  return ::_read(fd, buffer, static_cast<unsigned>(n < kMaxChunk ? n : kMaxChunk));
+}
+
+std::ptrdiff_t ReadAt(int fd, void* buffer, std::size_t n, std::int64_t offset) {
+  OVERLAPPED at{};
+  at.Offset = static_cast<DWORD>(offset);
+  at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
+  DWORD got = 0;
+  if (!::ReadFile(HandleOf(fd), buffer, static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk), &got,
+                  &at)) {
+    const DWORD code = ::GetLastError();
+    if (code == ERROR_HANDLE_EOF) return 0;
+    Fail(code);
+    return -1;
+  }
+  return static_cast<std::ptrdiff_t>(got);
+}
+
+bool WriteAll(int fd, const void* data, std::size_t n) {
+  const char* p = static_cast<const char*>(data);
+  while (n > 0) {
+    const int k = ::_write(fd, p, static_cast<unsigned>(n < kMaxChunk ? n : kMaxChunk));
+    if (k < 0) return false;
+    p += k;
+    n -= static_cast<std::size_t>(k);
+  }
+  return true;
+}
+
+bool Remove(const std::string& name) {
+  return ::DeleteFileW(Wide(name).c_str()) || Fail(::GetLastError());
+}
+
+bool Rename(const std::string& from, const std::string& to) {
+  return ::MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), MOVEFILE_REPLACE_EXISTING) ||
+         Fail(::GetLastError());
+}
+
+bool StatFd(int fd, FileInfo& info) {
+  return StatHandle(HandleOf(fd), info);
+}
+
+bool StatPath(const std::string& name, FileInfo& info) {
+  // No access asked: works on files open elsewhere and, with backup semantics, on folders.
+  const HANDLE h =
+      ::CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
+  const bool ok = StatHandle(h, info);
+  ::CloseHandle(h);
+  return ok;
+}
+
+bool Writable(const std::string& name) {
+  return ::_waccess(Wide(name).c_str(), 2) == 0;
+}
+
+void SetNewFileMode(int /*fd*/, const FileInfo* /*from*/) {}
+
+bool IsTerminal(int fd) {
+  DWORD mode;
+  return ::GetConsoleMode(HandleOf(fd), &mode) != 0;
+}
+
+std::size_t TerminalColumns() {
+  CONSOLE_SCREEN_BUFFER_INFO info;
+  if (::GetConsoleScreenBufferInfo(::GetStdHandle(STD_ERROR_HANDLE), &info)) {
+    const int width = info.srWindow.Right - info.srWindow.Left + 1;
+    if (width > 0) return static_cast<std::size_t>(width);
+  }
+  return 80;
+}
+
+void OnTermination(void (*cleanup)()) {
+  if (g_cleanup != nullptr) return;
+  g_cleanup = cleanup;
+  ::SetConsoleCtrlHandler(&CleanUpOnClose, TRUE);
+}
+
+void RemoveNow(const char* name) {
+  ::DeleteFileW(Wide(name).c_str());
+}
+
+InterruptHandler::InterruptHandler(void (*handler)()) {
+  g_interrupt = handler;
+  ::SetConsoleCtrlHandler(&OnInterrupt, TRUE);
+}
+
+InterruptHandler::~InterruptHandler() {
+  ::SetConsoleCtrlHandler(&OnInterrupt, FALSE);
+  g_interrupt = nullptr;
+}
+
+int OpenScratch(std::string_view tag, std::string& path, bool& named) {
+  path = Utf8Of(std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX"));
+  named = true;
+  return MakeTemp(path);
+}
+
+void CloseScratch(int fd, const std::string& path, bool named) {
+  ::_close(fd);
+  if (named) ::DeleteFileW(Wide(path).c_str());
+}
+
+std::string OpenFileName(int /*fd*/, const std::string& name) {
+  return name;
+}
+
+std::size_t FindBytes(std::string_view text, std::string_view needle) {
+  return text.find(needle);
+}
+
+std::size_t LastSeparator(std::string_view native) {
+  return native.find_last_of("\\/");
+}
+
+std::size_t FindLastByte(std::string_view text, char c) {
+  return text.rfind(c);
+}
+
+#endif
+
+}  // namespace krv::tool::os
