@@ -5,7 +5,7 @@
 
 #include "korvex/platform/dialogs.h"
 #include "korvex/platform/filesystem.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -28,9 +28,9 @@ constexpr std::size_t kNameUnits = 32768;
 std::wstring FilterList(const std::vector<TDialogFileType>& types) {
   std::wstring list;
   for (const TDialogFileType& t : types) {
-    list += win32::Wide(t.DisplayName);
+    list += detail::Wide(t.DisplayName);
     list += L'\0';
-    list += win32::Wide(t.Mask);
+    list += detail::Wide(t.Mask);
     list += L'\0';
   }
   list += L'\0';
@@ -40,7 +40,7 @@ std::wstring FilterList(const std::vector<TDialogFileType>& types) {
 // The native form of a Windows name, or the name as given when it has none.
 std::wstring NativeOrPlain(const String& name) {
   const std::string native = ToNativePath(name);
-  return native.empty() ? win32::Wide(name) : win32::Wide(native);
+  return native.empty() ? detail::Wide(name) : detail::Wide(native);
 }
 
 // The dialog passed to the hook through OPENFILENAMEW::lCustData.
@@ -54,7 +54,7 @@ String TypedName(HWND dlg) {
   const LRESULT n = ::SendMessageW(dlg, CDM_GETSPEC, static_cast<WPARAM>(typed.size()),
                                    reinterpret_cast<LPARAM>(typed.data()));
   if (n <= 0) return String();
-  return win32::Utf16(typed.c_str(), std::wstring_view(typed.c_str()).size());
+  return detail::Utf16(typed.c_str());
 }
 
 // On a file-type change: FilterIndex and the typed name follow the dialog, the handler runs,
@@ -77,7 +77,7 @@ UINT_PTR CALLBACK Hook(HWND child, UINT msg, WPARAM, LPARAM lparam) {
   d.SetTypedFileName(before);
   if (d.OnTypeChange) d.OnTypeChange(&d);
   if (d.TypedFileName() != before) {
-    const std::wstring name = win32::Wide(d.TypedFileName());
+    const std::wstring name = detail::Wide(d.TypedFileName());
     ::SendMessageW(dlg, CDM_SETCONTROLTEXT, edt1, reinterpret_cast<LPARAM>(name.c_str()));
     ::SendMessageW(dlg, CDM_SETCONTROLTEXT, cmb13, reinterpret_cast<LPARAM>(name.c_str()));
   }
@@ -89,11 +89,11 @@ UINT_PTR CALLBACK Hook(HWND child, UINT msg, WPARAM, LPARAM lparam) {
 bool TDesktopSaveDialog::Execute() {
   typed_.clear();
   std::wstring file(kNameUnits, L'\0');
-  const std::wstring proposed = win32::Wide(FileName);
+  const std::wstring proposed = detail::Wide(FileName);
   if (proposed.size() < file.size() && proposed.find(L'\0') == std::wstring::npos)
     file.replace(0, proposed.size(), proposed);
   const std::wstring filters = FilterList(FileTypes);
-  const std::wstring title = win32::Wide(Title);
+  const std::wstring title = detail::Wide(Title);
   const std::wstring dir = InitialDir.empty() ? std::wstring() : NativeOrPlain(InitialDir);
   HookData data{this};
 
@@ -112,7 +112,7 @@ bool TDesktopSaveDialog::Execute() {
 
   if (::GetSaveFileNameW(&ofn)) {
     error_code_ = 0;
-    FileName = win32::Utf16(file.c_str(), std::wstring_view(file.c_str()).size());
+    FileName = detail::Utf16(file.c_str());
     FilterIndex = static_cast<std::int32_t>(ofn.nFilterIndex);
     return true;
   }

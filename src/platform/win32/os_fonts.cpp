@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "korvex/platform/fonts.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -34,8 +34,7 @@ int CALLBACK AddFamily(const LOGFONTW* font, const TEXTMETRICW* metric, DWORD ty
   const std::wstring_view family(font->lfFaceName);
   // Vertical variants ("@MS Gothic") are the same family turned for vertical text.
   if (!family.empty() && family.front() != L'@')
-    fonts.push_back(
-        TInstalledFont{win32::Utf16(family.data(), family.size()), FormatOf(metric, type)});
+    fonts.push_back(TInstalledFont{detail::Utf16(family), FormatOf(metric, type)});
   return 1;
 }
 

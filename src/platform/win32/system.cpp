@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/internal/system_files.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -42,7 +42,7 @@ std::wstring GrowingQuery(std::size_t first_size, Get get) {
 // The native name without its trailing backslash, except for a root ("C:\").
 std::string WithoutTrailingBackslash(std::wstring dir) {
   while (dir.size() > 3 && (dir.back() == L'\\' || dir.back() == L'/')) dir.pop_back();
-  return win32::Narrow(dir);
+  return detail::Narrow(dir);
 }
 
 }  // namespace
@@ -91,9 +91,9 @@ std::vector<std::string> EnvironmentStrings() {
   wchar_t* block = ::GetEnvironmentStringsW();
   if (block == nullptr) return entries;
   for (const wchar_t* e = block; *e != L'\0';) {
-    const std::size_t n = std::wstring_view(e).size();
-    entries.push_back(win32::Narrow(e, n));
-    e += n + 1;
+    const std::wstring_view entry(e);
+    entries.push_back(detail::Narrow(entry));
+    e += entry.size() + 1;
   }
   ::FreeEnvironmentStringsW(block);
   return entries;
@@ -124,7 +124,7 @@ namespace detail {
 
 bool ReadFileCapped(const std::string& path, std::size_t cap, std::string& out) {
   out.clear();
-  HANDLE h = ::CreateFileW(win32::Wide(path).c_str(), GENERIC_READ,
+  HANDLE h = ::CreateFileW(detail::WidePath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (h == INVALID_HANDLE_VALUE) return false;

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "korvex/platform/system.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -23,7 +23,7 @@ static_assert(DRIVE_UNKNOWN == kDriveUnknown && DRIVE_NO_ROOT_DIR == kDriveNoRoo
 // The root ("C:\", "\\server\share\") of the volume holding the native directory `dir`, or ""
 // when it does not exist.
 std::wstring VolumeRoot(const std::string& dir) {
-  const std::wstring wide = win32::Wide(dir);
+  const std::wstring wide = detail::Wide(dir);
   if (wide.empty() || wide.find(L'\0') != std::wstring::npos ||
       ::GetFileAttributesW(wide.c_str()) == INVALID_FILE_ATTRIBUTES)
     return L"";
@@ -44,7 +44,7 @@ std::int32_t NativeDriveType(const std::string& dir) {
 }
 
 bool NativeFreeBytes(const std::string& dir, std::uint64_t& bytes) {
-  const std::wstring wide = win32::Wide(dir);
+  const std::wstring wide = detail::Wide(dir);
   if (wide.empty() || wide.find(L'\0') != std::wstring::npos) return false;
   ULARGE_INTEGER available{}, total{}, free{};
   if (!::GetDiskFreeSpaceExW(wide.c_str(), &available, &total, &free)) return false;

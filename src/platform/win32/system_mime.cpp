@@ -4,7 +4,7 @@
 #include <string>
 
 #include "korvex/platform/system.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -78,33 +78,33 @@ std::optional<std::wstring> OpenCommand(const std::wstring& name) {
 }
 
 std::wstring DotExtension(std::string_view ext) {
-  return L"." + win32::Wide(ext);
+  return L"." + detail::Wide(ext);
 }
 
 }  // namespace
 
 std::string MimeTypeOfExtension(std::string_view ext) {
   if (ext.empty()) return "";
-  return win32::Narrow(Key(DotExtension(ext)).Value(L"Content Type"));
+  return detail::Narrow(Key(DotExtension(ext)).Value(L"Content Type"));
 }
 
 std::string DefaultOpenCommand(std::string_view mime_type) {
   if (mime_type.empty()) return "";
-  const Key type(L"MIME\\Database\\Content Type\\" + win32::Wide(mime_type));
+  const Key type(L"MIME\\Database\\Content Type\\" + detail::Wide(mime_type));
   const std::wstring ext = type.Value(L"Extension");  // with its dot
   if (ext.size() < 2 || ext[0] != L'.') return "";
-  return OpenCommandOfExtension(win32::Narrow(ext.substr(1)));
+  return OpenCommandOfExtension(detail::Narrow(ext.substr(1)));
 }
 
 std::string OpenCommandOfExtension(std::string_view ext) {
   const std::wstring dot_ext = DotExtension(ext);
-  if (std::optional<std::wstring> own = OpenCommand(dot_ext)) return win32::Narrow(*own);
+  if (std::optional<std::wstring> own = OpenCommand(dot_ext)) return detail::Narrow(*own);
   const Key extension(dot_ext);
   if (!extension.Exists()) return "";
   const std::wstring id = extension.Value(nullptr);
   if (id.empty()) return "";
   const std::optional<std::wstring> command = OpenCommand(id);
-  return win32::Narrow(command ? *command : id);
+  return detail::Narrow(command ? *command : id);
 }
 
 }  // namespace krv

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "korvex/platform/filesystem.h"
-#include "platform/win32/wide_text.h"
+#include "platform/win32/win32_util.h"
 
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -56,7 +56,7 @@ std::wstring FullName(const std::wstring& native) {
 }
 
 int TrashNative(const std::string& native) {
-  std::wstring path = win32::Wide(native);
+  std::wstring path = detail::Wide(native);
   if (path.empty() || path.find(L'\0') != std::wstring::npos) return ENOENT;
   path = FullName(path);
   while (path.size() > 3 && path.back() == L'\\') path.pop_back();

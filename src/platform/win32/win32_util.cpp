@@ -10,9 +10,12 @@
 
 namespace krv::detail {
 
+std::wstring Wide(std::string_view utf8) {
+  return Wide(ToUtf16(utf8));
+}
+
 std::wstring WidePath(std::string_view native) {
-  const String u = ToUtf16(native);
-  std::wstring w(u.begin(), u.end());
+  std::wstring w = Wide(native);
   for (wchar_t& c : w) {
     if (c == L'/') c = L'\\';
   }

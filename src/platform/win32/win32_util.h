@@ -17,13 +17,27 @@
 #include <string>
 #include <string_view>
 
+#include "korvex/platform/text.h"
+
 namespace krv::detail {
 
-// A native path (UTF-8) as the wide string the W functions take. Long absolute paths get the
-// "\\?\" prefix so they are not cut at MAX_PATH.
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16 units");
+
+// UTF-8 text as the UTF-16 wide string the W functions take.
+std::wstring Wide(std::string_view utf8);
+// The library's UTF-16 text as a wide string (same units).
+inline std::wstring Wide(const String& s) {
+  return std::wstring(s.begin(), s.end());
+}
+// A native path (UTF-8) as the wide string the W functions take: '/' becomes a backslash and long
+// absolute paths get the "\\?\" prefix so they are not cut at MAX_PATH.
 std::wstring WidePath(std::string_view native);
 // UTF-16 text from the system as UTF-8.
 std::string Narrow(std::wstring_view wide);
+// UTF-16 text from the system as the library's UTF-16 text (same units).
+inline String Utf16(std::wstring_view wide) {
+  return String(wide.begin(), wide.end());
+}
 
 // The errno-style code (ENOENT, EACCES...) of a Win32 error code. Codes without an errno
 // counterpart become kWin32ErrorBase + code, so their system text stays available.
