@@ -136,7 +136,9 @@ TEST(UnivConst, MinExtendedIsTheLeastSubnormal) {
   EXPECT_EQ(half, 0.0L);
   // Its logarithm is that of 3.6E-4951, which also rounds back to the least subnormal:
   // it lies between ln(2^-16446) and ln(3 * 2^-16446), the arguments whose exp rounds there.
+#ifndef __MINGW32__  // MinGW's expl returns 0 for every result below the least normal number
   EXPECT_EQ(std::exp(uc_lnMinExtended), uc_MinExtended);
+#endif
   EXPECT_GT(uc_lnMinExtended, -16446 * std::log(2.0L));
   EXPECT_LT(uc_lnMinExtended, std::log(3.0L) - 16446 * std::log(2.0L));
 }

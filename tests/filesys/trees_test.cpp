@@ -24,6 +24,14 @@ String W(const fs::path& p) {
   return ToUtf16(p.string());
 }
 
+// Symbolic links need a privilege on Windows that the MinGW run-time does not ask for: there
+// the trees are built without them.
+#ifdef _WIN32
+constexpr bool kLinks = false;
+#else
+constexpr bool kLinks = true;
+#endif
+
 std::size_t Entries(const fs::path& p) {
   return static_cast<std::size_t>(
       std::distance(fs::directory_iterator(p), fs::directory_iterator()));
@@ -37,13 +45,16 @@ TEST(DelDirTree, RemovesTheTreeAndNeverFollowsLinks) {
   dir.Write("t/x", "1");
   dir.Write("t/a/.hidden", "2");
   dir.Write("t/a/b/y", "3");
-  fs::create_directory_symlink(dir.File("keep"), dir.File("t/a/to_keep"));
-  fs::create_directory_symlink("..", dir.File("t/a/b/loop"));
-  fs::create_symlink(dir.File("keep/precious"), dir.File("t/file_link"));
+  if (kLinks) {
+    fs::create_directory_symlink(dir.File("keep"), dir.File("t/a/to_keep"));
+    fs::create_directory_symlink("..", dir.File("t/a/b/loop"));
+    fs::create_symlink(dir.File("keep/precious"), dir.File("t/file_link"));
+  }
   EXPECT_EQ(ToUtf8(DelDirTree(W(dir.File("t")))), "");
   EXPECT_FALSE(fs::exists(fs::symlink_status(dir.File("t"))));
   EXPECT_EQ(dir.Read("keep/precious"), "p");
   EXPECT_EQ(ToUtf8(DelDirTree(u"")), "");
+  if (!kLinks) return;
   // A link named as the tree: the link goes, the target stays.
   fs::create_directory_symlink(dir.File("keep"), dir.File("link"));
   EXPECT_EQ(ToUtf8(DelDirTree(W(dir.File("link")) + u"\\")), "");
@@ -54,6 +65,9 @@ TEST(DelDirTree, RemovesTheTreeAndNeverFollowsLinks) {
 // A stored name with a backslash cannot be named through Windows names ("..\\victim" would
 // name a file outside the tree): it stops the deletion and is reported.
 TEST(DelDirTree, NamesWithBackslashesStopIt) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a backslash separates names on Windows: no stored name holds one";
+#endif
   const TempDir dir("deltree_bs");
   fs::create_directories(dir.File("t"));
   dir.Write("victim", "v");
@@ -69,15 +83,22 @@ TEST(DelDirTree, StopsAtAReadOnlyFile) {
   fs::create_directories(dir.File("t/sub"));
   dir.Write("t/sub/locked", "l");
   fs::permissions(dir.File("t/sub/locked"), fs::perms::owner_read);
-  EXPECT_EQ(ToUtf8(DelDirTree(W(dir.File("t")))), dir.File("t/sub/locked").string());
+  EXPECT_EQ(ToUtf8(DelDirTree(W(dir.File("t")))), (dir.Path() / "t" / "sub" / "locked").string());
   EXPECT_EQ(dir.Read("t/sub/locked"), "l");
   // Windows-style names work the same; the name returned is built from the argument.
+#ifdef _WIN32
+  const String tree = W(dir.Path()) + u"\\T";  // the system's own drive, another case
+#else
   ASSERT_TRUE(MapDrive(u'Q', dir.Path().string()));
-  EXPECT_EQ(ToUtf8(DelDirTree(u"q:\\T")), "q:\\T\\sub\\locked");
+  const String tree = u"q:\\T";
+#endif
+  EXPECT_EQ(ToUtf8(DelDirTree(tree)), ToUtf8(tree) + "\\sub\\locked");
   fs::permissions(dir.File("t/sub/locked"), fs::perms::owner_all);
-  EXPECT_EQ(ToUtf8(DelDirTree(u"q:\\T")), "");
+  EXPECT_EQ(ToUtf8(DelDirTree(tree)), "");
   EXPECT_FALSE(fs::exists(dir.File("t")));
+#ifndef _WIN32
   UnmapDrive(u'Q');
+#endif
 }
 
 TEST(DeleteFiles, MasksSkipDotFilesAndDirectories) {
@@ -91,9 +112,9 @@ TEST(DeleteFiles, MasksSkipDotFilesAndDirectories) {
     const TempDir dir("deletefiles");
     for (const char* f : {"a.txt", "b.txt", "c.dat", "noext", ".dot.txt"}) dir.Write(f, "x");
     fs::create_directory(dir.File("sub.txt"));
-    fs::create_directory_symlink(dir.File("sub.txt"), dir.File("dirlink"));
+    if (kLinks) fs::create_directory_symlink(dir.File("sub.txt"), dir.File("dirlink"));
     EXPECT_EQ(DeleteFiles(W(dir.Path()) + u"/" + ToUtf16(c.mask)), c.deleted) << c.mask;
-    EXPECT_EQ(Entries(dir.Path()), c.left + 1) << c.mask;  // +1: dirlink
+    EXPECT_EQ(Entries(dir.Path()), c.left + (kLinks ? 1 : 0)) << c.mask;  // +1: dirlink
     EXPECT_TRUE(fs::exists(dir.File(".dot.txt")));
   }
 }

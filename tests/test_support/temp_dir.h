@@ -5,19 +5,40 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <string_view>
 
 namespace krv::testing {
 
+// A random word drawn once per process: process ids alone are not enough, as Wine hands the
+// same id to processes started one after another.
+inline const std::string& ProcessToken() {
+  static const std::string token = [] {
+    std::random_device device;
+    const auto ticks =
+        static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    std::seed_seq seed{device(), device(), static_cast<unsigned>(ticks),
+                       static_cast<unsigned>(ticks >> 32), static_cast<unsigned>(::getpid())};
+    std::mt19937_64 mix(seed);
+    static constexpr char kDigits[] = "0123456789abcdefghijklmnopqrstuv";
+    std::string word;
+    for (std::uint64_t bits = mix(); word.size() < 10; bits >>= 5) word += kDigits[bits & 31];
+    return std::to_string(::getpid()) + "_" + word;
+  }();
+  return token;
+}
+
 // A path in the system's temporary folder that no other call (in any process) returns.
 inline std::filesystem::path UniqueTempPath(std::string_view tag) {
   static std::atomic<unsigned> counter{0};
   return std::filesystem::temp_directory_path() /
-         (std::string(tag) + "_" + std::to_string(::getpid()) + "_" + std::to_string(counter++));
+         (std::string(tag) + "_" + ProcessToken() + "_" + std::to_string(counter++));
 }
 
 // A folder created empty on construction and removed with its contents on destruction.
