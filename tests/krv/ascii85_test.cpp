@@ -91,6 +91,26 @@ TEST(KrvAscii85, LibraryFormThroughFilesAndPipes) {
   EXPECT_EQ(dir.Read("piped"), data);
 }
 
+// Every byte value (CR, LF and Ctrl-Z among them) through standard input and output, from a
+// pipe and from redirected files: no text-mode translation anywhere.
+TEST(KrvAscii85, AllByteValuesThroughStandardStreams) {
+  const TempDir dir("krv_ascii85_bytes");
+  std::string data;
+  for (int i = 0; i < 512; ++i) data += static_cast<char>(i % 256);
+  data += "\r\n\x1a\n\r";
+  TStringStream in(data), text(std::string{});
+  EncodeASCII85(in, text);
+  const KrvRun encoded = RunKrv(dir, "ascii85 encode", data);
+  EXPECT_EQ(encoded.out, text.Bytes());
+  const KrvRun decoded = RunKrv(dir, "ascii85 decode", encoded.out);
+  EXPECT_EQ(decoded.status, 0) << decoded.err;
+  EXPECT_EQ(decoded.out, data);
+  dir.Write("bytes", data);
+  EXPECT_EQ(RunKrv(dir, "ascii85 encode < bytes > text").status, 0);
+  EXPECT_EQ(RunKrv(dir, "ascii85 decode < text > back").status, 0);
+  EXPECT_EQ(dir.Read("back"), data);
+}
+
 // Writes data_N and python_N (its Adobe text) for each length, then checks krv_N.
 constexpr char kPythonScript[] = R"(import base64, random, sys
 lengths = list(range(41)) + [1 << 20]

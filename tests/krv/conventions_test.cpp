@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
+#include <system_error>
 
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -137,7 +139,12 @@ TEST(KrvConventions, TableOfCases) {
     dir.Write("-dash", "x");
     dir.Write("sums", "CBF43926  data\n");
     std::filesystem::remove(dir.File("link"));
-    std::filesystem::create_symlink("data", dir.File("link"));
+    std::error_code no_link;  // Windows makes symbolic links only with a privilege
+    std::filesystem::create_symlink("data", dir.File("link"), no_link);
+    if (no_link && std::string_view(c.args).find("link") != std::string_view::npos) {
+      ++left_out;
+      continue;
+    }
     const KrvRun r = RunKrv(dir, c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.err.substr(0, std::string(c.err).size()), c.err) << c.args;
@@ -147,7 +154,8 @@ TEST(KrvConventions, TableOfCases) {
       EXPECT_EQ(entry.path().filename().string().find(".krv-"), std::string::npos)
           << c.args << ": a temporary file was left: " << entry.path();
   }
-  if (left_out > 0) GTEST_SKIP() << left_out << " rows name /dev files, which Windows lacks";
+  if (left_out > 0)
+    GTEST_SKIP() << left_out << " rows need /dev files, a folder as input or a symbolic link";
 }
 
 // With SIGPIPE ignored, a command stops at the first failed write instead of reading on.

@@ -145,7 +145,8 @@ TEST(KrvFeatures, TableOfCases) {
   const KrvRun back = RunKrv(dir, "features from-csv", csv.out);
   EXPECT_EQ(back.status, 0) << back.err;
   EXPECT_NE(back.out.find("1 1 12\r\n#featend\r\n"), std::string::npos) << back.out;
-  if (left_out > 0) GTEST_SKIP() << left_out << " rows name /dev files, which Windows lacks";
+  if (left_out > 0)
+    GTEST_SKIP() << left_out << " rows need /dev files or a folder as input, which Windows lacks";
 }
 
 TEST(KrvFeatures, CsvRoundTripInfersKinds) {

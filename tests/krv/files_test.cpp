@@ -25,9 +25,9 @@ void MakeTree(const TempDir& dir) {
     dir.Write(f, std::string("contents of ") + f);
 }
 
-// The directory as a Windows name on drive C: (mapped to /).
+// The directory as a Windows name on drive C: (mapped to / on POSIX systems).
 std::string WinName(const TempDir& dir, std::string rest) {
-  std::string p = "C:" + dir.Path().string() + "/" + rest;
+  std::string p = (dir.Path().has_root_name() ? "" : "C:") + dir.Path().string() + "/" + rest;
   std::replace(p.begin(), p.end(), '/', '\\');
   return p;
 }
@@ -57,7 +57,7 @@ TEST(KrvFiles, CountListDelTreeTrash) {
       {"files count 'Top/*.'", 0, "1\n", ""},
       {"files count 'Top/*.none'", 1, "0\n", ""},
       {"files count 'Top/Sub/x/*'", 2, "", "krv files: Top/Sub/x/*: No such file or directory\n"},
-      {"files list 'Top/Sub/*'", 0, (dir.Path() / "Top/Sub/c.txt").string() + "\n", ""},
+      {"files list 'Top/Sub/*'", 0, (dir.Path() / "Top" / "Sub" / "c.txt").string() + "\n", ""},
       {"files list 'Top/*.none'", 1, "", ""},
       {"files deltree Top/Sub/c.txt", 2, "", "krv files: Top/Sub/c.txt: Not a directory\n"},
       {"files deltree nothing", 2, "", "krv files: nothing: No such file or directory\n"},
@@ -71,9 +71,10 @@ TEST(KrvFiles, CountListDelTreeTrash) {
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
   const KrvRun list = RunKrv(dir, "files list -r 'TOP/*.TXT'");
-  const std::string top = dir.Path().string() + "/Top/";
-  EXPECT_EQ(SortedLines(list.out), (std::vector<std::string>{top + ".h.txt", top + "Sub/c.txt",
-                                                             top + "a.TXT", top + "b.txt"}));
+  const fs::path top = dir.Path() / "Top";
+  EXPECT_EQ(SortedLines(list.out),
+            (std::vector<std::string>{(top / ".h.txt").string(), (top / "Sub" / "c.txt").string(),
+                                      (top / "a.TXT").string(), (top / "b.txt").string()}));
 }
 
 TEST(KrvFiles, DelTreeAndTrash) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <string>
 #include <vector>
@@ -99,6 +100,16 @@ TEST(KrvSum, Sha1sumReadsKrvLinesAndKrvReadsSha1sumLines) {
   const KrvRun checked = RunKrv(dir, "sum -c sha.sums");
   EXPECT_EQ(checked.status, 0) << checked.err;
   EXPECT_EQ(checked.out, "\\new\\nline: OK\n\\back\\\\slash: OK\n\\cr\\rx: OK\nplain name: OK\n");
+}
+
+// Names beyond ASCII are taken and written as UTF-8 on every system.
+TEST(KrvSum, NamesBeyondAscii) {
+  const TempDir dir("krv_sum_names");
+  std::ofstream(dir.Path() / u8"café_Ω.txt", std::ios::binary) << "abc";
+  const KrvRun r = RunKrv(dir, "sum --sha1 café_Ω.txt ñ.txt");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.out, "A9993E364706816ABA3E25717850C26C9CD0D89D  café_Ω.txt\n");
+  EXPECT_EQ(r.err, "krv sum: ñ.txt: No such file or directory\n");
 }
 
 // A progress line on a terminal (a pseudo-terminal made by script), none in a pipe or with -q.

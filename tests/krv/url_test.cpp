@@ -38,12 +38,18 @@ TEST(KrvUrl, Modes) {
       {"encode x > /dev/full", "", 2, "", "krv url: write error: No space left on device\n"},
       {"squash x", "", 2, "", "krv url: "},
   };
+  int left_out = 0;
   for (const Case& c : cases) {
+    if (testing::LacksPosixDevice(c.args)) {
+      ++left_out;
+      continue;
+    }
     const KrvRun r = RunKrv(dir, "url " + c.args, c.input);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
+  if (left_out > 0) GTEST_SKIP() << left_out << " rows need /dev files or a folder as input";
 }
 
 // Encoding then decoding gives the text back when it holds no %XX of its own.

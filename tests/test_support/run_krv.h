@@ -130,11 +130,12 @@ inline KrvRun RunKrv(const TempDir& dir, const std::string& args, const std::str
   return RunKrvArgs(dir, std::move(command->args), std::move(command->options));
 }
 
-// Whether a command line names a device file of POSIX systems (/dev/full, /dev/null, ...):
-// true only where they do not exist (Windows), so that tests leave such checks out there.
+// Whether a command line names a device file of POSIX systems (/dev/full, /dev/null, ...) or
+// gives a folder as standard input (`< .`): true only where neither can be had (Windows), so
+// that tests leave such checks out there.
 inline bool LacksPosixDevice(std::string_view args) {
 #ifdef _WIN32
-  return args.find("/dev/") != std::string_view::npos;
+  return args.find("/dev/") != std::string_view::npos || args.find("< .") != std::string_view::npos;
 #else
   (void)args;
   return false;

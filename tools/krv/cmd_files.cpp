@@ -96,8 +96,9 @@ int List(const Options& o) {
     const String dir = name.substr(0, split);
     if (i == 0 || dir != last_dir) {
       last_dir = dir;
-      native_dir = dir.empty() ? "" : ToNativePath(dir);
-      if (!native_dir.empty() && native_dir.back() != '/') native_dir += '/';
+      native_dir = dir.empty() ? "" : os::StoredSpelling(ToNativePath(dir));
+      if (!native_dir.empty() && os::LastSeparator(native_dir) != native_dir.size() - 1)
+        native_dir += os::NativeSeparator();
     }
     out.Text() << native_dir << ToUtf8(name.substr(split)) << '\n';
   }
