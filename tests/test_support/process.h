@@ -230,23 +230,44 @@ inline std::optional<std::filesystem::path> FindProgram(std::string_view name) {
   }
 }
 
+#ifdef _WIN32
+}  // namespace krv::testing
+// From kernel32 (declared here rather than pulling <windows.h> and its macros into tests).
+extern "C" __declspec(dllimport) int __stdcall SetEnvironmentVariableW(const wchar_t* name,
+                                                                       const wchar_t* value);
+namespace krv::testing {
+#endif
+
 // Sets (or, given nothing, removes) an environment variable and restores its former state on
-// destruction.
+// destruction. Names and values are UTF-8.
 class ScopedEnv {
  public:
   ScopedEnv(std::string name, const std::optional<std::string>& value) : name_(std::move(name)) {
+#ifdef _WIN32
+    if (const wchar_t* old = ::_wgetenv(process_detail::Wide(name_).c_str())) {
+      const std::u8string utf8 = std::filesystem::path(old).u8string();
+      old_ = std::string(utf8.begin(), utf8.end());
+    }
+#else
     if (const char* old = std::getenv(name_.c_str())) old_ = old;
+#endif
     Set(value);
   }
-  ~ScopedEnv() { Set(old_); }
+  ~ScopedEnv() {
+    Set(old_);
+  }
   ScopedEnv(const ScopedEnv&) = delete;
   ScopedEnv& operator=(const ScopedEnv&) = delete;
 
  private:
   void Set(const std::optional<std::string>& value) const {
 #ifdef _WIN32
-    // An empty value removes the variable on Windows; an empty string cannot be stored there.
-    ::_putenv_s(name_.c_str(), value ? value->c_str() : "");
+    // Wide calls: the narrow ones pass UTF-8 through the ANSI code page. An empty value removes
+    // the variable from the run-time's copy; the system's own environment, which the library
+    // and child processes read, keeps it empty.
+    const std::wstring name = process_detail::Wide(name_);
+    ::_wputenv_s(name.c_str(), value ? process_detail::Wide(*value).c_str() : L"");
+    if (value && value->empty()) ::SetEnvironmentVariableW(name.c_str(), L"");
 #else
     if (value) {
       ::setenv(name_.c_str(), value->c_str(), 1);
