@@ -6,6 +6,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "test_support/run_krv.h"
@@ -22,11 +23,24 @@ using testing::TempDir;
 const std::string kShaX = "11F6AD8EC52A2984ABAAFD7C3B516503785C2072";
 const std::string kShaY = "95CB0BFD2977C761298D9624E4B4D4C72A39974A";
 
-// Files named with a line feed, a backslash and a carriage return.
-void WriteAwkwardFiles(const TempDir& dir) {
+// Files named with a line feed, a backslash and a carriage return; false where the system
+// forbids such names (Windows).
+bool WriteAwkwardFiles(const TempDir& dir) {
+#ifdef _WIN32
+  (void)dir;
+  return false;
+#else
   dir.Write("new\nline", "x");
   dir.Write("back\\slash", "y");
   dir.Write("cr\rx", "x");
+  return true;
+#endif
+}
+
+// Whether a row of the table needs those files.
+bool NeedsAwkwardFiles(std::string_view args) {
+  return args.find("line") != std::string_view::npos ||
+         args.find("good.sums") != std::string_view::npos;
 }
 
 struct Case {
@@ -41,7 +55,7 @@ TEST(KrvSum, TableOfCases) {
   dir.Write("digits", "123456789");
   dir.Write("x", "x");
   dir.Write("[x,digits]", "x");  // one operand, not the list x, digits
-  WriteAwkwardFiles(dir);
+  const bool awkward = WriteAwkwardFiles(dir);
   dir.Write("good.sums", "CBF43926  digits\n" + kShaX + " *x\n\\" + kShaX + "  new\\nline\n");
   dir.Write("bad.sums", "CBF43926  digits\n" + kShaY + "  x\n");
   dir.Write("odd.sums", "CBF43926  digits\nnot a checksum line\n");
@@ -66,7 +80,12 @@ TEST(KrvSum, TableOfCases) {
       {"sum -c --sha1 good.sums", "", 2, "x: OK\n\\new\\nline: OK\n"},  // digits: no SHA-1
       {"sum -c --crc16=ccitt", "29B1  digits\n", 0, "digits: OK\n"},
   };
+  int left_out = 0;
   for (const Case& c : cases) {
+    if (!awkward && NeedsAwkwardFiles(c.args)) {
+      ++left_out;
+      continue;
+    }
     const KrvRun r = RunKrv(dir, c.args, c.input);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.args;
@@ -74,6 +93,8 @@ TEST(KrvSum, TableOfCases) {
   EXPECT_EQ(RunKrv(dir, "sum missing").err, "krv sum: missing: No such file or directory\n");
   EXPECT_EQ(RunKrv(dir, "sum -c odd.sums").err,
             "krv sum: odd.sums:2: improperly formatted checksum line\n");
+  if (left_out > 0)
+    GTEST_SKIP() << left_out << " rows need names with LF, CR or '\\', which Windows forbids";
 }
 
 // The escaped lines move both ways between krv sum and sha1sum.
@@ -81,7 +102,7 @@ TEST(KrvSum, Sha1sumReadsKrvLinesAndKrvReadsSha1sumLines) {
   const std::optional<std::filesystem::path> sha1sum = testing::FindProgram("sha1sum");
   if (!sha1sum) GTEST_SKIP() << "sha1sum is absent";
   const TempDir dir("krv_sum_sha1sum");
-  WriteAwkwardFiles(dir);
+  if (!WriteAwkwardFiles(dir)) GTEST_SKIP() << "names with LF, CR or '\\' are forbidden here";
   dir.Write("plain name", "x");
   const std::vector<std::string> names = {"new\nline", "back\\slash", "cr\rx", "plain name"};
   std::vector<std::string> args = {"sum", "--sha1"};

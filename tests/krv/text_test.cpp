@@ -49,7 +49,15 @@ TEST(KrvText, Modes) {
       {"tail -n -1 mac", "", 2, "", "krv text: --lines: Value -1 not in range 0 to 2147483647\n"},
       {"", "", 2, "", "krv text: A subcommand is required"},
   };
+  int left_out = 0;
   for (const Case& c : cases) {
+#ifdef _WIN32
+    // Windows passes arguments as UTF-16, so a lone Windows-1252 byte cannot be one.
+    if (c.args.find('\xC4') != std::string::npos) {
+      ++left_out;
+      continue;
+    }
+#endif
     const KrvRun r = RunKrv(dir, "text " + c.args, c.input);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.args;
@@ -59,6 +67,7 @@ TEST(KrvText, Modes) {
   EXPECT_EQ(to_file.status, 0) << to_file.err;
   EXPECT_EQ(to_file.out + to_file.err, "");
   EXPECT_EQ(dir.Read("out"), "a\r\nb");
+  if (left_out > 0) GTEST_SKIP() << left_out << " rows pass bytes that are not UTF-8 as arguments";
 }
 
 TEST(KrvText, ModePagesAndOutputInPlace) {

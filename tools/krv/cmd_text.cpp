@@ -6,6 +6,7 @@
 #include <climits>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "cli.h"
@@ -14,6 +15,7 @@
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/filesystem.h"
 #include "korvex/platform/text.h"
+#include "os.h"
 
 namespace krv::tool {
 namespace {
@@ -25,10 +27,19 @@ struct Options {
 };
 
 // The name the library opens for a file operand ("-" is standard input), after the operand
-// passed the checks every krv input gets (missing, unreadable, a directory).
-String LibraryName(const std::string& operand) {
-  { Input check(operand); }
-  const std::string native = operand == "-" ? "/dev/stdin" : operand;
+// passed the checks every krv input gets (missing, unreadable, a directory). Where standard
+// input has no name, it is copied to `copy` first.
+String LibraryName(const std::string& operand, std::optional<ScratchFile>& copy) {
+  Input check(operand);
+  std::string native = operand;
+  if (operand == "-") {
+    native = os::StdinName();
+    if (native.empty()) {
+      copy.emplace("text");
+      copy->CopyFrom(check);
+      return copy->Path();
+    }
+  }
   const String name = FromNativePath(native);
   return name.empty() ? ToUtf16(native) : name;
 }
@@ -36,7 +47,8 @@ String LibraryName(const std::string& operand) {
 // Runs a library call on the operand's file; the library's errors name the operand.
 template <typename Fn>
 auto OnFile(const std::string& operand, Fn fn) {
-  const String name = LibraryName(operand);
+  std::optional<ScratchFile> copy;
+  const String name = LibraryName(operand, copy);
   try {
     return fn(name);
   } catch (const krv::Exception& e) {

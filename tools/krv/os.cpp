@@ -217,6 +217,10 @@ void CloseScratch(int fd, const std::string& /*path*/, bool /*named*/) {
   ::close(fd);
 }
 
+std::string StdinName() {
+  return "/dev/stdin";
+}
+
 std::string OpenFileName(int fd, const std::string& /*name*/) {
   return "/dev/fd/" + std::to_string(fd);
 }
@@ -306,6 +310,20 @@ bool Fail(DWORD code) {
   return false;
 }
 
+// Windows reports a missing path also when a folder of it is a file; POSIX says ENOTDIR then.
+bool FailOnPath(const std::wstring& path, DWORD code) {
+  Fail(code);
+  if (errno != ENOENT) return false;
+  for (std::size_t end = path.find_last_of(L"\\/"); end != std::wstring::npos && end > 0;
+       end = path.find_last_of(L"\\/", end - 1)) {
+    const DWORD attrs = ::GetFileAttributesW(path.substr(0, end).c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) continue;
+    if ((attrs & FILE_ATTRIBUTE_DIRECTORY) == 0) errno = ENOTDIR;
+    break;
+  }
+  return false;
+}
+
 HANDLE HandleOf(int fd) {
   return reinterpret_cast<HANDLE>(::_get_osfhandle(fd));
 }
@@ -321,8 +339,10 @@ int OpenCrt(const std::string& name, int flags) {
     errno = EISDIR;
     return -1;
   }
-  return ::_wsopen(wide.c_str(), flags | _O_BINARY | _O_NOINHERIT, _SH_DENYNO,
-                   _S_IREAD | _S_IWRITE);
+  const int fd =
+      ::_wsopen(wide.c_str(), flags | _O_BINARY | _O_NOINHERIT, _SH_DENYNO, _S_IREAD | _S_IWRITE);
+  if (fd < 0 && errno == ENOENT) FailOnPath(wide, ERROR_PATH_NOT_FOUND);
+  return fd;
 }
 
 bool StatHandle(HANDLE h, FileInfo& info) {
@@ -426,19 +446,20 @@ int MakeTemp(std::string& path) {
   }
   for (int attempt = 0; attempt < 100; ++attempt) {
     path.replace(path.size() - 6, 6, UniqueSuffix());
-    const HANDLE h = ::CreateFileW(Wide(path).c_str(), GENERIC_READ | GENERIC_WRITE,
+    const std::wstring wide = Wide(path);
+    const HANDLE h = ::CreateFileW(wide.c_str(), GENERIC_READ | GENERIC_WRITE,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                    CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) {
       const DWORD code = ::GetLastError();
       if (code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS) continue;
-      Fail(code);
+      FailOnPath(wide, code);
       return -1;
     }
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY);
     if (fd < 0) {
       ::CloseHandle(h);
-      ::DeleteFileW(Wide(path).c_str());
+      ::DeleteFileW(wide.c_str());
       errno = EMFILE;
     }
     return fd;
@@ -496,10 +517,11 @@ bool StatFd(int fd, FileInfo& info) {
 
 bool StatPath(const std::string& name, FileInfo& info) {
   // No access asked: works on files open elsewhere and, with backup semantics, on folders.
+  const std::wstring wide = Wide(name);
   const HANDLE h =
-      ::CreateFileW(Wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      ::CreateFileW(wide.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                     nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return Fail(::GetLastError());
+  if (h == INVALID_HANDLE_VALUE) return FailOnPath(wide, ::GetLastError());
   const bool ok = StatHandle(h, info);
   ::CloseHandle(h);
   return ok;
@@ -554,6 +576,10 @@ int OpenScratch(std::string_view tag, std::string& path, bool& named) {
 void CloseScratch(int fd, const std::string& path, bool named) {
   ::_close(fd);
   if (named) ::DeleteFileW(Wide(path).c_str());
+}
+
+std::string StdinName() {
+  return std::string();
 }
 
 std::string OpenFileName(int /*fd*/, const std::string& name) {

@@ -99,6 +99,9 @@ class InterruptHandler {
 // name; on Windows `path` is its real name and CloseScratch removes it. `named` tells which.
 int OpenScratch(std::string_view tag, std::string& path, bool& named);
 void CloseScratch(int fd, const std::string& path, bool named);
+// The name by which library routines read standard input: /dev/stdin on POSIX; empty on
+// Windows, which has none (callers copy standard input to a scratch file there).
+std::string StdinName();
 // The name by which library routines reach the file open as `fd`, opened from `name`: the
 // very file open here (/dev/fd/N) on POSIX, `name` itself on Windows.
 std::string OpenFileName(int fd, const std::string& name);
