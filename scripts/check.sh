@@ -6,10 +6,14 @@
 #   ./scripts/check.sh dev asan-ubsan tsan linux-i386 mingw-w64   # what CI runs
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-scripts/format.sh --check
 presets=("$@")
 [ ${#presets[@]} -gt 0 ] || presets=(dev)
+deps=()
+for preset in "${presets[@]}"; do
+  case "$preset" in linux-i386 | mingw-w64) deps=(--cross) ;; esac
+done
+scripts/install-deps.sh "${deps[@]}"
+scripts/format.sh --check
 for preset in "${presets[@]}"; do
   echo "== $preset"
   cmake --preset "$preset" -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
