@@ -22,9 +22,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   TStrArray tokens;
   const std::int32_t n = Tokenize(text, delimiter, tokens);
+  // Tokenize stops cutting at kMaxTokens while ExtractSubString has no such cap, so fields
+  // from index kMaxTokens - 1 on are only comparable when fewer tokens were cut.
+  const bool capped = n == kMaxTokens;
   for (std::int32_t i = -1; i <= n; ++i) {
     const String f = ExtractSubString(text, i, delimiter);
-    if (i < 0 || i >= n || (delimiter.empty() && i > 0)) {
+    if (i < 0 || (i >= n && !capped) || (delimiter.empty() && i > 0)) {
       fuzz::Check(f.empty());
     } else if (i < kMaxTokens - 1) {
       fuzz::Check(f == tokens[static_cast<std::size_t>(i)]);

@@ -145,6 +145,9 @@ TEST(Tokenize, StopsAtAThousandTokens) {
       // The last token holds the rest, delimiters included.
       EXPECT_EQ(t.back().size(), static_cast<std::size_t>(2 * (delimiters - 999) + 1));
     }
+    // ExtractSubString has no cap: every field stays reachable by its index.
+    EXPECT_EQ(ExtractSubString(text, delimiters, u";"), u"x");
+    EXPECT_EQ(ExtractSubString(text, delimiters + 1, u";"), u"");
   }
 }
 
