@@ -177,8 +177,10 @@ for part in range(4):
             f.write(block)
 EOF
 echo "Made $tree: 256 files of 1 MiB in 4 folders ($(since "$made"))."
-if [ ! -t 2 ]; then
-  echo "(Standard error is no terminal here: on a terminal the copy draws its progress line.)"
+if [ -t 2 ]; then
+  echo "(Watch the progress line while the copy runs; it is cleared when the copy ends.)"
+else
+  echo "(Standard error is not a terminal here: no progress line; on a terminal it is drawn.)"
 fi
 copied=$(now_us)
 run krv files copy "$tree" "$tree-copy"
