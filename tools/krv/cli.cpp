@@ -14,6 +14,7 @@
 
 #include "io.h"
 #include "korvex/platform/exceptions.h"
+#include "manual.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -104,6 +105,8 @@ class PageFormatter : public CLI::Formatter {
     return Wrapped("  " + sub->get_name(), sub->get_description());
   }
 
+  const Page& page() const { return page_; }
+
  private:
   static constexpr std::size_t kLeft = 24, kWidth = 79;
 
@@ -160,28 +163,39 @@ const CLI::App* Selected(const CLI::App& app) {
   }
 }
 
+std::vector<Entry> SortedRegistry() {
+  auto sorted = Registry();
+  std::sort(sorted.begin(), sorted.end(),
+            [](const Entry& a, const Entry& b) { return a.page.name < b.page.name; });
+  return sorted;
+}
+
+// The page of app and of its modes, as set by Configure.
+CommandDoc DocOf(const CLI::App& app) {
+  CommandDoc doc;
+  doc.app = &app;
+  if (const auto f = std::dynamic_pointer_cast<const PageFormatter>(app.get_formatter()))
+    doc.page = f->page();
+  // A subcommand inherits its parent's formatter: only one with a page of its own is a mode.
+  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
+    const auto f = std::dynamic_pointer_cast<const PageFormatter>(sub->get_formatter());
+    if (f && f->page().name == sub->get_name()) doc.modes.push_back(DocOf(*sub));
+  }
+  return doc;
+}
+
 void PrintToolHelp(Output& out) {
   std::string text =
       "usage: krv COMMAND [OPTIONS] [ARGS...]\n"
       "       krv help COMMAND\n"
-      "       krv --version\n\n"
-      "Korvex command-line tool: puts the Korvex library to work on files.\n\n"
-      "Commands:\n";
-  auto sorted = Registry();
-  std::sort(sorted.begin(), sorted.end(),
-            [](const Entry& a, const Entry& b) { return a.page.name < b.page.name; });
-  for (const Entry& e : sorted) {
+      "       krv --version\n\n" +
+      std::string(kToolDescription) + "\n\nCommands:\n";
+  for (const Entry& e : SortedRegistry()) {
     std::string name(e.page.name);
     name.resize(std::max<std::size_t>(name.size(), 10), ' ');
     text += "  " + name + "  " + std::string(e.page.summary) + "\n";
   }
-  text +=
-      "\nEvery FILE may be '-' for standard input or output; '--' ends the options.\n"
-      "Run 'krv help COMMAND' (or 'krv COMMAND --help') for one command's page.\n\n"
-      "EXIT STATUS\n"
-      "  0  success\n"
-      "  1  a \"no\" answer: no match, a check that failed\n"
-      "  2  an error: usage, unreadable or malformed input, write error\n";
+  text += "\n" + std::string(kToolNotes) + "\n\nEXIT STATUS\n" + Indented(kToolExitStatus);
   out.Write(text);
 }
 
@@ -225,10 +239,15 @@ int RunCommand(const Entry& entry, int argc, char** argv) {
   return run();
 }
 
-// `krv help CMD [MODE...]`.
+// `krv help CMD [MODE...]`. `krv help --man` prints the whole manual as a man page (roff);
+// docs/krv.1 is its output, and a test keeps the two the same.
 int RunHelp(int argc, char** argv) {
   if (argc < 3) {
     PrintToolHelp(StdOut());
+    return kExitOk;
+  }
+  if (argc == 3 && std::string_view(argv[2]) == "--man") {
+    StdOut().Write(ManualPage());
     return kExitOk;
   }
   const Entry* entry = Find(argv[2]);
@@ -277,6 +296,30 @@ int Dispatch(int argc, char** argv) {
 }
 
 }  // namespace
+
+const std::string_view kToolDescription =
+    "Korvex command-line tool: puts the Korvex library to work on files.";
+const std::string_view kToolNotes =
+    "Every FILE may be '-' for standard input or output; '--' ends the options.\n"
+    "Run 'krv help COMMAND' (or 'krv COMMAND --help') for one command's page.";
+const std::string_view kToolExitStatus =
+    "0  success\n"
+    "1  a \"no\" answer: no match, a check that failed\n"
+    "2  an error: usage, unreadable or malformed input, write error";
+
+std::vector<CommandDoc> CommandDocs() {
+  std::vector<CommandDoc> docs;
+  for (const Entry& e : SortedRegistry()) {
+    auto app = std::make_shared<CLI::App>();
+    app->name("krv " + std::string(e.page.name));
+    Configure(*app, e.page);
+    e.setup(*app);
+    CommandDoc doc = DocOf(*app);
+    doc.owner = std::move(app);
+    docs.push_back(std::move(doc));
+  }
+  return docs;
+}
 
 KrvCommand::KrvCommand(const Page& page, SetupFn setup) {
   Registry().push_back({page, setup});

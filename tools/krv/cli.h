@@ -35,6 +35,7 @@
 
 #include <CLI/CLI.hpp>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -98,6 +99,22 @@ void AddCoderOperands(CLI::App& app, std::string& mode, std::vector<std::string>
 
 // The text of strerror(err), for reasons.
 std::string ErrnoText(int err);
+
+// A registered command with its options and modes set up (its runner is dropped), for
+// documents that describe every command.
+struct CommandDoc {
+  Page page;
+  const CLI::App* app = nullptr;    // its options
+  std::vector<CommandDoc> modes;    // the modes that have a page, in the order added
+  std::shared_ptr<CLI::App> owner;  // keeps a command's app alive (empty for modes)
+};
+// Every registered command, sorted by name.
+std::vector<CommandDoc> CommandDocs();
+// What `krv --help` says of the tool as a whole: the description, the notes after the list of
+// commands and the exit status lines.
+extern const std::string_view kToolDescription;
+extern const std::string_view kToolNotes;
+extern const std::string_view kToolExitStatus;
 
 // Entry point used by main(): parses argv, runs the command and finishes standard output.
 int RunTool(int argc, char** argv);

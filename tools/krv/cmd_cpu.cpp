@@ -73,7 +73,7 @@ int Run(const Options& o) {
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   app.add_option("-d,--delay", o->delay, "measure the clock rate over MS milliseconds (200)")
-      ->option_text("MS")
+      ->option_text(" MS")
       ->check(CLI::Range(1u, 60000u));
   AddOutputOption(app, o->output);
   return [o] { return Run(*o); };

@@ -39,12 +39,12 @@ int Run(const Options& o) {
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   app.add_option("-n,--length", o->length, "letters before the digits, 4..14 (8)")
-      ->option_text("LENGTH");
+      ->option_text(" LENGTH");
   app.add_flag("-m,--mixed", o->mixed, "turn about half of the letters into upper case");
   app.add_flag("-s,--special", o->special,
                "replace about a fifth of the characters by one of _!$%#= or a digit");
   app.add_option("-c,--count", o->count, "print N passwords (1)")
-      ->option_text("N")
+      ->option_text(" N")
       ->check(CLI::Range(1, 10000000));
   AddOutputOption(app, o->output);
   return [o] { return Run(*o); };

@@ -178,7 +178,8 @@ RunFn Setup(CLI::App& app) {
             .exit_status = "0  the lines were printed\n2  FILE cannot be read, or a usage error",
             .examples = "krv text tail -n 3 run.log"});
   tail->add_option("-n,--lines", o->count, "number of lines (default 10)")
-      ->check(CLI::Range(0, INT32_MAX));
+      ->check(CLI::Range(0, INT32_MAX))
+      ->option_text(" N");
   AddFile(*tail, *o);
   CLI::App* find = AddMode(
       app,
