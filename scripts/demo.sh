@@ -169,14 +169,14 @@ made=$(now_us)
 python3 - "$tree" <<'EOF'
 import os, sys
 block = os.urandom(1 << 20)
-for part in range(4):
+for part in range(6):
     folder = os.path.join(sys.argv[1], "part%d" % part)
     os.makedirs(folder)
     for i in range(64):
         with open(os.path.join(folder, "file%03d.bin" % i), "wb") as f:
             f.write(block)
 EOF
-echo "Made $tree: 256 files of 1 MiB in 4 folders ($(since "$made"))."
+echo "Made $tree: 384 files of 1 MiB in 6 folders ($(since "$made"))."
 if [ -t 2 ]; then
   echo "(Watch the progress line while the copy runs; it is cleared when the copy ends.)"
 else
