@@ -105,30 +105,63 @@ std::string Line(std::string_view text, bool code = false) {
   return line + "\n";
 }
 
-// Paragraphs apart by blank lines: lines flush left are filled, runs of indented lines
-// (tables, lists) are kept as written.
+// The column where the text of a table row "  TAG   text" starts (a tag, then two blanks or
+// more), or 0 when the line is no such row.
+std::size_t RowTextColumn(std::string_view line) {
+  const std::size_t tag = line.find_first_not_of(' ');
+  const std::size_t gap = line.find("  ", tag);
+  if (tag == 0 || tag == std::string_view::npos || gap == std::string_view::npos ||
+      line.find(' ', tag) != gap)
+    return 0;
+  const std::size_t text = line.find_first_not_of(' ', gap);
+  return text == std::string_view::npos ? 0 : text;
+}
+
+// Paragraphs apart by blank lines. Lines flush left are filled; "- " starts a list item and
+// "  TAG   text" a table row, both filled with their indented continuation lines; other
+// indented lines are kept as written.
 std::string Prose(std::string_view text) {
+  enum class At { kText, kItem, kRow, kKept } at = At::kText;
   std::string out = ".PP\n";
-  bool kept = false, new_paragraph = false;
+  std::size_t row_column = 0;
+  bool new_paragraph = false;
   for (const std::string_view line : Lines(text)) {
     if (line.empty()) {
       new_paragraph = true;
       continue;
     }
-    const bool indented = line.front() == ' ';
-    if (kept && (new_paragraph || !indented)) {
-      out += ".fi\n";
-      kept = false;
+    const std::size_t indent = line.find_first_not_of(' ');
+    const std::size_t row = RowTextColumn(line);
+    if (indent > 0 && !new_paragraph &&
+        ((at == At::kItem && row == 0) || (at == At::kRow && indent >= row_column))) {
+      out += Line(line.substr(indent));  // a continuation line
+      continue;
     }
-    if (new_paragraph) out += ".PP\n";
+    if (at == At::kKept && (new_paragraph || indent == 0 || row > 0)) out += ".fi\n";
+    if (at == At::kRow && (new_paragraph || row == 0)) out += ".PD\n.RE\n";  // rows end
+    if (new_paragraph || (indent == 0 && (at == At::kItem || at == At::kRow))) out += ".PP\n";
+    if (new_paragraph && at == At::kKept) at = At::kText;
     new_paragraph = false;
-    if (indented && !kept) {
-      out += ".nf\n";
-      kept = true;
+    if (line.substr(0, 2) == "- ") {
+      out += ".IP \\- 2\n" + Line(line.substr(2));
+      at = At::kItem;
+    } else if (row > 0) {
+      if (at != At::kRow)
+        out += ".RS 2\n.PD 0\n";  // the rows of a table without blank lines between
+      out += ".TP " + std::to_string(row - indent) + "\n" +
+             Line(line.substr(indent, row - indent)) + Line(line.substr(row));
+      at = At::kRow;
+      row_column = row;
+    } else if (indent > 0) {
+      if (at != At::kKept) out += ".nf\n";
+      out += Line(line);
+      at = At::kKept;
+    } else {
+      out += Line(line);
+      at = At::kText;
     }
-    out += Line(line);
   }
-  return kept ? out + ".fi\n" : out;
+  return at == At::kKept ? out + ".fi\n" : at == At::kRow ? out + ".PD\n.RE\n" : out;
 }
 
 // Usage lines kept as written, the command's words ("krv color show") in bold.
