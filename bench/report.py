@@ -709,14 +709,17 @@ def status_markdown(run):
         "no grep script")
     if run.get("quick"):
         return ("> **Provisional, from a quick run on a shared machine; the final table comes "
-                "from one full run.** Quick run of %s: short measuring times, smaller file "
+                "from one full run.** Quick run, finished %s: short measuring times, smaller file "
                 "data (%s MiB copy, %s files, %s), other work on the machine. "
                 "Command: `%s`. The full run, on an idle machine: "
                 "`python3 bench/report.py --readme bench/README.md`." % (
                     when, QUICK_ENV["KORVEX_BENCH_COPY_MIB"],
                     QUICK_ENV["KORVEX_BENCH_TREE_FILES"], grep, cmd))
-    return ("> Full run of %s: %s repetitions of each benchmark (medians), %s. Command: `%s`." %
-            (when, run.get("repetitions", 1), grep, cmd))
+    kind = "Partial run (some programs or changed options)" if run.get("partial") else "Full run"
+    reps = run.get("repetitions", 1)
+    measured = ("%d repetitions of each benchmark (medians)" % reps) if reps > 1 else (
+        "one repetition of each benchmark")
+    return ("> %s, finished %s: %s, %s. Command: `%s`." % (kind, when, measured, grep, cmd))
 
 
 def results_markdown(results, contexts, info):
@@ -812,7 +815,9 @@ def main(argv):
             grep_run = run_grep_script(args, build_dir, out_dir)
             if grep_run is not None:
                 durations["krv_grep_vs_grep.sh"], grep_size_mb = grep_run
-        run = {"quick": args.quick, "repetitions": args.repetitions,
+        partial = bool(args.only or args.min_time or args.warmup or passthrough or args.no_grep or
+                       args.grep_size_mb or grep_size_mb is None or args.repetitions != 3)
+        run = {"quick": args.quick, "partial": partial, "repetitions": args.repetitions,
                "started": started.strftime("%Y-%m-%d %H:%M UTC"),
                "finished": datetime.datetime.now(datetime.timezone.utc).strftime(
                    "%Y-%m-%d %H:%M UTC"),
