@@ -78,21 +78,40 @@ void Progress::Update(std::int64_t done) {
   Draw(done, now);
 }
 
+namespace {
+
+// label shortened to at most room bytes by dropping its start ("...end of a long name"),
+// never splitting a UTF-8 sequence; empty when not even a few characters fit.
+std::string FitLabel(const std::string& label, std::size_t room) {
+  if (label.size() <= room) return label;
+  if (room < 8) return {};
+  std::size_t from = label.size() - (room - 3);
+  while (from < label.size() && (static_cast<unsigned char>(label[from]) & 0xC0) == 0x80) ++from;
+  return "..." + label.substr(from);
+}
+
+}  // namespace
+
 void Progress::Draw(std::int64_t done, Clock::time_point now) {
   const double seconds = std::chrono::duration<double>(now - start_).count();
   const double rate = seconds > 0 ? static_cast<double>(done) / seconds : 0;
-  std::string line = "krv " + CommandName() + ": " + label_ + "  " + ByteText(double(done));
+  std::string figures = "  " + ByteText(double(done));
   if (total_ > 0) {
     char pct[16];
     std::snprintf(pct, sizeof pct, " (%d%%)",
                   static_cast<int>(100.0 * double(done) / double(total_)));
-    line += " of " + ByteText(double(total_)) + pct;
+    figures += " of " + ByteText(double(total_)) + pct;
   }
-  line += "  " + ByteText(rate) + "/s";
+  figures += "  " + ByteText(rate) + "/s";
   if (total_ > 0 && rate > 0 && done < total_)
-    line += "  " + Duration(double(total_ - done) / rate) + " left";
-  // Stay on one line of the terminal, so that "\r" returns to its start.
+    figures += "  " + Duration(double(total_ - done) / rate) + " left";
+  // Stay on one line of the terminal, so that "\r" returns to its start: a long name gives
+  // way first, then whatever still does not fit is cut.
   const std::size_t columns = os::TerminalColumns();
+  const std::string head = "krv " + CommandName() + ": ";
+  const std::size_t used = head.size() + figures.size();
+  const std::size_t room = columns > used + 1 ? columns - 1 - used : 0;
+  std::string line = head + FitLabel(label_, room) + figures;
   if (line.size() >= columns) line.resize(columns - 1);
   PutErr("\r" + line + "\033[K");
   g_showing = true;
