@@ -17,6 +17,7 @@
 #include "korvex/dstruct/rle.h"
 #include "korvex/platform/random.h"
 #include "korvex/platform/text.h"
+#include "scratch.h"
 
 namespace {
 
@@ -221,8 +222,11 @@ BENCHMARK(BM_CountTrueBitsByteTable);
 
 // ---- Feature-matrix file: 100,000 objects x 10 features ------------------------------------
 
+// A file in the temporary folder, removed when the program exits.
 std::string BenchPath(const char* name) {
-  return (std::filesystem::temp_directory_path() / name).string();
+  std::string path = (std::filesystem::temp_directory_path() / name).string();
+  krv::bench::RemoveAtExit(path);
+  return path;
 }
 
 // Integer, double, tri-state and string features, every value filled.

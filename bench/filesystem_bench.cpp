@@ -18,6 +18,7 @@
 #include <string>
 
 #include "korvex/platform/filesystem.h"
+#include "scratch.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ const std::string& BigDir() {
       if (fd >= 0) ::close(fd);
     }
     krv::MapDrive(u'Q', d);
-    std::atexit([] { std::filesystem::remove_all(BigDir()); });
+    krv::bench::RemoveAtExit(d);
     return d;
   }();
   return dir;

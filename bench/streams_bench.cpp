@@ -16,6 +16,7 @@
 #include "korvex/platform/text.h"
 #include "korvex/streams/tags.h"
 #include "korvex/streams/text_io.h"
+#include "scratch.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ const std::string& TextFilePath() {
   static const std::string path = [] {
     const std::string p =
         (std::filesystem::temp_directory_path() / "korvex_streams_bench.txt").string();
+    krv::bench::RemoveAtExit(p);
     std::ofstream out(p, std::ios::binary);
     std::string line;
     std::size_t written = 0;
