@@ -68,11 +68,16 @@ step() {
 # run_status N CMD...: shows and runs CMD, which is expected to exit with status N; any
 # other status ends the tour. run CMD... expects 0; run_to FILE CMD... writes into FILE.
 run_status() {
-  local expected=$1 rc=0
+  local expected=$1
   shift
+  show_run "$@"
+  report_status "$expected" "$status"
+}
+# show_run CMD...: shows and runs CMD, leaving its exit status in $status.
+show_run() {
   printf '$ %s\n' "$(shown "$@")"
-  "$@" || rc=$?
-  report_status "$expected" "$rc"
+  status=0
+  "$@" || status=$?
 }
 run() { run_status 0 "$@"; }
 run_to() {
@@ -198,13 +203,11 @@ run krv sys free C:
 run krv sys dirs
 # The program registered for a file type comes from the desktop's MIME and .desktop files; a
 # bare system has none, and krv then answers "no" (exit status 1).
-printf '$ %s\n' "$(shown krv sys assoc html)"
-rc=0
-krv sys assoc html || rc=$?
-if ((rc == 1)); then
+show_run krv sys assoc html
+if ((status == 1)); then
   echo "(exit status 1: nothing on this machine is registered for .html files)"
 else
-  report_status 0 "$rc"
+  report_status 0 "$status"
 fi
 
 tour_time=$(since "$tour_start")

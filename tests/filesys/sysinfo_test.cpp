@@ -105,13 +105,24 @@ void CheckAgainstDf(std::uint8_t drive, const std::string& path) {
       << path;
 }
 
+struct Mount {
+  std::string point, type;
+};
+
+// The mount table's points and file-system types (empty where there is none).
+std::vector<Mount> MountTable() {
+  std::vector<Mount> table;
+  std::ifstream mounts("/proc/self/mounts");
+  std::string device, point, type, rest;
+  while (mounts >> device >> point >> type && std::getline(mounts, rest))
+    table.push_back({point, type});
+  return table;
+}
+
 // Whether "/" has its own line in the mount table; in a plain chroot it has none.
 bool RootIsMountPoint() {
-  std::ifstream mounts("/proc/self/mounts");
-  std::string device, point, rest;
-  while (mounts >> device >> point && std::getline(mounts, rest))
-    if (point == "/") return true;
-  return false;
+  const auto table = MountTable();
+  return std::any_of(table.begin(), table.end(), [](const Mount& m) { return m.point == "/"; });
 }
 
 TEST(SysInfo, RootAgreesWithDf) {
@@ -123,12 +134,10 @@ TEST(SysInfo, RootAgreesWithDf) {
 TEST(SysInfo, TmpfsAgreesWithDf) {
   SKIP_ON_WINDOWS("no df and no tmpfs");
   std::string tmpfs;
-  std::ifstream mounts("/proc/self/mounts");
-  std::string dev, point, type, rest;
-  while (mounts >> dev >> point >> type && std::getline(mounts, rest))
-    if (type == "tmpfs" && tmpfs.empty() && ::access(point.c_str(), R_OK) == 0 &&
-        point.find('\\') == std::string::npos)
-      tmpfs = point;
+  for (const Mount& m : MountTable())
+    if (m.type == "tmpfs" && tmpfs.empty() && ::access(m.point.c_str(), R_OK) == 0 &&
+        m.point.find('\\') == std::string::npos)
+      tmpfs = m.point;
   if (tmpfs.empty()) GTEST_SKIP() << "no tmpfs mount";
   const ScopedDrive t(u'T', tmpfs);
   CheckAgainstDf(kT, tmpfs);
