@@ -32,22 +32,13 @@ constexpr bool kWindows = false;
 #define SKIP_UNLESS_WINDOWS() \
   if (!kWindows) GTEST_SKIP() << "Windows system services (registry, volumes, Recycle Bin)"
 
-// reg.exe named in full from the system folder. A bare "reg" is looked up in PATH, and Wine's C
-// run-time can miss it there: after some PATH entries it leaves out the backslash before the
-// name (C:\windows\system32reg), depending on the length of the entry before.
-std::string RegProgram() {
-  const char* root = std::getenv("SystemRoot");
-  return root != nullptr && *root != '\0' ? std::string(root) + "\\system32\\reg.exe" : "reg";
-}
-
 // Keys made under the Software\Classes key of `root` (whose keys HKEY_CLASSES_ROOT shows)
 // for one test, and removed afterwards.
 class ClassKeys {
  public:
   explicit ClassKeys(std::string root) : base_(std::move(root) + "\\Software\\Classes\\") {}
   ~ClassKeys() {
-    for (const std::string& k : keys_)
-      testing::RunProcess({RegProgram(), "delete", base_ + k, "/f"});
+    for (const std::string& k : keys_) testing::RunProcess({"reg", "delete", base_ + k, "/f"});
   }
   ClassKeys(const ClassKeys&) = delete;
   ClassKeys& operator=(const ClassKeys&) = delete;
@@ -57,7 +48,7 @@ class ClassKeys {
     // Whole new keys go again; of the shared MIME database only the key made here.
     const bool shared = key.rfind("MIME\\", 0) == 0;
     keys_.push_back(shared ? key : key.substr(0, key.find('\\')));
-    std::vector<std::string> argv = {RegProgram(), "add", base_ + key, "/f"};
+    std::vector<std::string> argv = {"reg", "add", base_ + key, "/f"};
     if (name.empty()) {
       argv.push_back("/ve");
     } else {

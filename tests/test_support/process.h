@@ -178,31 +178,6 @@ inline int Spawn(const std::vector<std::string>& argv, const ProcessOptions& opt
 
 }  // namespace process_detail
 
-// Runs argv (argv[0] is a path or a name looked up in PATH) without a shell and waits for it.
-// Relative in_file and out_file names are taken in the program's working folder.
-inline ProcessResult RunProcess(const std::vector<std::string>& argv,
-                                const ProcessOptions& options = {}) {
-  ProcessResult r;
-  if (argv.empty()) return r;
-  // A program named by a relative path is found from here, not from the working folder.
-  std::vector<std::string> args = argv;
-  if (args[0].find_first_of(process_detail::kPathSeparators) != std::string::npos) {
-    std::error_code ec;
-    const std::filesystem::path program = std::filesystem::absolute(
-        std::filesystem::path(std::u8string(args[0].begin(), args[0].end())), ec);
-    const std::u8string utf8 = program.u8string();
-    if (!ec) args[0].assign(utf8.begin(), utf8.end());
-  }
-  const TempDir io("korvex_process");
-  io.Write("in", options.input);
-  const std::filesystem::path in = options.in_file.empty() ? io.File("in") : options.in_file;
-  const std::filesystem::path out = options.out_file.empty() ? io.File("out") : options.out_file;
-  r.status = process_detail::Spawn(args, options, in, out, io.File("err"));
-  if (options.out_file.empty()) r.out = io.Read("out");
-  r.err = io.Read("err");
-  return r;
-}
-
 // The full path of a program found in PATH, or nothing; used to skip checks against other
 // tools that a machine may lack.
 inline std::optional<std::filesystem::path> FindProgram(std::string_view name) {
@@ -228,6 +203,40 @@ inline std::optional<std::filesystem::path> FindProgram(std::string_view name) {
     if (end == std::string_view::npos) return std::nullopt;
     rest.remove_prefix(end + 1);
   }
+}
+
+// Runs argv (argv[0] is a path or a name looked up in PATH) without a shell and waits for it.
+// Relative in_file and out_file names are taken in the program's working folder.
+inline ProcessResult RunProcess(const std::vector<std::string>& argv,
+                                const ProcessOptions& options = {}) {
+  ProcessResult r;
+  if (argv.empty()) return r;
+  // A program named by a relative path is found from here, not from the working folder.
+  std::vector<std::string> args = argv;
+  if (args[0].find_first_of(process_detail::kPathSeparators) != std::string::npos) {
+    std::error_code ec;
+    const std::filesystem::path program = std::filesystem::absolute(
+        std::filesystem::path(std::u8string(args[0].begin(), args[0].end())), ec);
+    const std::u8string utf8 = program.u8string();
+    if (!ec) args[0].assign(utf8.begin(), utf8.end());
+  }
+#ifdef _WIN32
+  // A bare name is looked up here rather than by spawnvp: Wine's C run-time can leave out the
+  // backslash between a PATH entry and the name (C:\windows\system32reg), depending on the
+  // length of the entry tried before it.
+  else if (const auto found = FindProgram(args[0])) {
+    const std::u8string utf8 = found->u8string();
+    args[0].assign(utf8.begin(), utf8.end());
+  }
+#endif
+  const TempDir io("korvex_process");
+  io.Write("in", options.input);
+  const std::filesystem::path in = options.in_file.empty() ? io.File("in") : options.in_file;
+  const std::filesystem::path out = options.out_file.empty() ? io.File("out") : options.out_file;
+  r.status = process_detail::Spawn(args, options, in, out, io.File("err"));
+  if (options.out_file.empty()) r.out = io.Read("out");
+  r.err = io.Read("err");
+  return r;
 }
 
 #ifdef _WIN32
