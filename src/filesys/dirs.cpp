@@ -1,14 +1,20 @@
 // Directory questions and whole-name conversions.
 #include "korvex/filesys/dirs.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
+#include "filesys/internal/tree_names.h"
+#include "filesys/internal/tree_walk.h"
 #include "filesys/internal/write_probe.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/filesystem.h"
+#include "korvex/platform/text.h"
 #include "korvex/platform/textfile.h"
 #include "korvex/stringl/casemap.h"
+#include "platform/internal/fs_names.h"
+#include "platform/internal/protected_targets.h"
 
 namespace krv {
 
@@ -62,26 +68,75 @@ String DOSToWinPath(const String& path) {
   }
 }
 
+namespace {
+
+// Renames the entries of `dir` that match the mask, then descends into its plain
+// subdirectories. A directory in `kept` (a drive's root, one holding the current directory)
+// is not renamed: EInOutError.
+void SetCaseIn(detail::DirHandle& dir, const detail::FileId& dir_id, const detail::WildMask& mask,
+               bool upper, const std::vector<detail::FileId>& kept, int depth) {
+  std::vector<detail::NativeName> names;
+  int err = 0;
+  if (!dir.List(names, err)) RaiseInOut(err);
+  std::u16string folded;
+  std::vector<std::uint8_t> scratch;
+  for (const detail::NativeName& name : names) {
+    const String text = detail::FromNative(name);
+    detail::FoldInto(text, folded);
+    if (!mask.MatchFolded(folded, scratch)) continue;
+    detail::NodeInfo info;
+    if (!dir.ChildInfo(name, info, err)) continue;  // gone meanwhile
+    if (info.kind == detail::NodeKind::kDirectory &&
+        std::find(kept.begin(), kept.end(), info.id) != kept.end()) {
+      throw EInOutError(u"Refusing to rename " + text +
+                            u": the root of a drive or a folder that holds the current folder",
+                        kIoAccessDenied);
+    }
+    const String renamed = upper ? UnicodeUpperCase(text) : UnicodeLowerCase(text);
+    detail::NativeName target = name;
+    if (renamed != text && detail::ToNative(renamed, target) &&
+        !dir.RenameChild(name, target, err)) {
+      if (err != EEXIST) RaiseInOut(err);  // EEXIST: another entry has that name; keep both
+      target = name;
+    }
+    // Only plain directories: not hidden, not read-only, not links.
+    const bool plain =
+        info.kind == detail::NodeKind::kDirectory && text[0] != u'.' && (info.mode & 0200) != 0;
+    if (!plain) continue;
+    detail::Descend(dir, dir_id, target, depth, err, [&](detail::DirHandle& sub) {
+      SetCaseIn(sub, info.id, mask, upper, kept, depth + 1);
+    });
+    if (!dir.Valid()) RaiseInOut(err);
+  }
+}
+
+}  // namespace
+
 void SetAllFilenameCase(const String& pathWithMask, bool upperCase) {
   const String lowered = UnicodeLowerCase(pathWithMask);
-  const String dir = ExtractFilePath(lowered);
-  const String mask = ExtractFileName(lowered);
-  // The listing is taken first, so renamed entries are not met again.
-  std::vector<std::pair<String, Integer>> entries;
-  TSearchRec rec;
-  for (int r = FindFirst(dir + mask, faAnyFile, rec); r == 0; r = FindNext(rec)) {
-    if (!IsDotName(rec.Name)) entries.emplace_back(rec.Name, rec.Attr);
+  const std::size_t split = detail::NamePartStart(pathWithMask);
+  const String given_dir = pathWithMask.substr(0, split);
+  const String mask = lowered.substr(split);
+  detail::NativeName native;
+  if (!detail::ResolveNative(detail::DirectoryPartOrCurrent(given_dir), native)) {
+    RaiseInOut(ENOENT);
   }
-  FindClose(rec);
-  for (const auto& [name, attr] : entries) {
-    const String old_name = dir + name;
-    const String new_name = upperCase ? UnicodeUpperCase(old_name) : UnicodeLowerCase(old_name);
-    if (ExtractFileName(new_name) != name && !RenameFile(old_name, new_name)) {
-      const int err = GetLastOSError();
-      if (err != EEXIST) RaiseInOut(err);  // EEXIST: another entry has that name; keep both
+  int err = 0;
+  detail::DirHandle dir = detail::DirHandle::Open(native, true, err);
+  detail::NodeInfo info;
+  if (!dir.Valid() || !dir.Info(info, err)) RaiseInOut(err);
+  // Never renamed: the folders holding the current folder and the drives' roots.
+  std::vector<detail::FileId> kept;
+  detail::CurrentDirChain(kept, err);
+  for (const TDriveMapping& m : MappedDrives()) {
+    detail::NativeName root;
+    detail::NodeInfo root_info;
+    if (detail::ToNative(FromNativeName(m.Native), root) &&
+        detail::PathInfo(root, true, root_info, err)) {
+      kept.push_back(root_info.id);
     }
-    if (attr == faDirectory) SetAllFilenameCase(old_name + u'\\' + mask, upperCase);
   }
+  SetCaseIn(dir, info.id, detail::WildMask(mask), upperCase, kept, 0);
 }
 
 bool DirExists(const String& dir) {

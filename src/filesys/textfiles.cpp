@@ -88,7 +88,7 @@ String DetectIn(const String& dir, const String& name) {
 
 String FileDetect(const String& fileName) {
   const String upper = UnicodeUpperCase(fileName);
-  const std::size_t at = upper.find_last_of(u"\\:");
+  const std::size_t at = upper.find_last_of(u"\\/:");
   const std::size_t split = at == String::npos ? 0 : at + 1;
   const String name = upper.substr(split);
   if (name.empty()) return String();

@@ -21,7 +21,7 @@ Char FoldChar(Char c) {
 
 // ---- Wildcards ------------------------------------------------------------------------------
 
-WildMask::WildMask(std::u16string_view mask) {
+WildMask::WildMask(std::u16string_view mask, bool fold) {
   tokens_.reserve(mask.size());
   for (std::size_t i = 0; i < mask.size(); ++i) {
     const Char c = mask[i];
@@ -36,7 +36,7 @@ WildMask::WildMask(std::u16string_view mask) {
     } else if (c == u'.' && (at_end || next == u'?' || next == u'*')) {
       tokens_.push_back({kDosDot, 0});
     } else {
-      tokens_.push_back({kLit, FoldChar(c)});
+      tokens_.push_back({kLit, fold ? FoldChar(c) : c});
     }
   }
   // Shapes with a direct test: "*" and "*.*", a plain name, "*.ext" without wildcards.
@@ -158,7 +158,7 @@ bool Decode(std::string_view s, std::u16string& out) {
       ok = false;
     }
     if (!ok) {
-      out.push_back(0xFFFD);
+      out.push_back(static_cast<Char>(0xDC00 + b));  // the byte, escaped (see FromNativeName)
       valid = false;
       ++i;
       continue;
@@ -261,6 +261,15 @@ int DriveCovering(const std::string& path, std::string& root) {
 #endif
 
 }  // namespace
+
+#ifndef _WIN32
+bool IsDriveRootNative(std::string_view native) {
+  const std::string path = AbsoluteNative(native);
+  DriveTable& t = Drives();
+  std::lock_guard<std::mutex> lock(t.mu);
+  return std::find(t.roots.begin(), t.roots.end(), path) != t.roots.end();
+}
+#endif
 
 bool SplitExpanded(const String& e, WinParts& parts) {
   parts = WinParts{};

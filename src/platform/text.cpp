@@ -101,6 +101,84 @@ std::string ToUtf8(const String& s) {
   return ToUtf8(std::u16string_view(s));
 }
 
+String FromNativeName(std::string_view native) {
+  String out;
+  out.reserve(native.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(native.data());
+  const std::size_t n = native.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned b = p[i];
+    if (b < 0x80) {
+      out.push_back(static_cast<Char>(b));
+      ++i;
+      continue;
+    }
+    // The length of a well-formed sequence starting with b; 0 when b cannot start one.
+    const std::size_t len = b >= 0xC2 && b <= 0xDF   ? 2
+                            : b >= 0xE0 && b <= 0xEF ? 3
+                            : b >= 0xF0 && b <= 0xF4 ? 4
+                                                     : 0;
+    char32_t cp = len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    bool ok = len != 0 && i + len <= n;
+    for (std::size_t k = 1; ok && k < len; ++k) {
+      ok = (p[i + k] & 0xC0) == 0x80;
+      cp = (cp << 6) | (p[i + k] & 0x3F);
+    }
+    // Overlong forms, encoded surrogates and values past U+10FFFF are not UTF-8.
+    if (ok && ((len == 3 && (cp < 0x800 || (cp >= 0xD800 && cp <= 0xDFFF))) ||
+               (len == 4 && (cp < 0x10000 || cp > 0x10FFFF)))) {
+      ok = false;
+    }
+    if (!ok) {
+      out.push_back(static_cast<Char>(0xDC00 + b));
+      ++i;
+    } else if (cp >= 0x10000) {
+      out.push_back(static_cast<Char>(0xD800 + ((cp - 0x10000) >> 10)));
+      out.push_back(static_cast<Char>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+      i += len;
+    } else {
+      out.push_back(static_cast<Char>(cp));
+      i += len;
+    }
+  }
+  return out;
+}
+
+bool ToNativeName(std::u16string_view s, std::string& out) {
+  out.clear();
+  out.reserve(s.size());
+  bool escapes = false;
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    char32_t cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
+        s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xDC80 && cp <= 0xDCFF) {
+      out.push_back(static_cast<char>(cp - 0xDC00));  // an escaped byte
+      escapes = true;
+      continue;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      out.clear();
+      return false;
+    }
+    AppendUtf8(out, cp);
+  }
+  // Escapes of bytes that make valid UTF-8 together ("\xC3\xA9") would name the file whose
+  // String has "é" instead: such a string stands for no name of its own.
+  if (escapes && FromNativeName(out) != s) {
+    out.clear();
+    return false;
+  }
+  return true;
+}
+
+std::string NativeNameOf(std::u16string_view name) {
+  std::string out;
+  return ToNativeName(name, out) ? out : std::string();
+}
+
 Char AnsiToChar(unsigned char c) {
   return (c >= 0x80 && c <= 0x9F) ? kCp1252High[c - 0x80] : static_cast<Char>(c);
 }

@@ -23,7 +23,10 @@ String DOSToWinPath(const String& path);
 // hidden, not a symbolic link) with the same mask. An entry whose new name already belongs to
 // another entry (names differing only in case, possible on case-sensitive file systems) is
 // left alone, so both files are kept. Any other failed rename raises EInOutError and ends the
-// operation; renames done before stay done.
+// operation; renames done before stay done. The directory part (split at the last `\`, `/`
+// or `:`) is resolved once and the tree is walked through directory handles. Refused with
+// EInOutError, before it is renamed: an entry that is the root of a drive or holds the
+// current directory.
 void SetAllFilenameCase(const String& pathWithMask, bool upperCase);
 
 // True when the name's attributes can be read and include faDirectory; "" gives false.

@@ -5,11 +5,15 @@
 // every entry that is not a directory: links to files and dangling links count, links to
 // directories neither count nor are entered, so a scan never leaves the tree and ends on
 // link loops. Hidden subdirectories (names beginning with '.') are not entered, as a listing
-// of directories without hidden entries gives them; hidden files are counted. Entries whose
-// stored names contain `\` are passed over.
+// of directories without hidden entries gives them; hidden files are counted. The directory
+// part is resolved once (as given, before upper-casing) and the tree is walked through open
+// directory handles, so a directory swapped for a link during the scan is not entered. Every
+// stored name is reported, names holding `\` and names that are not UTF-8 (their bytes
+// escaped, see FromNativeName in platform/text.h) included.
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "korvex/platform/export.h"
 #include "korvex/platform/stringlist.h"
@@ -31,6 +35,18 @@ std::int32_t CountFiles(const String& pathWithMask, bool includeSubdirs,
 // list is null; never clears it.
 void ScanFilesToStrList(const String& pathWithMask, bool includeSubdirs, TStringList* list,
                         TScanFilesFeedback feedback = nullptr);
+
+// For callers that work with native names: the files matching `mask` in `directory` (a name
+// as every function takes it, "" for the current directory; it is not split, so a verbatim
+// name "\\?\dir/a\b" keeps its `\`). Calls visit(path) for every matching file, path being
+// `directory` as given + the stored names of the subdirectories (each followed by `/`, or by
+// `\` when `directory` ends with `\`) and of the file, nothing upper-cased, in the order of
+// ScanFilesToStrList. With caseSensitive the mask's letters match only themselves (the
+// wildcard rules stay Windows'), so "*.TXT" does not match "a.txt" and a plain name is only
+// that name. Returns the number of files; -1 when the directory cannot be opened.
+std::int32_t ScanStoredNames(const String& directory, const String& mask, bool includeSubdirs,
+                             bool caseSensitive,
+                             const std::function<void(const String& path)>& visit);
 
 }  // namespace krv
 KORVEX_API_END

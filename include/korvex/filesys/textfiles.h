@@ -40,10 +40,10 @@ enum TTextfileType : std::uint8_t {
 TTextfileType CheckTextFileType(const String& fileName);
 
 // Looks for a plain file (not hidden, system or a directory) with the given name in the
-// directory part of `fileName` (upper-cased), then in each of its subdirectories, depth
-// first in listing order. Only entries that are directories and nothing else are entered, so
-// hidden, read-only and symbolically linked directories are passed over and a link loop
-// cannot recur. Returns the upper-cased directory part where it was found + the name as
+// directory part of `fileName` (upper-cased; split at the last `\`, `/` or `:`), then in each of
+// its subdirectories, depth first in listing order. Only entries that are directories and nothing
+// else are entered, so hidden, read-only and symbolically linked directories are passed over and a
+// link loop cannot recur. Returns the upper-cased directory part where it was found + the name as
 // stored, or "" when not found. The name may be a wildcard mask (the first match counts).
 String FileDetect(const String& fileName);
 

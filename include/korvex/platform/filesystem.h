@@ -2,22 +2,30 @@
 // (FindFirst/FindNext, FileExists, FileGetAttr, FileAge, DeleteFile, RenameFile, CreateDir,
 // ExpandFileName, FileOpen/FileRead...) for programs written against Windows names.
 //
-// Names. Both `\` and `/` separate components. A name starting with a drive `X:` lives on the
-// directory that drive is mapped to (C: maps to "/" by default; MapDrive adds more); `X:\a` is
-// absolute, `X:a` is relative to the current directory when that lies on drive X and to the
-// drive's root otherwise; `\a` is relative to the current directory's drive root; any other
-// name is relative to the current directory. "." and ".." are resolved lexically, as Windows
-// does. UNC names (\\server\share) are not provided for: they expand to themselves and never
-// name a native file. Trailing dots and blanks of a component are kept (a POSIX name may end
-// so), where Windows would drop them. TFileStream and TextFile open every name this way.
+// Names. A name that exists natively exactly as written (relative to the current directory or
+// absolute) is that entry, before any rule below: a folder called "c:" is that folder, not
+// drive C. A name beginning with the verbatim prefix "\\?\" ("\\?\/home/ann/a\b") is the
+// native path after it, exactly (no drive, case or separator rule): callers that have POSIX
+// names use it. Otherwise both `\` and `/` separate components. A name starting with a drive
+// `X:` lives on the directory that drive is mapped to (C: maps to "/" by default; MapDrive adds
+// more); `X:\a` is absolute, `X:a` is relative to the current directory when that lies on
+// drive X and to the drive's root otherwise; `\a` is relative to the current directory's drive
+// root; any other name is relative to the current directory. "." and ".." are resolved
+// lexically, as Windows does. UNC names (\\server\share) are not provided for: they expand to
+// themselves and never name a native file. Trailing dots and blanks of a component are kept (a
+// POSIX name may end so), where Windows would drop them. TFileStream and TextFile open every
+// name this way. Each call resolves its name once.
+//
+// Stored names that are not valid UTF-8 read with each undecodable byte as the lone surrogate
+// U+DC80 + byte (FromNativeName in text.h), and such a String names exactly that entry again,
+// so every stored name can be listed, opened, copied and deleted.
 //
 // Case. A component that exists with its exact case is taken as it is (one stat, no directory
 // scan). Otherwise the directory is scanned for names equal ignoring case (simple Unicode
 // folding, as the rest of the library folds); of several, the first in byte order of the
 // stored names is taken, so the choice is stable. A component found by neither keeps the
 // spelling given (so creating "C:\Tmp\New.txt" makes "New.txt"), and so do all after it.
-// Stored names that are not valid UTF-8 are never taken by this scan (in listings their bad
-// bytes read as U+FFFD).
+// Stored names that are not valid UTF-8 are never taken by this scan.
 //
 // Attributes (FileGetAttr, TSearchRec::Attr):
 //   faDirectory  a directory, or a symbolic link to one (then with faSymLink too);
@@ -215,6 +223,21 @@ bool ForceDirectories(const String& name);
 // no drive covers it.
 String GetCurrentDir();
 bool SetCurrentDir(const String& name);
+
+// ---- Protected targets -------------------------------------------------------------------------
+
+// Why the entry `name` may not be deleted, moved or overwritten as a whole, or "" when it may.
+// Refused, as `rm --preserve-root` refuses them: the root of the file system ("the root of the
+// file system"), the directory of any drive ("the root of drive C:"), a name whose last
+// component is "." or ".." ("'.'", "'..'"), and every directory that is or holds the current
+// directory ("a folder that holds the current folder"). With `follow` a symbolic link is judged
+// by its target (a destination written through); otherwise by itself (a link that is deleted
+// is only the link). The callers that delete, move or overwrite (DelDirTree, DeleteFiles,
+// MoveToRecycleBin, SetAllFilenameCase, CopyFileTree's destination) apply it to the name they
+// were given, resolved once.
+String ProtectedTargetReason(const String& name, bool follow = false);
+// The reason the last refused call of this thread gave, as above ("" when none was refused).
+String LastRefusalReason();
 
 // ---- Plain file handles -----------------------------------------------------------------------
 

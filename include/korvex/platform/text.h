@@ -17,6 +17,17 @@ String ToUtf16(std::string_view utf8);
 std::string ToUtf8(const String& s);
 std::string ToUtf8(std::u16string_view s);
 
+// File names. A POSIX name is a string of bytes, usually UTF-8 but not always. FromNativeName
+// decodes it as UTF-8 and maps each byte that is not part of a valid sequence to the lone
+// surrogate U+DC80 + byte (as Python's "surrogateescape"), so every stored name has a String
+// that stands for it alone. ToNativeName gives the bytes back exactly: for every byte string b,
+// ToNativeName(FromNativeName(b)) == b. It fails for strings no native name can come from: a
+// lone surrogate outside U+DC80..U+DCFF, or an escape of a byte below 0x80.
+String FromNativeName(std::string_view native);
+bool ToNativeName(std::u16string_view name, std::string& native);
+// As ToNativeName; "" when the name has no native form.
+std::string NativeNameOf(std::u16string_view name);
+
 // Windows-1252 byte -> UTF-16 code unit. The five unassigned bytes (81 8D 8F 90 9D)
 // map to the C1 control of the same value, as Windows does.
 Char AnsiToChar(unsigned char c);

@@ -11,21 +11,11 @@
 
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/filesystem.h"
-#include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
 #include "platform/internal/fs_names.h"
-#include "platform/internal/os_file.h"
 
 namespace krv {
 namespace detail {
-
-namespace {
-thread_local int t_last_error = 0;
-}  // namespace
-
-void SetLastOSError(int code) {
-  t_last_error = code;
-}
 
 std::string OsCurrentDir() {
   std::string buf(256, '\0');
@@ -44,50 +34,23 @@ bool OsIsNativeDirectory(const std::string& native) {
   return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-// The listing state behind TSearchRec::FindData.
-struct FindState {
+// The system's side of a listing: an open directory stream.
+struct OsListing {
   DIR* dir = nullptr;
-  int phase = 0;  // 0: ".", 1: "..", 2: directory entries, 3: done
-  WildMask mask;
-  Integer attr = 0;
-  std::u16string folded;
-  std::vector<std::uint8_t> scratch;
-  ~FindState() {
+  const char* name = nullptr;  // the entry OsNextEntry moved to
+  ~OsListing() {
     if (dir != nullptr) ::closedir(dir);
   }
 };
 
 namespace {
 
-bool Fail(int code) {
-  SetLastOSError(code);
-  return false;
-}
-
-int CodeOf(int err) {
-  switch (err) {
-    case ENOENT:
-      return kFsFileNotFound;
-    case ENOTDIR:
-      return kFsPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return kFsAccessDenied;
-    case ENAMETOOLONG:
-    case EINVAL:
-      return kFsInvalidName;
-    default:
-      return kFsOsErrorBase + err;
-  }
-}
-
 void Append(std::string& path, std::string_view comp) {
   if (path.empty() || path.back() != '/') path += '/';
   path += comp;
 }
 
-// Decodes a stored UTF-8 name into `out` without folding (U+FFFD for bad bytes).
+// Decodes a stored name into `out` without folding (bad bytes escaped, see FromNativeName).
 void DecodeName(const char* name, String& out) {
   DecodeInto(name, out);
 }
@@ -124,9 +87,10 @@ bool Resolve(const String& expanded, std::string& out) {
   out = DriveNativeRoot(parts.drive);
   if (out.empty()) return false;
   const std::string root = out;
-  std::vector<std::string> utf8;
-  utf8.reserve(parts.components.size());
-  for (const String& c : parts.components) utf8.push_back(ToUtf8(c));
+  std::vector<std::string> utf8(parts.components.size());
+  for (std::size_t i = 0; i < utf8.size(); ++i) {
+    if (!ToNativeName(parts.components[i], utf8[i])) return false;
+  }
   for (const std::string& c : utf8) Append(out, c);
   struct stat st;
   if (::lstat(out.c_str(), &st) == 0 || errno != ENOENT) return true;
@@ -149,10 +113,30 @@ bool Resolve(const String& expanded, std::string& out) {
   return true;
 }
 
+}  // namespace
+
+bool ResolveVerbatimOrLiteral(const String& name, std::string& out, bool& done) {
+  done = true;
+  if (name.empty() || name.find(Char{0}) != String::npos) return false;
+  if (IsVerbatimName(name)) {
+    return ToNativeName(std::u16string_view(name).substr(4), out) && !out.empty();
+  }
+  // A name that exists natively exactly as written is that entry, before any Windows rule:
+  // a folder called "c:" is that folder, "Build" is not "build".
+  struct stat st;
+  if (ToNativeName(name, out) && ::lstat(out.c_str(), &st) == 0) return true;
+  done = false;
+  return false;
+}
+
 bool ResolveName(const String& name, std::string& out) {
-  if (!Resolve(ExpandFileName(name), out)) return Fail(EINVAL);
+  bool done;
+  if (ResolveVerbatimOrLiteral(name, out, done)) return true;
+  if (done || !Resolve(ExpandFileName(name), out)) return Fail(EINVAL);
   return true;
 }
+
+namespace {
 
 TFileTime TimeOf(const struct stat& st) {
   return static_cast<TFileTime>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
@@ -200,11 +184,6 @@ void Describe(const char* name, const struct stat& lst, const struct stat* targe
   rec.Attr = a;
 }
 
-bool PassesFilter(Integer entry_attr, Integer wanted) {
-  const Integer exclude = ~wanted & (faHidden | faSysFile | faVolumeID | faDirectory);
-  return (entry_attr & exclude) == 0;
-}
-
 // Describes the entry `name` of the open directory; false when it vanished.
 bool DescribeAt(int dfd, const char* name, TSearchRec& rec) {
   struct stat lst, target;
@@ -214,46 +193,11 @@ bool DescribeAt(int dfd, const char* name, TSearchRec& rec) {
   return true;
 }
 
-// The next entry of the listing that matches and passes the filter: 0 or kFsNoMoreFiles.
-int Advance(TSearchRec& rec) {
-  FindState* s = rec.FindData.get();
-  if (s == nullptr || s->dir == nullptr) return kFsNoMoreFiles;
-  const int dfd = ::dirfd(s->dir);
-  while (s->phase < 3) {
-    const char* name;
-    if (s->phase < 2) {
-      name = s->phase == 0 ? "." : "..";
-      ++s->phase;
-      FoldInto(s->phase == 1 ? u"." : u"..", s->folded);
-    } else {
-      errno = 0;
-      const dirent* e = ::readdir(s->dir);
-      if (e == nullptr) {
-        s->phase = 3;
-        break;
-      }
-      name = e->d_name;
-      if (IsDotName(name)) continue;
-      DecodeFolded(name, s->folded);
-    }
-    if (!s->mask.MatchFolded(s->folded, s->scratch)) continue;
-    if (!DescribeAt(dfd, name, rec)) continue;
-    if (!PassesFilter(rec.Attr, s->attr)) continue;
-    DecodeName(name, rec.Name);
-    return 0;
-  }
-  SetLastOSError(ENOENT);
-  return kFsNoMoreFiles;
-}
-
-int FindSingle(const String& expanded, Integer attr, TSearchRec& rec) {
+int FindSingle(const String& name, Integer attr, TSearchRec& rec) {
   std::string native;
-  if (!Resolve(expanded, native)) return kFsInvalidName;
+  if (!ResolveName(name, native)) return kFsInvalidName;
   struct stat lst, target;
-  if (::lstat(native.c_str(), &lst) != 0) {
-    SetLastOSError(errno);
-    return CodeOf(errno);
-  }
+  if (::lstat(native.c_str(), &lst) != 0) return FailCode(errno);
   const bool link_ok = S_ISLNK(lst.st_mode) && ::stat(native.c_str(), &target) == 0;
   const std::string base = native.substr(native.rfind('/') + 1);
   Describe(base.c_str(), lst, link_ok ? &target : nullptr, rec);
@@ -265,68 +209,89 @@ int FindSingle(const String& expanded, Integer attr, TSearchRec& rec) {
 }
 
 }  // namespace
+
+// ---- The listing primitives of OpenListing ---------------------------------------------------
+
+void OsCloseListing(OsListing* listing) {
+  delete listing;
+}
+
+OsListingPtr OsOpenListing(const std::string& dir, int& err) {
+  OsListingPtr listing(new OsListing);
+  listing->dir = ::opendir(dir.c_str());
+  if (listing->dir != nullptr) return listing;
+  err = errno;
+  return nullptr;
+}
+
+bool OsNextEntry(OsListing& listing, std::u16string& folded) {
+  for (;;) {
+    errno = 0;
+    const dirent* e = ::readdir(listing.dir);
+    if (e == nullptr) return false;
+    if (IsDotName(e->d_name)) continue;
+    listing.name = e->d_name;
+    DecodeFolded(listing.name, folded);
+    return true;
+  }
+}
+
+bool OsDescribeEntry(const OsListing& listing, TSearchRec& rec) {
+  return DescribeAt(::dirfd(listing.dir), listing.name, rec);
+}
+
+void OsEntryName(const OsListing& listing, String& name) {
+  DecodeName(listing.name, name);
+}
+
+bool OsDescribeDot(const OsListing& listing, bool parent, TSearchRec& rec) {
+  return DescribeAt(::dirfd(listing.dir), parent ? ".." : ".", rec);
+}
+
 }  // namespace detail
 
 using detail::Fail;
 
-int GetLastOSError() {
-  return detail::t_last_error;
-}
-
-String SysErrorMessage(int code) {
-  return ToUtf16(detail::OsErrorText(code));
-}
-
 std::string ToNativePath(const String& name) {
   std::string out;
-  if (!detail::Resolve(ExpandFileName(name), out)) return {};
+  if (!detail::ResolveName(name, out)) return {};
   return out;
 }
 
 // ---- Listing -------------------------------------------------------------------------------
 
-TSearchRec::TSearchRec() = default;
-TSearchRec::~TSearchRec() = default;
-TSearchRec::TSearchRec(TSearchRec&&) noexcept = default;
-TSearchRec& TSearchRec::operator=(TSearchRec&&) noexcept = default;
-
 int FindFirst(const String& path_with_mask, Integer attr, TSearchRec& rec) {
   FindClose(rec);
-  const String e = ExpandFileName(path_with_mask);
-  detail::WinParts parts;
-  if (!detail::SplitExpanded(e, parts)) return kFsInvalidName;
-  const std::size_t cut = e.rfind(u'\\') + 1;
-  const String mask = e.substr(cut);
-  if (mask.empty()) return kFsFileNotFound;
-  if (!HasWildcards(mask)) return detail::FindSingle(e, attr, rec);
   std::string dir;
-  const String dir_name = e.substr(0, cut);
-  if (!detail::Resolve(dir_name, dir)) return kFsInvalidName;
-  auto state = std::make_unique<detail::FindState>();
-  state->dir = ::opendir(dir.c_str());
-  if (state->dir == nullptr) {
-    const int err = errno;
-    detail::SetLastOSError(err);
-    return err == ENOENT || err == ENOTDIR ? kFsPathNotFound : detail::CodeOf(err);
+  String mask;
+  bool at_root = false;
+  // A directory part that is verbatim or exists natively as written is taken as it is.
+  const std::size_t given_cut = path_with_mask.find_last_of(u"\\/");
+  bool literal = false;
+  if (given_cut != String::npos) {
+    mask = path_with_mask.substr(given_cut + 1);
+    if (!detail::ResolveVerbatimOrLiteral(path_with_mask.substr(0, given_cut + 1), dir, literal) &&
+        literal) {
+      return kFsInvalidName;
+    }
+    at_root = literal && detail::IsDriveRootNative(dir);
   }
-  state->mask = detail::WildMask(mask);
-  state->attr = attr;
-  state->phase = parts.components.size() <= 1 ? 2 : 0;  // a drive's root has no "." or ".."
-  rec.FindData = std::move(state);
-  const int r = detail::Advance(rec);
-  if (r != 0) {
-    FindClose(rec);
+  if (!literal) {
+    const String e = ExpandFileName(path_with_mask);
+    detail::WinParts parts;
+    if (!detail::SplitExpanded(e, parts)) return kFsInvalidName;
+    const std::size_t cut = e.rfind(u'\\') + 1;
+    mask = e.substr(cut);
+    if (mask.empty()) return kFsFileNotFound;
+    if (!HasWildcards(mask)) return detail::FindSingle(e, attr, rec);
+    if (!detail::Resolve(e.substr(0, cut), dir)) return kFsInvalidName;
+    at_root = parts.components.size() <= 1;
+  } else if (mask.empty()) {
     return kFsFileNotFound;
+  } else if (!HasWildcards(mask)) {
+    return detail::FindSingle(path_with_mask, attr, rec);
   }
-  return 0;
-}
-
-int FindNext(TSearchRec& rec) {
-  return detail::Advance(rec);
-}
-
-void FindClose(TSearchRec& rec) {
-  rec.FindData.reset();
+  return detail::OpenListing(dir, mask, attr, at_root, rec);
 }
 
 // ---- Questions and changes -------------------------------------------------------------------
@@ -366,15 +331,11 @@ int FileSetAttr(const String& name, Integer attr) {
   std::string native;
   if (!detail::ResolveName(name, native)) return kFsInvalidName;
   struct stat st;
-  if (::stat(native.c_str(), &st) != 0) {
-    detail::SetLastOSError(errno);
-    return detail::CodeOf(errno);
-  }
+  if (::stat(native.c_str(), &st) != 0) return detail::FailCode(errno);
   mode_t mode = st.st_mode & 07777;
   mode = (attr & faReadOnly) != 0 ? (mode & ~mode_t{0222}) : (mode | S_IWUSR);
   if (mode != (st.st_mode & 07777) && ::chmod(native.c_str(), mode) != 0) {
-    detail::SetLastOSError(errno);
-    return detail::CodeOf(errno);
+    return detail::FailCode(errno);
   }
   return 0;
 }
@@ -397,10 +358,7 @@ int FileSetDate(const String& name, TFileTime time) {
   ts[0].tv_sec = 0;
   ts[0].tv_nsec = UTIME_OMIT;
   ts[1] = detail::SpecOf(time);
-  if (::utimensat(AT_FDCWD, native.c_str(), ts, 0) != 0) {
-    detail::SetLastOSError(errno);
-    return detail::CodeOf(errno);
-  }
+  if (::utimensat(AT_FDCWD, native.c_str(), ts, 0) != 0) return detail::FailCode(errno);
   return 0;
 }
 
@@ -475,20 +433,6 @@ bool RemoveDir(const String& name) {
   return true;
 }
 
-bool ForceDirectories(const String& name) {
-  const String e = ExcludeTrailingPathDelimiter(ExpandFileName(name));
-  detail::WinParts parts;
-  if (!detail::SplitExpanded(e.size() == 2 ? e + u'\\' : e, parts)) return Fail(EINVAL);
-  String prefix{parts.drive, u':', u'\\'};
-  if (!DirectoryExists(prefix)) return false;
-  for (std::size_t i = 0; i < parts.components.size(); ++i) {
-    if (i > 0) prefix += u'\\';
-    prefix += parts.components[i];
-    if (!DirectoryExists(prefix) && !CreateDir(prefix) && !DirectoryExists(prefix)) return false;
-  }
-  return true;
-}
-
 bool SetCurrentDir(const String& name) {
   std::string native;
   if (!detail::ResolveName(name, native)) return false;
@@ -497,113 +441,8 @@ bool SetCurrentDir(const String& name) {
 }
 
 // ---- Plain file handles -----------------------------------------------------------------------
-
-namespace {
-
-TFileHandle OpenChecked(const std::string& native, int flags, bool writing) {
-  int fd;
-  do fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    detail::SetLastOSError(errno);
-    return kInvalidFileHandle;
-  }
-  struct stat st;
-  int err = 0;
-  if (::fstat(fd, &st) != 0) {
-    err = errno;
-  } else if (S_ISDIR(st.st_mode)) {
-    err = EISDIR;
-  } else if (writing && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
-    err = EACCES;
-  }
-  if (err != 0) {
-    ::close(fd);
-    detail::SetLastOSError(err);
-    return kInvalidFileHandle;
-  }
-  return fd;
-}
-
-}  // namespace
-
-TFileHandle FileOpen(const String& name, Word mode) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  const int access = mode & 3;
-  if (access == 3) {
-    detail::SetLastOSError(EINVAL);
-    return kInvalidFileHandle;
-  }
-  const int flags = access == fmOpenRead ? O_RDONLY : access == fmOpenWrite ? O_WRONLY : O_RDWR;
-  return OpenChecked(native, flags, access != fmOpenRead);
-}
-
-TFileHandle FileCreate(const String& name) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  int fd;
-  do fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd >= 0) return fd;
-  if (errno != EEXIST) {
-    detail::SetLastOSError(errno);
-    return kInvalidFileHandle;
-  }
-  fd = OpenChecked(native, O_RDWR, true);
-  if (fd < 0) return fd;
-  struct stat st;
-  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
-    detail::SetLastOSError(errno);
-    ::close(fd);
-    return kInvalidFileHandle;
-  }
-  return fd;
-}
-
-Int64 FileRead(TFileHandle handle, void* buffer, Int64 count) {
-  if (count < 0) return -1;
-  int err = 0;
-  const std::ptrdiff_t n = detail::OsRead(handle, buffer, static_cast<std::size_t>(count), err);
-  if (n < 0) detail::SetLastOSError(err);
-  return n;
-}
-
-Int64 FileWrite(TFileHandle handle, const void* buffer, Int64 count) {
-  if (count < 0) return -1;
-  int err = 0;
-  const std::size_t n = detail::OsWrite(handle, buffer, static_cast<std::size_t>(count), err);
-  if (err != 0 && n == 0) {
-    detail::SetLastOSError(err);
-    return -1;
-  }
-  return static_cast<Int64>(n);
-}
-
-Int64 FileSeek(TFileHandle handle, Int64 offset, int origin) {
-  if (origin < 0 || origin > 2) return -1;
-  int err = 0;
-  const std::int64_t r = detail::OsSeek(handle, offset, origin, err);
-  if (r < 0) detail::SetLastOSError(err);
-  return r;
-}
-
-bool FileClose(TFileHandle handle) {
-  if (handle < 0) return Fail(EBADF);
-  int err = 0;
-  if (!detail::OsClose(handle, err)) return Fail(err);
-  return true;
-}
-
-TFileHandle FileCreateNew(const String& name) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  int fd;
-  do fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  while (fd < 0 && errno == EINTR);
-  if (fd < 0) detail::SetLastOSError(errno);
-  return fd < 0 ? kInvalidFileHandle : fd;
-}
+// Opening, reading and writing a handle are portable (file_handles.cpp); what stat, fstat and
+// futimens tell about a file stays here.
 
 bool SameFile(const String& name, TFileHandle handle) {
   std::string native;
@@ -611,13 +450,6 @@ bool SameFile(const String& name, TFileHandle handle) {
   struct stat a, b;
   if (::lstat(native.c_str(), &a) != 0 || ::fstat(handle, &b) != 0) return Fail(errno);
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-Int64 FileSizeOfHandle(TFileHandle handle) {
-  int err = 0;
-  const std::int64_t r = detail::OsFileSize(handle, err);
-  if (r < 0) detail::SetLastOSError(err);
-  return r;
 }
 
 Int64 FileSize64(const String& name) {
@@ -649,10 +481,7 @@ int FileSetDate(TFileHandle handle, TFileTime time) {
   ts[0].tv_sec = 0;
   ts[0].tv_nsec = UTIME_OMIT;
   ts[1] = detail::SpecOf(time);
-  if (::futimens(handle, ts) != 0) {
-    detail::SetLastOSError(errno);
-    return detail::CodeOf(errno);
-  }
+  if (::futimens(handle, ts) != 0) return detail::FailCode(errno);
   return 0;
 }
 

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "korvex/platform/filesystem.h"
+#include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
 
 namespace krv::detail {
@@ -81,6 +82,68 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned /*share*/
     return -1;
   }
   err = 0;
+  return fd;
+}
+
+namespace {
+
+// Opens `native` with `flags`; refuses a directory and, when `writing`, a read-only file (the
+// owner's write bit clear), even for root.
+int OpenChecked(const std::string& native, int flags, bool writing, int& err) {
+  int fd;
+  do fd = ::open(native.c_str(), flags | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    err = errno;
+    return -1;
+  }
+  struct stat st;
+  int refuse = 0;
+  if (::fstat(fd, &st) != 0) {
+    refuse = errno;
+  } else if (S_ISDIR(st.st_mode)) {
+    refuse = EISDIR;
+  } else if (writing && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
+    refuse = EACCES;
+  }
+  if (refuse != 0) {
+    ::close(fd);
+    err = refuse;
+    return -1;
+  }
+  return fd;
+}
+
+}  // namespace
+
+int OsOpenHandle(const std::string& native, int access, unsigned /*share*/, int& err) {
+  const int flags = access == fmOpenRead ? O_RDONLY : access == fmOpenWrite ? O_WRONLY : O_RDWR;
+  return OpenChecked(native, flags, access != fmOpenRead, err);
+}
+
+int OsCreateNewHandle(const std::string& native, int& err) {
+  int fd;
+  do fd = ::open(native.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  if (fd < 0) {
+    err = errno;
+    return -1;
+  }
+  return fd;
+}
+
+int OsCreateHandle(const std::string& native, int& err) {
+  int fd = OsCreateNewHandle(native, err);
+  if (fd >= 0 || err != EEXIST) return fd;
+  // The name exists: truncated only once it is known to be a writable file.
+  fd = OpenChecked(native, O_RDWR, true, err);
+  if (fd < 0) return -1;
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0) {
+    err = errno;
+    ::close(fd);
+    return -1;
+  }
   return fd;
 }
 
@@ -162,31 +225,6 @@ std::string OsErrorText(int err) {
   if (::strerror_r(err, buf, sizeof buf) != 0) return "error " + std::to_string(err);
   return buf;
 #endif
-}
-
-int OsErrNoEnt() {
-  return ENOENT;
-}
-int OsErrNotDir() {
-  return ENOTDIR;
-}
-int OsErrAccess() {
-  return EACCES;
-}
-int OsErrPerm() {
-  return EPERM;
-}
-int OsErrIsDir() {
-  return EISDIR;
-}
-int OsErrMFile() {
-  return EMFILE;
-}
-int OsErrNoSpc() {
-  return ENOSPC;
-}
-int OsErrRoFs() {
-  return EROFS;
 }
 
 }  // namespace krv::detail

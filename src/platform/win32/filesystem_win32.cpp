@@ -1,27 +1,17 @@
 // Windows implementation of korvex/platform/filesystem.h: names are real Windows paths on the
 // system's own drives (no drive mapping), listings come from FindFirstFileW, attributes and
-// times from the file system, plain file handles from CreateFileW.
+// times from the file system, of names and of open handles.
 #include <cerrno>
 
 #include "korvex/platform/casefold.h"
 #include "korvex/platform/filesystem.h"
-#include "korvex/platform/stream.h"
 #include "korvex/platform/text.h"
 #include "platform/internal/file_identity.h"
 #include "platform/internal/fs_names.h"
-#include "platform/internal/os_file.h"
 #include "platform/win32/win32_util.h"
 
 namespace krv {
 namespace detail {
-
-namespace {
-thread_local int t_last_error = 0;
-}  // namespace
-
-void SetLastOSError(int code) {
-  t_last_error = code;
-}
 
 std::string OsCurrentDir() {
   std::wstring buf(MAX_PATH, L'\0');
@@ -41,49 +31,21 @@ bool OsIsNativeDirectory(const std::string& native) {
   return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-// The listing state behind TSearchRec::FindData.
-struct FindState {
+// The system's side of a listing: a FindFirstFileW search over every entry of a directory.
+struct OsListing {
   HANDLE find = INVALID_HANDLE_VALUE;
   WIN32_FIND_DATAW data{};
   bool pending = false;  // `data` holds an entry not yet looked at
-  int phase = 0;         // 0: ".", 1: "..", 2: directory entries, 3: done
   std::wstring dir;      // the listed directory, with a trailing '\'
-  WildMask mask;
-  Integer attr = 0;
-  std::u16string folded;
-  std::vector<std::uint8_t> scratch;
-  ~FindState() {
+  ~OsListing() {
     if (find != INVALID_HANDLE_VALUE) ::FindClose(find);
   }
 };
 
 namespace {
 
-bool Fail(int code) {
-  SetLastOSError(code);
-  return false;
-}
-
 bool FailLast() {
   return Fail(LastError());
-}
-
-int CodeOf(int err) {
-  switch (err) {
-    case ENOENT:
-      return kFsFileNotFound;
-    case ENOTDIR:
-      return kFsPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-      return kFsAccessDenied;
-    case ENAMETOOLONG:
-    case EINVAL:
-      return kFsInvalidName;
-    default:
-      return kFsOsErrorBase + err;
-  }
 }
 
 bool DriveExists(Char drive) {
@@ -105,10 +67,14 @@ bool Resolve(const String& expanded, std::string& out) {
   return true;
 }
 
+}  // namespace
+
 bool ResolveName(const String& name, std::string& out) {
   if (!Resolve(ExpandFileName(name), out)) return Fail(EINVAL);
   return true;
 }
+
+namespace {
 
 Integer AttrOf(DWORD a) {
   constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
@@ -128,11 +94,6 @@ void Describe(DWORD attrs, DWORD size_high, DWORD size_low, const FILETIME& writ
   rec.Time = NanosOf(written);
 }
 
-bool PassesFilter(Integer entry_attr, Integer wanted) {
-  const Integer exclude = ~wanted & (faHidden | faSysFile | faVolumeID | faDirectory);
-  return (entry_attr & exclude) == 0;
-}
-
 // Describes "." or ".." of the listed directory from the directory itself.
 bool DescribeDot(const std::wstring& path, TSearchRec& rec) {
   WIN32_FILE_ATTRIBUTE_DATA d;
@@ -141,39 +102,15 @@ bool DescribeDot(const std::wstring& path, TSearchRec& rec) {
   return true;
 }
 
-// The next entry of the listing that matches and passes the filter: 0 or kFsNoMoreFiles.
-int Advance(TSearchRec& rec) {
-  FindState* s = rec.FindData.get();
-  if (s == nullptr) return kFsNoMoreFiles;
-  while (s->phase < 3) {
-    if (s->phase < 2) {
-      const bool dot = s->phase == 0;
-      ++s->phase;
-      FoldInto(dot ? u"." : u"..", s->folded);
-      if (!s->mask.MatchFolded(s->folded, s->scratch)) continue;
-      if (!DescribeDot(dot ? s->dir : s->dir + L"..", rec)) continue;
-      if (!PassesFilter(rec.Attr, s->attr)) continue;
-      rec.Name = dot ? u"." : u"..";
-      return 0;
-    }
-    if (!s->pending && (s->find == INVALID_HANDLE_VALUE || !::FindNextFileW(s->find, &s->data))) {
-      s->phase = 3;
-      break;
-    }
-    s->pending = false;
-    const std::wstring_view name(s->data.cFileName);
-    if (name == L"." || name == L"..") continue;
-    const std::u16string_view name16(reinterpret_cast<const char16_t*>(name.data()), name.size());
-    FoldInto(name16, s->folded);
-    if (!s->mask.MatchFolded(s->folded, s->scratch)) continue;
-    const WIN32_FIND_DATAW& d = s->data;
-    Describe(d.dwFileAttributes, d.nFileSizeHigh, d.nFileSizeLow, d.ftLastWriteTime, rec);
-    if (!PassesFilter(rec.Attr, s->attr)) continue;
-    rec.Name.assign(name16);
-    return 0;
-  }
-  SetLastOSError(ENOENT);
-  return kFsNoMoreFiles;
+// The name of a found entry, as the system stores it.
+std::u16string_view StoredName(const WIN32_FIND_DATAW& d) {
+  const std::wstring_view name(d.cFileName);
+  return {reinterpret_cast<const char16_t*>(name.data()), name.size()};
+}
+
+// Describes an entry from what the search returned for it.
+void DescribeFound(const WIN32_FIND_DATAW& d, TSearchRec& rec) {
+  Describe(d.dwFileAttributes, d.nFileSizeHigh, d.nFileSizeLow, d.ftLastWriteTime, rec);
 }
 
 int FindSingle(const String& expanded, Integer attr, TSearchRec& rec) {
@@ -181,16 +118,14 @@ int FindSingle(const String& expanded, Integer attr, TSearchRec& rec) {
   if (!Resolve(expanded, native)) return kFsInvalidName;
   WIN32_FIND_DATAW d;
   const HANDLE find = ::FindFirstFileW(WidePath(native).c_str(), &d);
-  if (find == INVALID_HANDLE_VALUE) {
-    const int err = LastError();
-    SetLastOSError(err);
-    return CodeOf(err);
-  }
+  if (find == INVALID_HANDLE_VALUE) return FailCode(LastError());
   ::FindClose(find);
-  Describe(d.dwFileAttributes, d.nFileSizeHigh, d.nFileSizeLow, d.ftLastWriteTime, rec);
+  DescribeFound(d, rec);
   if (!PassesFilter(rec.Attr, attr)) return kFsFileNotFound;
-  rec.Name.assign(reinterpret_cast<const char16_t*>(d.cFileName));
+  rec.Name.assign(StoredName(d));
+  // A listing that has ended: FindNext records ENOENT as at the end of any listing.
   rec.FindData = std::make_unique<FindState>();
+  rec.FindData->os.reset(new OsListing);
   rec.FindData->phase = 3;
   return 0;
 }
@@ -207,17 +142,59 @@ bool SetWriteTime(HANDLE h, TFileTime time) {
 }
 
 }  // namespace
+
+// ---- The listing primitives of OpenListing ---------------------------------------------------
+
+void OsCloseListing(OsListing* listing) {
+  delete listing;
+}
+
+OsListingPtr OsOpenListing(const std::string& dir, int& err) {
+  OsListingPtr listing(new OsListing);
+  listing->dir = WidePath(dir);
+  if (listing->dir.back() != L'\\') listing->dir += L'\\';
+  // The system lists everything; the library's own mask rules pick the entries.
+  listing->find = ::FindFirstFileW((listing->dir + L'*').c_str(), &listing->data);
+  if (listing->find != INVALID_HANDLE_VALUE) {
+    listing->pending = true;
+    return listing;
+  }
+  const DWORD code = ::GetLastError();
+  if (code == ERROR_FILE_NOT_FOUND) return listing;  // the directory stores no entry at all
+  err = FoldWin32Error(code);
+  return nullptr;
+}
+
+bool OsNextEntry(OsListing& listing, std::u16string& folded) {
+  for (;;) {
+    if (!listing.pending &&
+        (listing.find == INVALID_HANDLE_VALUE || !::FindNextFileW(listing.find, &listing.data))) {
+      return false;
+    }
+    listing.pending = false;
+    const std::u16string_view name = StoredName(listing.data);
+    if (name == u"." || name == u"..") continue;
+    FoldInto(name, folded);
+    return true;
+  }
+}
+
+bool OsDescribeEntry(const OsListing& listing, TSearchRec& rec) {
+  DescribeFound(listing.data, rec);
+  return true;
+}
+
+void OsEntryName(const OsListing& listing, String& name) {
+  name.assign(StoredName(listing.data));
+}
+
+bool OsDescribeDot(const OsListing& listing, bool parent, TSearchRec& rec) {
+  return DescribeDot(parent ? listing.dir + L".." : listing.dir, rec);
+}
+
 }  // namespace detail
 
 using detail::Fail;
-
-int GetLastOSError() {
-  return detail::t_last_error;
-}
-
-String SysErrorMessage(int code) {
-  return ToUtf16(detail::OsErrorText(code));
-}
 
 std::string ToNativePath(const String& name) {
   std::string out;
@@ -276,11 +253,6 @@ String FromNativePath(std::string_view native) {
 
 // ---- Listing -------------------------------------------------------------------------------
 
-TSearchRec::TSearchRec() = default;
-TSearchRec::~TSearchRec() = default;
-TSearchRec::TSearchRec(TSearchRec&&) noexcept = default;
-TSearchRec& TSearchRec::operator=(TSearchRec&&) noexcept = default;
-
 int FindFirst(const String& path_with_mask, Integer attr, TSearchRec& rec) {
   FindClose(rec);
   const String e = ExpandFileName(path_with_mask);
@@ -292,38 +264,7 @@ int FindFirst(const String& path_with_mask, Integer attr, TSearchRec& rec) {
   if (!HasWildcards(mask)) return detail::FindSingle(e, attr, rec);
   std::string dir;
   if (!detail::Resolve(e.substr(0, cut), dir)) return kFsInvalidName;
-  auto state = std::make_unique<detail::FindState>();
-  state->dir = detail::WidePath(dir);
-  if (state->dir.back() != L'\\') state->dir += L'\\';
-  // The system lists everything; the library's own mask rules pick the entries.
-  state->find = ::FindFirstFileW((state->dir + L'*').c_str(), &state->data);
-  if (state->find == INVALID_HANDLE_VALUE) {
-    const DWORD code = ::GetLastError();
-    if (code != ERROR_FILE_NOT_FOUND) {
-      const int err = detail::FoldWin32Error(code);
-      detail::SetLastOSError(err);
-      return err == ENOENT || err == ENOTDIR ? kFsPathNotFound : detail::CodeOf(err);
-    }
-  } else {
-    state->pending = true;
-  }
-  state->mask = detail::WildMask(mask);
-  state->attr = attr;
-  state->phase = parts.components.size() <= 1 ? 2 : 0;  // a drive's root has no "." or ".."
-  rec.FindData = std::move(state);
-  if (detail::Advance(rec) != 0) {
-    FindClose(rec);
-    return kFsFileNotFound;
-  }
-  return 0;
-}
-
-int FindNext(TSearchRec& rec) {
-  return detail::Advance(rec);
-}
-
-void FindClose(TSearchRec& rec) {
-  rec.FindData.reset();
+  return detail::OpenListing(dir, mask, attr, parts.components.size() <= 1, rec);
 }
 
 // ---- Questions and changes -------------------------------------------------------------------
@@ -361,9 +302,7 @@ int FileSetAttr(const String& name, Integer attr) {
     if (want == 0) want = FILE_ATTRIBUTE_NORMAL;
     if (want == a || ::SetFileAttributesW(w.c_str(), want)) return 0;
   }
-  const int code = err != 0 ? err : detail::LastError();
-  detail::SetLastOSError(code);
-  return detail::CodeOf(code);
+  return detail::FailCode(err != 0 ? err : detail::LastError());
 }
 
 TFileTime FileAge(const String& name) {
@@ -385,9 +324,7 @@ int FileSetDate(const String& name, TFileTime time) {
     if (!detail::SetWriteTime(h, time)) err = detail::LastError();
     ::CloseHandle(h);
   }
-  if (err == 0) return 0;
-  detail::SetLastOSError(err);
-  return detail::CodeOf(err);
+  return err == 0 ? 0 : detail::FailCode(err);
 }
 
 bool DeleteFile(const String& name) {
@@ -434,20 +371,6 @@ bool RemoveDir(const String& name) {
   return true;
 }
 
-bool ForceDirectories(const String& name) {
-  const String e = ExcludeTrailingPathDelimiter(ExpandFileName(name));
-  detail::WinParts parts;
-  if (!detail::SplitExpanded(e.size() == 2 ? e + u'\\' : e, parts)) return Fail(EINVAL);
-  String prefix{parts.drive, u':', u'\\'};
-  if (!DirectoryExists(prefix)) return false;
-  for (std::size_t i = 0; i < parts.components.size(); ++i) {
-    if (i > 0) prefix += u'\\';
-    prefix += parts.components[i];
-    if (!DirectoryExists(prefix) && !CreateDir(prefix) && !DirectoryExists(prefix)) return false;
-  }
-  return true;
-}
-
 bool SetCurrentDir(const String& name) {
   std::string native;
   if (!detail::ResolveName(name, native)) return false;
@@ -456,110 +379,8 @@ bool SetCurrentDir(const String& name) {
 }
 
 // ---- Plain file handles -----------------------------------------------------------------------
-
-namespace {
-
-DWORD ShareOf(Word mode) {
-  switch (mode & 0xF0) {
-    case fmShareExclusive:
-      return 0;
-    case fmShareDenyWrite:
-      return FILE_SHARE_READ;
-    case fmShareDenyRead:
-      return FILE_SHARE_WRITE;
-    default:
-      return FILE_SHARE_READ | FILE_SHARE_WRITE;
-  }
-}
-
-// Opens the native file; directories are refused (EISDIR), as on the other systems.
-TFileHandle Open(const std::string& native, DWORD access, DWORD share, DWORD disposition) {
-  const std::wstring w = detail::WidePath(native);
-  const DWORD a = ::GetFileAttributesW(w.c_str());
-  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-    detail::SetLastOSError(disposition == CREATE_NEW ? EEXIST : EISDIR);
-    return kInvalidFileHandle;
-  }
-  // A read-only file is never written, even where the system would allow it (Wine as root).
-  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) != 0 &&
-      (access & GENERIC_WRITE) != 0) {
-    detail::SetLastOSError(disposition == CREATE_NEW ? EEXIST : EACCES);
-    return kInvalidFileHandle;
-  }
-  const HANDLE h =
-      ::CreateFileW(w.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) {
-    detail::SetLastOSError(detail::LastError());
-    return kInvalidFileHandle;
-  }
-  int err = 0;
-  const int fd = detail::DescriptorOf(h, err);
-  if (fd < 0) detail::SetLastOSError(err);
-  return fd;
-}
-
-}  // namespace
-
-TFileHandle FileOpen(const String& name, Word mode) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  const int access = mode & 3;
-  if (access == 3) {
-    detail::SetLastOSError(EINVAL);
-    return kInvalidFileHandle;
-  }
-  const DWORD rights = access == fmOpenRead    ? GENERIC_READ
-                       : access == fmOpenWrite ? GENERIC_WRITE
-                                               : GENERIC_READ | GENERIC_WRITE;
-  return Open(native, rights, ShareOf(mode), OPEN_EXISTING);
-}
-
-TFileHandle FileCreate(const String& name) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  return Open(native, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-              CREATE_ALWAYS);
-}
-
-TFileHandle FileCreateNew(const String& name) {
-  std::string native;
-  if (!detail::ResolveName(name, native)) return kInvalidFileHandle;
-  return Open(native, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, CREATE_NEW);
-}
-
-Int64 FileRead(TFileHandle handle, void* buffer, Int64 count) {
-  if (count < 0) return -1;
-  int err = 0;
-  const std::ptrdiff_t n = detail::OsRead(handle, buffer, static_cast<std::size_t>(count), err);
-  if (n < 0) detail::SetLastOSError(err);
-  return n;
-}
-
-Int64 FileWrite(TFileHandle handle, const void* buffer, Int64 count) {
-  if (count < 0) return -1;
-  int err = 0;
-  const std::size_t n = detail::OsWrite(handle, buffer, static_cast<std::size_t>(count), err);
-  if (err != 0 && n == 0) {
-    detail::SetLastOSError(err);
-    return -1;
-  }
-  return static_cast<Int64>(n);
-}
-
-Int64 FileSeek(TFileHandle handle, Int64 offset, int origin) {
-  if (origin < 0 || origin > 2) return -1;
-  int err = 0;
-  const std::int64_t r = detail::OsSeek(handle, offset, origin, err);
-  if (r < 0) detail::SetLastOSError(err);
-  return r;
-}
-
-bool FileClose(TFileHandle handle) {
-  if (handle < 0) return Fail(EBADF);
-  int err = 0;
-  if (!detail::OsClose(handle, err)) return Fail(err);
-  return true;
-}
+// Opening, reading and writing a handle are portable (file_handles.cpp); what a file's
+// attributes and its handle tell stays here.
 
 bool SameFile(const String& name, TFileHandle handle) {
   std::string native;
@@ -570,13 +391,6 @@ bool SameFile(const String& name, TFileHandle handle) {
     return detail::FailLast();
   }
   return a == b;
-}
-
-Int64 FileSizeOfHandle(TFileHandle handle) {
-  int err = 0;
-  const std::int64_t r = detail::OsFileSize(handle, err);
-  if (r < 0) detail::SetLastOSError(err);
-  return r;
 }
 
 Int64 FileSize64(const String& name) {
@@ -601,9 +415,7 @@ TFileTime FileGetDate(TFileHandle handle) {
 
 int FileSetDate(TFileHandle handle, TFileTime time) {
   if (!detail::SetWriteTime(detail::HandleOf(handle), time)) {
-    const int err = detail::LastError();
-    detail::SetLastOSError(err);
-    return detail::CodeOf(err);
+    return detail::FailCode(detail::LastError());
   }
   return 0;
 }

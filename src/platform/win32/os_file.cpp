@@ -140,6 +140,51 @@ int OsOpenFile(const String& name, OsOpenMode mode, int& err, unsigned share) {
   return fd;
 }
 
+namespace {
+
+// Opens the native file for a plain file handle. A directory is refused (EISDIR), and so is
+// writing a read-only file (EACCES), even where the system would allow it (Wine as root);
+// exclusive creation reports both as EEXIST.
+int OpenHandle(const std::string& native, DWORD access, DWORD share, DWORD disposition, int& err) {
+  const std::wstring w = WidePath(native);
+  const DWORD a = ::GetFileAttributesW(w.c_str());
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+    err = disposition == CREATE_NEW ? EEXIST : EISDIR;
+    return -1;
+  }
+  if (a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY) != 0 &&
+      (access & GENERIC_WRITE) != 0) {
+    err = disposition == CREATE_NEW ? EEXIST : EACCES;
+    return -1;
+  }
+  const HANDLE h =
+      ::CreateFileW(w.c_str(), access, share, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (h == INVALID_HANDLE_VALUE) {
+    err = LastError();
+    return -1;
+  }
+  return DescriptorOf(h, err);
+}
+
+}  // namespace
+
+int OsOpenHandle(const std::string& native, int access, unsigned share, int& err) {
+  const DWORD rights = access == fmOpenRead    ? GENERIC_READ
+                       : access == fmOpenWrite ? GENERIC_WRITE
+                                               : GENERIC_READ | GENERIC_WRITE;
+  return OpenHandle(native, rights, ShareFlags(share), OPEN_EXISTING, err);
+}
+
+int OsCreateHandle(const std::string& native, int& err) {
+  return OpenHandle(native, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    CREATE_ALWAYS, err);
+}
+
+int OsCreateNewHandle(const std::string& native, int& err) {
+  return OpenHandle(native, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    CREATE_NEW, err);
+}
+
 std::ptrdiff_t OsRead(int fd, void* buffer, std::size_t count, int& err) {
   const HANDLE h = HandleOf(fd);
   DWORD n = 0;
@@ -238,31 +283,6 @@ std::string OsErrorText(int err) {
   std::string out = Narrow(w);
   ::LocalFree(text);
   return out;
-}
-
-int OsErrNoEnt() {
-  return ENOENT;
-}
-int OsErrNotDir() {
-  return ENOTDIR;
-}
-int OsErrAccess() {
-  return EACCES;
-}
-int OsErrPerm() {
-  return EPERM;
-}
-int OsErrIsDir() {
-  return EISDIR;
-}
-int OsErrMFile() {
-  return EMFILE;
-}
-int OsErrNoSpc() {
-  return ENOSPC;
-}
-int OsErrRoFs() {
-  return EROFS;
 }
 
 }  // namespace krv::detail
