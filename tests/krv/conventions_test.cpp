@@ -66,7 +66,7 @@ const Case kCases[] = {
     {"sum -- -dash", 0, ""},
     {"rle encode -o - -- -dash", 0, ""},
     {"files copy data link", 2, "krv files: data and link are the same file\n"},
-    {"files copy data DATA", 2, "krv files: data and DATA are the same file\n"},
+    {"files copy --windows-names data DATA", 2, "krv files: data and DATA are the same file\n"},
     {"files count 'd*' > /dev/full", 2, "krv files: write error: No space left on device\n"},
     {"files list 'd*' > /dev/full", 2, "krv files: write error: No space left on device\n"},
     {"files copy missing keep", 2, "krv files: missing: No such file or directory\n"},

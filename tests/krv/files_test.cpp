@@ -8,6 +8,10 @@
 #include <string>
 #include <vector>
 
+#ifndef _WIN32
+#include "filesys/hostile_names_test.h"
+#include "test_support/jail.h"
+#endif
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
 
@@ -48,33 +52,40 @@ TEST(KrvFiles, CountListDelTreeTrash) {
     std::string args;
     int status;
     std::string out, err;
+    bool posix_only = false;  // names that differ by case are one name on Windows
   };
   const Case cases[] = {
-      {"files count 'Top/*.txt'", 0, "3\n", ""},
+      // Native names: exact case, the mask's letters too unless -i.
+      {"files count 'Top/*.txt'", 0, "2\n", "", true},  // b.txt, .h.txt
+      {"files count -i 'Top/*.txt'", 0, "3\n", ""},
       {"files count -r 'Top/*.*'", 0, "5\n", ""},
-      {"files count --recursive 'top/*.TXT'", 0, "4\n", ""},
-      {"files count \"" + win + "\"", 0, "3\n", ""},
+      {"files count --recursive 'top/*.TXT'", 2, "",
+       "krv files: top/*.TXT: No such file or directory\n", true},
       {"files count 'Top/*.'", 0, "1\n", ""},
       {"files count 'Top/*.none'", 1, "0\n", ""},
       {"files count 'Top/Sub/x/*'", 2, "", "krv files: Top/Sub/x/*: No such file or directory\n"},
-      {"files list 'Top/Sub/*'", 0, (dir.Path() / "Top" / "Sub" / "c.txt").string() + "\n", ""},
+      {"files list 'Top/Sub/*'", 0, "Top/Sub/c.txt\n", ""},
       {"files list 'Top/*.none'", 1, "", ""},
+      // Windows names on request: any case, drive C:.
+      {"files count --windows-names --recursive 'top/*.TXT'", 0, "4\n", ""},
+      {"files count --windows-names \"" + win + "\"", 0, "3\n", ""},
       {"files deltree Top/Sub/c.txt", 2, "", "krv files: Top/Sub/c.txt: Not a directory\n"},
       {"files deltree nothing", 2, "", "krv files: nothing: No such file or directory\n"},
       {"files trash 'Top/*.none'", 1, "", "krv files: Top/*.none: no files match\n"},
       {"files", 2, "", "krv files: A subcommand is required"},
   };
   for (const Case& c : cases) {
+#ifdef _WIN32
+    if (c.posix_only) continue;
+#endif
     const KrvRun r = RunKrv(dir, c.args);
     EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
-  const KrvRun list = RunKrv(dir, "files list -r 'TOP/*.TXT'");
-  const fs::path top = dir.Path() / "Top";
+  const KrvRun list = RunKrv(dir, "files list -r -i 'Top/*.TXT'");
   EXPECT_EQ(SortedLines(list.out),
-            (std::vector<std::string>{(top / ".h.txt").string(), (top / "Sub" / "c.txt").string(),
-                                      (top / "a.TXT").string(), (top / "b.txt").string()}));
+            (std::vector<std::string>{"Top/.h.txt", "Top/Sub/c.txt", "Top/a.TXT", "Top/b.txt"}));
 }
 
 TEST(KrvFiles, DelTreeAndTrash) {
@@ -89,16 +100,75 @@ TEST(KrvFiles, DelTreeAndTrash) {
 #ifndef _WIN32  // the Recycle Bin of Windows cannot be moved into a test folder
   {
     const testing::ScopedEnv xdg("XDG_DATA_HOME", dir.File("xdg").string());
-    r = RunKrv(dir, "files trash 'top/*.txt'");
+    r = RunKrv(dir, "files trash -i 'Top/*.txt'");
   }
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/files/a.TXT")));
   EXPECT_TRUE(fs::exists(dir.File("xdg/Trash/info/b.txt.trashinfo")));
   EXPECT_TRUE(fs::exists(dir.File("Top/.h.txt")));
 #endif
-  r = RunKrv(dir, "files deltree \"" + WinName(dir, "TOP") + "\"");
+  r = RunKrv(dir, "files deltree --windows-names \"" + WinName(dir, "TOP") + "\"");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_FALSE(fs::exists(dir.File("Top")));
+}
+
+// Each operand names exactly what it says; the roots, "." and "..", and the folders above the
+// current one are refused. Nothing beside the sandbox may change.
+TEST(KrvFiles, DelTreeRefusesAndTakesNamesAsTheyAre) {
+#ifdef _WIN32
+  GTEST_SKIP() << "POSIX names: \"c:\" and names differing only in case";
+#endif
+  const TempDir dir("krv_files_refuse");
+  dir.Write("decoy", "keep");
+  const fs::path w = dir.File("w1/w2");
+  fs::create_directories(w / "c:" / "in");
+  fs::create_directories(w / "Build");
+  struct Case {
+    std::string args;
+    int status;
+    std::string err;
+  };
+  const std::string parent = dir.File("w1").string();
+  const Case cases[] = {
+      {"files deltree build", 2, "krv files: build: No such file or directory\n"},
+      {"files deltree .", 2, "krv files: .: refusing to delete '.'\n"},
+      {"files deltree ..", 2, "krv files: ..: refusing to delete '..'\n"},
+      {"files deltree ./", 2, "krv files: ./: refusing to delete '.'\n"},
+      {"files deltree '" + parent + "'", 2,
+       "krv files: " + parent + ": refusing to delete a folder that holds the current folder\n"},
+      {"files deltree c:", 0, ""},  // the folder called c:
+      // Read as a Windows name, now that no folder has the name, "c:" is drive C: (/).
+      {"files deltree --windows-names c:", 2,
+       "krv files: c:: refusing to delete the root of drive C:\n"},
+  };
+  for (const Case& c : cases) {
+    std::optional<testing::KrvCommand> command = testing::ParseKrvCommand(c.args);
+    ASSERT_TRUE(command);
+    command->args.insert(command->args.begin(), testing::KrvPath());
+    command->options.dir = w;
+    const KrvRun run = testing::RunProcess(command->args, command->options);
+    EXPECT_EQ(run.status, c.status) << c.args << "\n" << run.err;
+    EXPECT_EQ(run.err, c.err) << c.args;
+  }
+  EXPECT_FALSE(fs::exists(w / "c:"));
+  EXPECT_TRUE(fs::exists(w / "Build"));
+  EXPECT_EQ(dir.Read("decoy"), "keep");
+#ifndef _WIN32
+  // The root itself, and drive C: (the root) read as a Windows name, only in a jail.
+  const fs::path jail = dir.File("jail");
+  fs::create_directories(jail);
+  testing::PutFile(jail / "keep", "jail");
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"files", "deltree", "/"},
+        std::vector<std::string>{"files", "deltree", "--windows-names", "C:\\"},
+        std::vector<std::string>{"files", "deltree", "--windows-names", "c:/"}}) {
+    const KrvRun r = testing::RunKrvInJail(jail, "/work", args);
+    if (r.status == 77) GTEST_SKIP() << "no jail here (needs root and a native krv)";
+    EXPECT_EQ(r.status, 2) << args.back();
+    EXPECT_NE(r.err.find("refusing to delete the root of"), std::string::npos) << r.err;
+    EXPECT_EQ(dir.Read("jail/keep"), "jail");
+  }
+#endif
 }
 
 TEST(KrvFiles, CopyFilesAndTrees) {
@@ -107,23 +177,43 @@ TEST(KrvFiles, CopyFilesAndTrees) {
   KrvRun r = RunKrv(dir, "files copy Top/a.TXT one.txt");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.Read("one.txt"), "contents of Top/a.TXT");
-  r = RunKrv(dir, "files copy Top/a.TXT top/A.txt");
+  r = RunKrv(dir, "files copy --windows-names Top/a.TXT top/A.txt");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "krv files: Top/a.TXT and top/A.txt are the same file\n");
   r = RunKrv(dir, "files copy Top Copy/of/top");
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(dir.Read("Copy/of/top/Sub/c.txt"), "contents of Top/Sub/c.txt");
   EXPECT_EQ(dir.Read("Copy/of/top/.h.txt"), "contents of Top/.h.txt");
-  // An unreadable file does not pass silently (as root, make the copy fail by a directory
-  // standing where the file should go).
+  // A file that cannot be copied is named with cp's words (as root, make the copy fail by a
+  // directory standing where the file should go).
   fs::create_directories(dir.File("Copy2/b.txt/b.txt"));
   r = RunKrv(dir, "files copy Top Copy2");
   EXPECT_EQ(r.status, 2);
-  EXPECT_NE(r.err.find("Top/b.txt: could not be copied to Copy2/b.txt"), std::string::npos)
-      << r.err;
-  r = RunKrv(dir, "files copy Top top/");
+  EXPECT_EQ(r.err.rfind("krv files: cannot create regular file 'Copy2/b.txt': ", 0), 0u) << r.err;
+  r = RunKrv(dir, "files copy --windows-names Top top/");
   EXPECT_EQ(r.status, 2);
   EXPECT_EQ(r.err, "krv files: Top and top/ are the same file\n");
+  r = RunKrv(dir, "files copy Top .");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.err, "krv files: .: refusing to copy into '.'\n");
+#ifndef _WIN32
+  // Names that differ only in case are all copied.
+  fs::create_directories(dir.File("cases"));
+  for (const char* f : {"A", "a", "Ab", "aB"}) dir.Write(std::string("cases/") + f, f);
+  r = RunKrv(dir, "files copy cases cases2");
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const char* f : {"A", "a", "Ab", "aB"}) EXPECT_EQ(dir.Read(std::string("cases2/") + f), f);
+  // A link as DEST is written through, as cp does, a dangling one included.
+  fs::create_symlink("real.txt", dir.File("link"));
+  fs::create_symlink("made.txt", dir.File("dangling"));
+  for (const char* dest : {"link", "dangling"}) {
+    r = RunKrv(dir, std::string("files copy Top/b.txt ") + dest);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(fs::is_symlink(dir.File(dest))) << dest;
+  }
+  EXPECT_EQ(dir.Read("real.txt"), "contents of Top/b.txt");
+  EXPECT_EQ(dir.Read("made.txt"), "contents of Top/b.txt");
+#endif
 }
 
 // On a terminal, a progress line; Ctrl-C stops the copy, exits with 130 and leaves an

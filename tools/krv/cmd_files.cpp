@@ -19,6 +19,7 @@
 #include "korvex/platform/filesystem.h"
 #include "korvex/platform/stringlist.h"
 #include "korvex/platform/text.h"
+#include "korvex/platform/trash.h"
 #include "os.h"
 #include "progress.h"
 
@@ -32,10 +33,30 @@ constexpr std::int64_t kBlock = 8192;
 struct Options {
   std::string mask, source, dest, dir;
   bool recursive = false;
+  bool ignore_case = false;
 };
 
+// --windows-names: operands are read as the library reads Windows names (drives, `\` and `/`
+// separators, case-insensitive lookup). Otherwise every operand is a native name, exactly.
+bool g_windows_names = false;
+
+// The library's name for an operand: a native name goes in the verbatim form, which the
+// library resolves to exactly that path.
 String W(const std::string& s) {
+#ifdef _WIN32
   return ToUtf16(s);
+#else
+  return g_windows_names ? FromNativeName(s) : u"\\\\?\\" + FromNativeName(s);
+#endif
+}
+
+// A name the library gave back, for messages and listings: the bytes it stands for.
+std::string Shown(const String& name) {
+  const std::u16string_view verbatim = u"\\\\?\\";
+  if (std::u16string_view(name).substr(0, verbatim.size()) == verbatim) {
+    return NativeNameOf(std::u16string_view(name).substr(verbatim.size()));
+  }
+  return NativeNameOf(name);
 }
 
 std::string OsReason(int fallback) {
@@ -43,17 +64,34 @@ std::string OsReason(int fallback) {
   return ErrnoText(err != 0 ? err : fallback);
 }
 
-// The directory part of a name: up to its last `\`, `/` or `:` ("" when none).
+// Whether operands are Windows names: on request, and always on Windows, where they are the
+// system's own.
+bool WindowsStyleNames() {
+#ifdef _WIN32
+  return true;
+#else
+  return g_windows_names;
+#endif
+}
+
+// The separators of an operand: `/` for a POSIX name, `\`, `/` and a drive's `:` for a
+// Windows name.
+const char* Separators() {
+  return WindowsStyleNames() ? "\\/:" : "/";
+}
+
+// The directory part of a name: up to its last separator ("" when none).
 std::string DirPart(const std::string& name) {
-  const std::size_t p = name.find_last_of("\\/:");
+  const std::size_t p = name.find_last_of(Separators());
   return p == std::string::npos ? "" : name.substr(0, p + 1);
 }
 
-// Appends a separator: `\` to a name written with `\` (a Windows name), else `/`. The
-// library keeps it, so the names it reports are written the same way.
+// Appends a separator: `/` to a native name; to a Windows name `\` when it is written with
+// `\`, else `/`. The library keeps it, so the names it reports are written the same way.
 std::string WithSeparator(const std::string& dir) {
-  if (dir.empty() || dir.back() == '/' || dir.back() == '\\') return dir;
-  return dir + (dir.find('\\') != std::string::npos ? '\\' : '/');
+  const bool windows = WindowsStyleNames();
+  if (dir.empty() || dir.back() == '/' || (windows && dir.back() == '\\')) return dir;
+  return dir + (windows && dir.find('\\') != std::string::npos ? '\\' : '/');
 }
 
 // A mask whose directory does not exist is an error rather than "nothing found".
@@ -61,6 +99,39 @@ void RequireMaskDir(const std::string& mask) {
   const std::string dir = DirPart(mask);
   if (dir.empty() || DirectoryExists(W(dir))) return;
   throw Failure{mask, ErrnoText(FileGetAttr(W(dir)) == -1 ? ENOENT : ENOTDIR)};
+}
+
+// Refuses, with exit status 2, an operand that names a protected target (the roots, "." and
+// "..", a folder holding the current folder): "refusing to delete the root of drive C:".
+void RefuseProtected(const std::string& operand, const char* verb, bool follow = false,
+                     const std::string& as_given = "") {
+  const String reason = ProtectedTargetReason(W(as_given.empty() ? operand : as_given), follow);
+  if (!reason.empty())
+    throw Failure{operand, std::string("refusing to ") + verb + " " + ToUtf8(reason)};
+}
+
+// The files matching a mask operand, as native names in listing order (see ScanStoredNames).
+std::vector<std::string> MatchingNames(const Options& o, bool recursive) {
+  std::vector<std::string> names;
+  const auto visit = [&names](const String& path) { names.push_back(Shown(path)); };
+  if (g_windows_names) {
+    TStringList list;
+    ScanFilesToStrList(W(o.mask), recursive, &list);
+    for (int i = 0; i < list.Count(); ++i) {
+      const std::string native = ToNativePath(list[i]);
+      names.push_back(native.empty() ? ToUtf8(list[i]) : native);
+    }
+    return names;
+  }
+  const std::string dir = DirPart(o.mask);
+#ifdef _WIN32
+  const bool case_sensitive = false;  // Windows' own names match ignoring case
+#else
+  const bool case_sensitive = !o.ignore_case;
+#endif
+  ScanStoredNames(W(dir), FromNativeName(o.mask.substr(dir.size())), recursive, case_sensitive,
+                  visit);
+  return names;
 }
 
 bool SameNativeFile(const std::string& a, const std::string& b) {
@@ -75,35 +146,20 @@ bool SameNativeFile(const std::string& a, const std::string& b) {
 int Count(const Options& o) {
   RequireMaskDir(o.mask);
   Output out("-");
-  const std::int32_t n = CountFiles(W(o.mask), o.recursive);
+  const std::size_t n = MatchingNames(o, o.recursive).size();
   out.Text() << n << '\n';
   out.Commit();
   return n > 0 ? kExitOk : kExitNo;
 }
 
-// Prints the files as native paths: the library lists an upper-cased directory part, which
-// the file system layer resolves to the stored spelling once per directory.
+// Prints the files one native path a line, the bytes of each name as stored.
 int List(const Options& o) {
   RequireMaskDir(o.mask);
   Output out("-");
-  TStringList names;
-  ScanFilesToStrList(W(o.mask), o.recursive, &names);
-  String last_dir;
-  std::string native_dir;
-  for (int i = 0; i < names.Count(); ++i) {
-    const String& name = names[i];
-    const std::size_t split = name.find_last_of(u"\\/:") + 1;  // npos + 1 == 0
-    const String dir = name.substr(0, split);
-    if (i == 0 || dir != last_dir) {
-      last_dir = dir;
-      native_dir = dir.empty() ? "" : os::StoredSpelling(ToNativePath(dir));
-      if (!native_dir.empty() && os::LastSeparator(native_dir) != native_dir.size() - 1)
-        native_dir += os::NativeSeparator();
-    }
-    out.Text() << native_dir << ToUtf8(name.substr(split)) << '\n';
-  }
+  const std::vector<std::string> names = MatchingNames(o, o.recursive);
+  for (const std::string& name : names) out.Text() << name << '\n';
   out.Commit();
-  return names.Count() > 0 ? kExitOk : kExitNo;
+  return names.empty() ? kExitNo : kExitOk;
 }
 
 // ---- copy --------------------------------------------------------------------------------
@@ -156,21 +212,11 @@ void FileFeedback(std::int32_t done, std::int32_t) {
   if (g_state->progress != nullptr) g_state->progress->Update(CurrentDone(done));
 }
 
-// Checks that the file just copied is complete: same size as its source and, as only a
-// complete copy gets it, the source's time.
+// Counts the bytes of the file just copied as done.
 void FinishTreeFile() {
   CopyState& s = *g_state;
   if (s.number == 0 || g_interrupted) return;
-  const String source = s.source_root + s.dest_name.substr(s.dest_root.size());
-  const Int64 size = FileSize64(source);
-  const TFileTime a = FileAge(source), b = FileAge(s.dest_name);
-  const bool complete = size >= 0 && FileSize64(s.dest_name) == size && a != kNoFileTime &&
-                        b != kNoFileTime && (a > b ? a - b : b - a) < 2'000'000'000;
-  if (!complete) {
-    ++s.failures;
-    Report(Failure{ToUtf8(source), "could not be copied to " + ToUtf8(s.dest_name)});
-  }
-  s.bytes_done += size > 0 ? size : 0;
+  s.bytes_done += s.size > 0 ? s.size : 0;
 }
 
 void TreeFeedback(std::int32_t done, std::int32_t size, const String& name, std::int32_t number) {
@@ -187,21 +233,40 @@ void TreeFeedback(std::int32_t done, std::int32_t size, const String& name, std:
   if (s.progress != nullptr) s.progress->Update(s.bytes_done + CurrentDone(done));
 }
 
-// Files and bytes a tree copy will copy, walked with the copy's rules.
+// Files and bytes a tree copy will copy (regular files; links and FIFOs are made again).
 void Measure(const String& dir, std::int64_t& files, std::int64_t& bytes) {
-  TSearchRec rec;
-  for (int rc = FindFirst(dir + u"*.*", faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
-    const String& n = rec.Name;
-    if (n == u"." || n == u".." || n.find(u'\\') != String::npos) continue;
-    if ((rec.Attr & faSymLink) != 0 && (rec.Attr & faArchive) == 0) continue;
-    if ((rec.Attr & faDirectory) != 0) {
-      Measure(dir + n + dir.back(), files, bytes);
-    } else if ((rec.Attr & faSysFile) == 0) {
-      ++files;
-      bytes += rec.Size;
-    }
+  ScanStoredNames(dir, u"*", true, true, [&](const String& path) {
+    if ((FileGetAttr(path) & (faSymLink | faSysFile)) != 0) return;
+    ++files;
+    bytes += std::max<Int64>(0, FileSize64(path));
+  });
+}
+
+// cp's words for an entry a tree copy could not copy.
+std::string CopyFailureText(const TCopyFailure& f) {
+  const std::string src = "'" + Shown(f.Source) + "'", dst = "'" + Shown(f.Dest) + "'";
+  const std::string why = f.OSError != 0 ? ErrnoText(f.OSError) : "";
+  switch (f.Step) {
+    case csOpenSource:
+      return "cannot open " + src + " for reading: " + why;
+    case csCreateFile:
+      return "cannot create regular file " + dst + ": " + why;
+    case csCreateDir:
+      return "cannot create directory " + dst + ": " + why;
+    case csCreateLink:
+      return "cannot create symbolic link " + dst + ": " + why;
+    case csCreateFifo:
+      return "cannot create fifo " + dst + ": " + why;
+    case csRead:
+      return "error reading " + src + ": " + why;
+    case csWrite:
+      return "error writing " + dst + ": " + why;
+    case csSpecial:
+      return "cannot copy special file " + src + ": not a file, directory, link or FIFO";
+    case csRefused:
+      break;
   }
-  FindClose(rec);
+  return "refusing to copy into " + dst + ": " + ToUtf8(LastRefusalReason());
 }
 
 int Interrupted(const std::string& dest) {
@@ -209,19 +274,20 @@ int Interrupted(const std::string& dest) {
   return kExitInterrupted;
 }
 
-// Removes a temporary copy unless it was renamed into place.
+// Removes a temporary copy unless it was renamed into place; a signal that ends the tool
+// meanwhile removes it too (os::MakeTrackedTemp).
 class TempCopy {
  public:
   explicit TempCopy(std::string native) : native_(std::move(native)) {}
   ~TempCopy() {
-    if (!native_.empty()) os::Remove(native_);
+    if (!native_.empty()) os::RemoveTemp(native_);
   }
   TempCopy(const TempCopy&) = delete;
   TempCopy& operator=(const TempCopy&) = delete;
   const std::string& Name() const { return native_; }
   // Renames the copy to target; false with errno set.
   bool Commit(const std::string& target) {
-    if (!os::Rename(native_, target)) return false;
+    if (!os::RenameTemp(native_, target)) return false;
     native_.clear();
     return true;
   }
@@ -230,12 +296,21 @@ class TempCopy {
   std::string native_;
 };
 
+// A replaced file's owner, group and mode go to the copy that replaces it, as cp keeps them
+// when it overwrites.
+void KeepIdentity(const std::string& copy, const os::FileInfo& replaced) {
+  const int fd = os::OpenWrite(copy);
+  if (fd < 0) return;
+  os::SetNewFileMode(fd, &replaced);
+  os::Close(fd);
+}
+
 // A single file is copied to a temporary file beside the target and renamed into place
 // when complete, so a failure or Ctrl-C leaves an existing target as it was.
 int CopyOneFile(const Options& o) {
   std::string target = o.dest;
   if (DirectoryExists(W(o.dest)))
-    target = WithSeparator(o.dest) + o.source.substr(o.source.find_last_of("\\/:") + 1);
+    target = WithSeparator(o.dest) + o.source.substr(o.source.find_last_of(Separators()) + 1);
   if (SameNativeFile(o.source, target))
     throw Failure{"", o.source + " and " + o.dest + " are the same file"};
   const Integer target_attr = FileGetAttr(W(target));
@@ -243,11 +318,22 @@ int CopyOneFile(const Options& o) {
     throw Failure{target, ErrnoText(EISDIR)};
   if (target_attr != -1 && (target_attr & faReadOnly) != 0)
     throw Failure{target, ErrnoText(EACCES)};
-  const std::string native = ToNativePath(W(target));
+  // A link as DEST is written through, as cp does: the file it leads to is replaced.
+  const std::string resolved = ToNativePath(W(target));
+  if (resolved.empty()) throw Failure{target, ErrnoText(ENOENT)};
+  std::string native;
+  try {
+    native = FollowOutputLinks(resolved);
+  } catch (Failure& f) {
+    f.name = target;  // the operand, not the path it resolved to
+    throw;
+  }
+  os::FileInfo replaced;
+  const bool replacing = os::StatPath(native, replaced);
   const std::size_t slash = os::LastSeparator(native);
-  if (native.empty() || slash == std::string::npos) throw Failure{target, ErrnoText(ENOENT)};
-  std::string temp = native.substr(0, slash + 1) + "." + native.substr(slash + 1) + ".krv-XXXXXX";
-  const int fd = os::MakeTemp(temp);
+  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;  // a name in this folder
+  std::string temp = native.substr(0, leaf) + "." + native.substr(leaf) + ".krv-XXXXXX";
+  const int fd = os::MakeTrackedTemp(temp);
   if (fd < 0) throw Failure{target, ErrnoText(errno)};
   os::Close(fd);
   TempCopy copy(temp);
@@ -275,6 +361,7 @@ int CopyOneFile(const Options& o) {
   }
   switch (status) {
     case kCopyOk:
+      if (replacing) KeepIdentity(copy.Name(), replaced);
       if (!copy.Commit(native)) throw Failure{target, ErrnoText(errno)};
       return kExitOk;
     case kCopyNoDest:
@@ -290,7 +377,7 @@ int CopyTree(const Options& o) {
   const std::string source = WithSeparator(o.source), dest = WithSeparator(o.dest);
   if (SameNativeFile(o.source, o.dest))
     throw Failure{"", o.source + " and " + o.dest + " are the same file"};
-  if (!ForceDirectories(W(o.dest))) throw Failure{o.dest, OsReason(ENOTDIR)};
+  RefuseProtected(o.dest, "copy into", true);
   CopyState state;
   state.source_root = W(source);
   state.dest_root = W(dest);
@@ -308,13 +395,17 @@ int CopyTree(const Options& o) {
   }
   FinishTreeFile();
   progress.reset();
+  const std::vector<TCopyFailure> failures = LastTreeCopyFailures();
+  for (const TCopyFailure& f : failures) Report(Failure{"", CopyFailureText(f)});
   if (g_interrupted) return Interrupted(o.dest);
-  return state.failures == 0 ? kExitOk : kExitError;
+  return failures.empty() ? kExitOk : kExitError;
 }
 
 int Copy(const Options& o) {
   const Integer attr = FileGetAttr(W(o.source));
   if (attr == -1) throw Failure{o.source, OsReason(ENOENT)};
+  // A link to a directory, named as the source, is the tree it points to (as cp -r SRC does
+  // with a link given on the command line).
   return (attr & faDirectory) != 0 ? CopyTree(o) : CopyOneFile(o);
 }
 
@@ -323,75 +414,101 @@ int Copy(const Options& o) {
 int DelTree(const Options& o) {
   const Integer attr = FileGetAttr(W(o.dir));
   if (attr == -1) throw Failure{o.dir, OsReason(ENOENT)};
+  RefuseProtected(o.dir, "delete", false, WithSeparator(o.dir));  // as DelDirTree gets it
   if ((attr & faDirectory) == 0) throw Failure{o.dir, ErrnoText(ENOTDIR)};
-  if (ToNativePath(W(o.dir)) == "/") throw Failure{o.dir, "the root directory is not deleted"};
   const String failed = DelDirTree(W(WithSeparator(o.dir)));
   if (failed.empty()) return kExitOk;
   const int err = GetLastOSError();
+  if (err == EPERM && !LastRefusalReason().empty())
+    throw Failure{o.dir, "refusing to delete " + ToUtf8(LastRefusalReason())};
   const Integer failed_attr = FileGetAttr(failed);
   const bool read_only =
       failed_attr != -1 && (failed_attr & faReadOnly) != 0 && (failed_attr & faDirectory) == 0;
-  throw Failure{ToUtf8(failed),
+  throw Failure{Shown(failed),
                 read_only ? "read-only file; the deletion stopped here"
                           : ErrnoText(err != 0 ? err : EACCES) + "; the deletion stopped here"};
 }
 
-// The files the library's masked operations act on: matching, not directories, no dot.
-std::int32_t MatchingFiles(const String& mask) {
-  std::int32_t n = 0;
-  TSearchRec rec;
-  for (int rc = FindFirst(ExpandFileName(mask), faAnyFile, rec); rc == 0; rc = FindNext(rec)) {
-    if (!rec.Name.empty() && rec.Name[0] != u'.' && (rec.Attr & faDirectory) == 0) ++n;
+// The files trash acts on: matching, no directories, no names beginning with '.'.
+std::vector<std::string> TrashCandidates(const Options& o) {
+  std::vector<std::string> files;
+  for (std::string& name : MatchingNames(o, false)) {
+    const std::size_t cut = name.find_last_of(WindowsStyleNames() ? "\\/" : "/");
+    if (name[cut == std::string::npos ? 0 : cut + 1] == '.') continue;
+    const Integer attr = FileGetAttr(W(name));
+    if (attr != -1 && (attr & faDirectory) == 0) files.push_back(std::move(name));
   }
-  FindClose(rec);
-  return n;
+  return files;
 }
 
 int Trash(const Options& o) {
   RequireMaskDir(o.mask);
-  const std::int32_t matching = MatchingFiles(W(o.mask));
-  if (matching == 0) {
+  RefuseProtected(o.mask, "move to the Trash");
+  const std::vector<std::string> files = TrashCandidates(o);
+  if (files.empty()) {
     Report(Failure{o.mask, "no files match"});
     return kExitNo;
   }
-  const std::int32_t moved = MoveToRecycleBin(W(o.mask));
-  if (moved == matching) return kExitOk;
-  throw Failure{o.mask, std::to_string(matching - moved) + " of " + std::to_string(matching) +
+  std::size_t moved = 0;
+  for (const std::string& name : files) {
+    const int err = MoveFileToTrash(W(name));
+    if (err == 0) {
+      ++moved;
+    } else {
+      Report(Failure{name, TrashErrorText(err)});
+    }
+  }
+  if (moved == files.size()) return kExitOk;
+  throw Failure{o.mask, std::to_string(files.size() - moved) + " of " +
+                            std::to_string(files.size()) +
                             " files could not be moved to the Trash"};
 }
 
 // ---- Command line ------------------------------------------------------------------------
+
+// How every mode reads its operands, for the help pages.
+#define NAMES_TEXT                                                                    \
+  "Names: every operand is a POSIX name, exactly as written: its case, no drive\n"    \
+  "letters, '\\' an ordinary character. With --windows-names operands are read as\n"  \
+  "Windows names instead: C: is /, '\\' and '/' separate, a name is found ignoring\n" \
+  "case when no entry has its exact case."
 
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   CLI::App* count = AddMode(
       app, {.name = "count",
             .summary = "count the files matching a mask",
-            .usage = "krv files count [-r] MASK",
+            .usage = "krv files count [-r] [-i] MASK",
             .description = "Prints the number of files matching MASK (a directory and a Windows\n"
-                           "wildcard mask: *.* is every name, *. the names without a dot). With\n"
-                           "-r the subdirectories are counted too; hidden directories (names\n"
-                           "beginning with '.') and links to directories are not entered.",
+                           "wildcard mask: *.* is every name, *. the names without a dot; the\n"
+                           "mask's letters match their own case unless -i is given). With -r\n"
+                           "the subdirectories are counted too; hidden directories (names\n"
+                           "beginning with '.') and links to directories are not entered.\n"
+                           "\n" NAMES_TEXT,
             .exit_status = "0  files were found\n"
                            "1  no file matches\n"
                            "2  the directory does not exist, or a usage or write error",
             .examples = "krv files count '/var/log/*.log'\n"
-                        "krv files count -r 'C:\\src\\*.CPP'"});
+                        "krv files count -r -i 'src/*.CPP'\n"
+                        "krv files count -r --windows-names 'C:\\src\\*.CPP'"});
   CLI::App* list = AddMode(
       app, {.name = "list",
             .summary = "list the files matching a mask",
-            .usage = "krv files list [-r] MASK",
+            .usage = "krv files list [-r] [-i] MASK",
             .description = "Prints the files matching MASK, one native path a line, each\n"
                            "directory's files before those of its subdirectories (-r). The\n"
-                           "files and directories are the ones 'krv files count' counts.",
+                           "files and directories are the ones 'krv files count' counts. Names\n"
+                           "are printed with their bytes as stored.\n"
+                           "\n" NAMES_TEXT,
             .exit_status = "0  files were found\n"
                            "1  no file matches\n"
                            "2  the directory does not exist, or a usage or write error",
             .examples = "krv files list '*.txt'\n"
-                        "krv files list -r 'C:\\home\\ann\\*.JPG'"});
+                        "krv files list -r --windows-names 'C:\\home\\ann\\*.JPG'"});
   for (CLI::App* sub : {count, list}) {
     sub->add_option("MASK", o->mask, "directory and wildcard mask")->required();
     sub->add_flag("-r,--recursive", o->recursive, "include every subdirectory");
+    sub->add_flag("-i,--ignore-case", o->ignore_case, "the mask matches letters of either case");
   }
   CLI::App* copy = AddMode(
       app, {.name = "copy",
@@ -401,8 +518,11 @@ RunFn Setup(CLI::App& app) {
                 "Copies the file SRC to DEST (into DEST when DEST is a directory), or the\n"
                 "directory tree SRC into DEST (created when missing). Copies take the source's\n"
                 "modification time and permission bits, made writable for the owner; a copy\n"
-                "that did not finish keeps its own time. In a tree, links to files are copied\n"
-                "as files; links to directories and dangling links are left out.\n"
+                "that did not finish keeps its own time. In a tree, symbolic links are copied\n"
+                "as links and FIFOs as FIFOs (as cp -r does); sockets and devices are not\n"
+                "copied and are reported. Names are created exactly as the source has them.\n"
+                "A file that cannot be copied completely (a full disk) is removed again and\n"
+                "reported with cp's message; every other entry is still copied.\n"
                 "\n"
                 "A single file is written to a temporary file beside DEST and renamed into\n"
                 "place when complete; a read-only DEST is not replaced.\n"
@@ -410,13 +530,17 @@ RunFn Setup(CLI::App& app) {
                 "On a terminal a progress line shows files, bytes, rate and time left. Ctrl-C\n"
                 "stops the copy after the current block and the command exits with 130: a\n"
                 "single file's DEST is left as it was; in a tree the file being copied stays\n"
-                "incomplete, without the source's time.",
+                "incomplete, without the source's time.\n"
+                "\n"
+                "Refused (exit 2): a DEST that is the root of the file system or of a drive,\n"
+                "'.' or '..', or a folder that holds the current folder.\n"
+                "\n" NAMES_TEXT,
             .exit_status = "0  everything was copied\n"
-                           "2  SRC is missing, DEST cannot be made, SRC and DEST are the same,\n"
-                           "   a file could not be copied, or a usage error\n"
+                           "2  SRC is missing, DEST cannot be made or is refused, SRC and DEST\n"
+                           "   are the same, an entry could not be copied, or a usage error\n"
                            "130  interrupted by Ctrl-C",
             .examples = "krv files copy big.iso /media/stick/\n"
-                        "krv files copy -q 'C:\\Projects\\Site' /backup/site"});
+                        "krv files copy -q --windows-names 'C:\\Projects\\Site' /backup/site"});
   copy->add_option("SRC", o->source, "file or directory to copy")->required();
   copy->add_option("DEST", o->dest, "destination file or directory")->required();
   AddQuietFlag(*copy);
@@ -428,28 +552,44 @@ RunFn Setup(CLI::App& app) {
                 "Deletes DIR and everything in it. Symbolic links are removed themselves,\n"
                 "never what they point to. A read-only file (owner's write bit clear) is not\n"
                 "deleted, whoever runs the command: the deletion stops at the first entry it\n"
-                "cannot delete and names it; what was deleted before stays deleted.",
+                "cannot delete and names it; what was deleted before stays deleted. The walk\n"
+                "never follows a link, also one swapped in while it runs.\n"
+                "\n"
+                "Refused (exit 2), as rm --preserve-root refuses them: the root of the file\n"
+                "system, the root of a drive, '.' and '..', and every folder that holds the\n"
+                "current folder.\n"
+                "\n" NAMES_TEXT,
             .exit_status = "0  the tree is gone\n"
-                           "2  DIR is missing or no directory, an entry could not be deleted,\n"
-                           "   or a usage error",
+                           "2  DIR is missing, no directory or refused, an entry could not be\n"
+                           "   deleted, or a usage error",
             .examples = "krv files deltree build/old\n"
-                        "krv files deltree 'C:\\tmp\\Scratch'"});
+                        "krv files deltree --windows-names 'C:\\tmp\\Scratch'"});
   deltree->add_option("DIR", o->dir, "directory to delete")->required();
   CLI::App* trash = AddMode(
       app, {.name = "trash",
             .summary = "move files to the Trash",
-            .usage = "krv files trash MASK",
+            .usage = "krv files trash [-i] MASK",
             .description =
                 "Moves the files matching MASK (not directories, not names beginning with '.')\n"
                 "into the freedesktop Trash ($XDG_DATA_HOME/Trash, by default\n"
-                "~/.local/share/Trash), where file managers can restore them.",
+                "~/.local/share/Trash), where file managers can restore them. The mask's\n"
+                "letters match their own case unless -i is given.\n"
+                "\n"
+                "Refused (exit 2): a MASK naming the root of the file system or of a drive,\n"
+                "'.' or '..', or a folder that holds the current folder.\n"
+                "\n" NAMES_TEXT,
             .exit_status = "0  every matching file was moved\n"
                            "1  no file matches\n"
-                           "2  a file could not be moved, the directory does not exist, or a\n"
-                           "   usage error",
+                           "2  a file could not be moved, the directory does not exist, MASK\n"
+                           "   is refused, or a usage error",
             .examples = "krv files trash '*.bak'\n"
-                        "krv files trash 'C:\\tmp\\Report.PDF'"});
+                        "krv files trash --windows-names 'C:\\tmp\\Report.PDF'"});
   trash->add_option("MASK", o->mask, "directory and wildcard mask")->required();
+  trash->add_flag("-i,--ignore-case", o->ignore_case, "the mask matches letters of either case");
+  for (CLI::App* sub : {count, list, copy, deltree, trash}) {
+    sub->add_flag("--windows-names", g_windows_names,
+                  "read operands as Windows names (drives, \\, any case)");
+  }
   app.require_subcommand(1);
   return [o, count, list, copy, deltree, trash] {
     if (count->parsed()) return Count(*o);
@@ -469,9 +609,11 @@ const KrvCommand reg{
               "krv files copy [-q] SRC DEST\n"
               "krv files deltree DIR\n"
               "krv files trash MASK",
-     .description = "Works on files with the library's file routines. Names may be POSIX names\n"
-                    "or Windows names (C:\\data\\*.TXT, where C: is /); a name is found ignoring\n"
-                    "case when no entry has its exact case. Quote masks for the shell.\n"
+     .description = "Works on files with the library's file routines. Operands are POSIX names,\n"
+                    "exactly as written; with --windows-names they are Windows names\n"
+                    "(C:\\data\\*.TXT, where C: is /, found ignoring case). Masks keep Windows\n"
+                    "wildcard rules. deltree, copy and trash refuse the roots, '.', '..' and\n"
+                    "folders that hold the current folder. Quote masks for the shell.\n"
                     "'krv help files MODE' shows one mode's page.",
      .exit_status = "0  success\n"
                     "1  count, list, trash: no file matches\n"
@@ -479,7 +621,7 @@ const KrvCommand reg{
                     "130  copy interrupted by Ctrl-C",
      .examples = "krv files count -r '/usr/include/*.h'\n"
                  "krv files copy photos /backup/photos\n"
-                 "krv files trash 'C:\\tmp\\*.BAK'"},
+                 "krv files trash --windows-names 'C:\\tmp\\*.BAK'"},
     &Setup};
 
 }  // namespace

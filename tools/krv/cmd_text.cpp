@@ -40,8 +40,12 @@ String LibraryName(const std::string& operand, std::optional<ScratchFile>& copy)
       return copy->Path();
     }
   }
-  const String name = FromNativePath(native);
-  return name.empty() ? ToUtf16(native) : name;
+#ifdef _WIN32
+  return ToUtf16(native);
+#else
+  // The verbatim form names exactly this path: no case, drive or `\` rule applies to it.
+  return u"\\\\?\\" + FromNativeName(native);
+#endif
 }
 
 // Runs a library call on the operand's file; the library's errors name the operand.

@@ -1,9 +1,9 @@
 // Inputs and outputs of krv commands: opening with the operating system's reasons, the
-// same-file check, atomic replacement of output files and the checked standard output.
+// same-file check, replacement of output files that keeps what they were, and the checked
+// standard output.
 #include "io.h"
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -55,29 +55,26 @@ void Claim(const os::FileInfo& st, const std::string& name, bool output) {
   (output ? Outputs() : Inputs()).push_back({st.dev, st.ino, name});
 }
 
-// Temporary output files, removed when an interrupt or a signal ends the tool.
-constexpr std::size_t kMaxTemps = 8;
-std::array<std::array<char, 4096>, kMaxTemps> g_temps{};
-
-void RemoveTemps() {
-  for (auto& path : g_temps)
-    if (path[0] != '\0') os::RemoveNow(path.data());
+// Whether two files are one; never for files without an identity (Windows gives none to
+// consoles, pipes and devices).
+bool SameFile(const os::FileInfo& a, const os::FileInfo& b) {
+  return a.dev == b.dev && a.ino == b.ino && (a.dev != 0 || a.ino != 0);
 }
 
-void TrackTemp(const std::string& path) {
-  os::OnTermination(&RemoveTemps);
-  for (auto& slot : g_temps) {
-    if (slot[0] == '\0' && path.size() < slot.size()) {
-      std::memcpy(slot.data(), path.c_str(), path.size() + 1);
-      return;
-    }
+// The number a name such as /dev/fd/3 ends in; -1 when its last component is no number.
+int TrailingNumber(const std::string& path) {
+  const std::size_t start = os::LastSeparator(path) + 1;  // npos + 1 == 0
+  if (start == path.size() || path.size() - start > 6) return -1;
+  int n = 0;
+  for (std::size_t i = start; i < path.size(); ++i) {
+    if (path[i] < '0' || path[i] > '9') return -1;
+    n = n * 10 + (path[i] - '0');
   }
+  return n;
 }
 
-void ForgetTemp(const std::string& path) {
-  for (auto& slot : g_temps)
-    if (path == slot.data()) slot[0] = '\0';
-}
+// The most symbolic links one name is followed through, as Linux allows.
+constexpr int kMaxLinks = 40;
 
 // A read-only stream over an Input.
 class InputStream : public TStream {
@@ -185,6 +182,43 @@ TStream& Input::Stream() {
 
 // ---- Output ----
 
+// What an output name leads to, looked at before anything is opened.
+struct Output::Target {
+  std::string path;     // the file written or replaced: symbolic links followed
+  bool exists = false;  // and then `info` tells what it is
+  os::FileInfo info;
+  bool process_link = false;  // path is the system's link to an open file (/dev/fd/N)
+};
+
+// Follows the symbolic links `name` leads through, one at a time as the system does (a
+// relative link from the folder that holds it), up to a name that is no link, does not
+// exist, or is a link to an open file.
+std::string FollowOutputLinks(const std::string& name) {
+  return Output::FindTarget(name).path;
+}
+
+Output::Target Output::FindTarget(const std::string& name) {
+  namespace fs = std::filesystem;
+  Target t;
+  fs::path p = os::PathOf(name);
+  for (int hops = 0;; ++hops) {
+    std::error_code ec;
+    if (!fs::is_symlink(p, ec)) break;
+    if (os::IsProcessLink(os::Utf8Of(p))) {
+      t.process_link = true;
+      break;
+    }
+    if (hops == kMaxLinks) throw Failure{name, ErrnoText(ELOOP)};
+    const fs::path next = fs::read_symlink(p, ec);
+    if (ec) throw Failure{name, ErrnoText(ec.default_error_condition().value())};
+    p = next.is_absolute() ? next : p.parent_path() / next;
+  }
+  t.path = os::Utf8Of(p);
+  t.exists = os::StatPath(t.path, t.info);
+  if (!t.exists && errno != ENOENT) throw Failure{name, ErrnoText(errno)};
+  return t;
+}
+
 Output::Output(std::string name) : name_(std::move(name)) {
   if (name_.empty() || name_ == "-") {
     name_ = "-";
@@ -194,38 +228,73 @@ Output::Output(std::string name) : name_(std::move(name)) {
     if (os::StatFd(kStdOut, st)) Claim(st, name_, true);
     return;
   }
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  // Replace the file a symbolic link points to, not the link.
-  const fs::path given = os::PathOf(name_);
-  fs::path target = fs::is_symlink(given, ec) ? fs::weakly_canonical(given, ec) : given;
-  if (ec) target = given;
-  target_ = os::Utf8Of(target);
-  os::FileInfo st;
-  const bool exists = os::StatPath(target_, st);
-  if (!exists && errno != ENOENT) throw Failure{name_, ErrnoText(errno)};
-  if (exists && st.kind == os::FileInfo::kDirectory) throw Failure{name_, ErrnoText(EISDIR)};
-  if (exists && st.kind != os::FileInfo::kRegular) {
-    // A device, terminal or FIFO: written directly.
-    fd_ = os::OpenWrite(target_);
-    if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+  const Target t = FindTarget(name_);
+  if (t.exists && t.info.kind == os::FileInfo::kDirectory) throw Failure{name_, ErrnoText(EISDIR)};
+  os::FileInfo out;
+  if (t.exists && os::StatFd(kStdOut, out) && SameFile(out, t.info)) {
+    // The file standard output is open on: written through it, where the shell left it.
+    Claim(t.info, name_, true);
+    stdout_ = true;
+    forward_ = &StdOut();
     return;
   }
-  if (exists) {
-    Claim(st, name_, true);
-    if (!os::Writable(target_)) throw Failure{name_, ErrnoText(errno)};
+  if (t.process_link || (t.exists && t.info.kind != os::FileInfo::kRegular)) {
+    OpenDirect(t);
+  } else {
+    OpenTemp(t);
   }
-  // The temporary file sits beside the target, named after it when the name leaves room.
+}
+
+// A device, terminal or FIFO, or a file open in a process: written directly, never
+// truncated. /dev/fd/N goes through descriptor N itself, at its position, when N is open
+// for writing on that file; a regular file open only elsewhere is appended to.
+void Output::OpenDirect(const Target& t) {
+  if (t.exists) Claim(t.info, name_, true);
+  const bool regular = t.exists && t.info.kind == os::FileInfo::kRegular;
+  if (t.process_link && t.exists) {
+    const int n = TrailingNumber(t.path);
+    fd_ = n >= 0 ? os::DuplicateForWriting(n) : -1;
+    os::FileInfo held;
+    if (fd_ >= 0 && !(os::StatFd(fd_, held) && SameFile(held, t.info))) {
+      os::Close(fd_);
+      fd_ = -1;
+    }
+  }
+  if (fd_ < 0) fd_ = t.process_link && regular ? os::OpenAppend(t.path) : os::OpenWrite(t.path);
+  if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+}
+
+// A regular file, new or replaced: written to a temporary file beside it (beside the file a
+// link leads to), which has the replaced file's owner, group and permissions.
+void Output::OpenTemp(const Target& t) {
+  namespace fs = std::filesystem;
+  const os::FileInfo* const replaced = t.exists ? &t.info : nullptr;
+  if (replaced != nullptr) {
+    Claim(t.info, name_, true);
+    if (!os::Writable(t.path)) throw Failure{name_, ErrnoText(errno)};
+  }
+  // Named after the target when the name leaves room.
+  const fs::path target = os::PathOf(t.path);
   const fs::path dir = target.parent_path();
   const std::string base = os::Utf8Of(target.filename());
   std::string temp = os::Utf8Of(dir.empty() ? fs::path(".") : dir) + "/." +
                      (base.size() + 13 <= os::kNameMax ? base : std::string()) + ".krv-XXXXXX";
-  fd_ = os::MakeTemp(temp);
-  if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
+  const int fd = os::MakeTrackedTemp(temp);
+  if (fd < 0) throw Failure{name_, ErrnoText(errno)};
+  if (!os::SetNewFileMode(fd, replaced)) {
+    const int err = errno;
+    os::Close(fd);
+    os::RemoveTemp(temp);
+    throw Failure{name_, ErrnoText(err)};
+  }
+  fd_ = fd;
   temp_path_ = temp;
-  TrackTemp(temp_path_);
-  os::SetNewFileMode(fd_, exists ? &st : nullptr);
-  if (!exists) {
+  target_ = t.path;
+  if (replaced != nullptr) {
+    in_place_ = replaced->links > 1;
+    target_dev_ = replaced->dev;
+    target_ino_ = replaced->ino;
+  } else {
     os::FileInfo made;
     if (os::StatFd(fd_, made)) Claim(made, name_, true);
   }
@@ -236,10 +305,7 @@ Output::Output(StdoutTag) : name_("-"), fd_(kStdOut), stdout_(true) {}
 Output::~Output() {
   if (stdout_) return;
   if (fd_ >= 0) os::Close(fd_);
-  if (!temp_path_.empty() && !committed_) {
-    os::Remove(temp_path_);
-    ForgetTemp(temp_path_);
-  }
+  if (!temp_path_.empty() && !committed_) os::RemoveTemp(temp_path_);
 }
 
 void Output::Write(const void* data, std::size_t n) {
@@ -291,14 +357,51 @@ TStream& Output::Stream() {
 void Output::Commit() {
   Flush();
   if (stdout_ || committed_) return;
+  if (in_place_) RewriteInPlace();
   const int fd = fd_;
   fd_ = -1;
   if (os::Close(fd) != 0 && errno != EINTR)
     throw Failure{name_, "write error: " + ErrnoText(errno)};
-  if (!temp_path_.empty() && !os::Rename(temp_path_, target_))
-    throw Failure{name_, ErrnoText(errno)};
+  if (!temp_path_.empty()) {
+    if (in_place_) {
+      os::RemoveTemp(temp_path_);
+    } else if (!os::RenameTemp(temp_path_, target_)) {
+      throw Failure{name_, ErrnoText(errno)};
+    }
+  }
   committed_ = true;
-  ForgetTemp(temp_path_);
+}
+
+// Copies the finished temporary file into the file it replaces, so that the file stays
+// itself and its other names see the new content. A target that is another file by now is
+// replaced by renaming instead.
+void Output::RewriteInPlace() {
+  const int out = os::OpenWrite(target_);
+  if (out < 0) throw Failure{name_, ErrnoText(errno)};
+  os::FileInfo now;
+  if (!os::StatFd(out, now) || now.dev != target_dev_ || now.ino != target_ino_) {
+    os::Close(out);
+    in_place_ = false;
+    return;
+  }
+  const os::HoldTermination hold;  // a signal does not stop the rewrite half-way
+  std::string block(kOutBuffer, '\0');
+  bool ok = os::Truncate(out, 0);
+  for (std::int64_t at = 0; ok;) {
+    const std::ptrdiff_t n = os::ReadAt(fd_, block.data(), block.size(), at);
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    ok = os::WriteAll(out, block.data(), static_cast<std::size_t>(n));
+    at += n;
+  }
+  int err = errno;
+  if (os::Close(out) != 0 && ok && errno != EINTR) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) throw Failure{name_, "write error: " + ErrnoText(err)};
 }
 
 Output& StdOut() {
@@ -318,12 +421,10 @@ void FinishStdOut() {
 ScratchFile::ScratchFile(std::string_view tag) {
   fd_ = os::OpenScratch(tag, path_, named_);
   if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
-  if (named_) TrackTemp(path_);
 }
 
 ScratchFile::~ScratchFile() {
   os::CloseScratch(fd_, path_, named_);
-  if (named_) ForgetTemp(path_);
 }
 
 String ScratchFile::Path() const {

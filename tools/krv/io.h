@@ -5,18 +5,29 @@
 //   Input in(options.file);               // "-" is standard input; throws Failure(name, reason)
 //   in.ShowProgress();                    // progress line on a terminal unless --quiet
 //   while (std::size_t n = in.Read(buf, sizeof buf)) out.Write(buf, n);
-//   out.Commit();                         // renames the finished file into place
+//   out.Commit();                         // puts the finished file in place
 //
 // Inputs: opened at construction; a directory, a file that cannot be opened and a read
 // error give Failure{name, strerror text}. Pipes and FIFOs are read like files.
 //
 // Outputs: a named regular file (new or existing) is written to a temporary file in the same
-// folder and renamed over the target by Commit(); an Output destroyed without Commit()
-// removes its temporary file, so a failure never leaves a truncated target. Other targets
-// (/dev/null, a terminal, a FIFO) are written directly. Standard output is one buffered
-// sink shared by every Output("-") and by StdOut(); main flushes and checks it at the end,
-// so a write error (ENOSPC, EPIPE) always ends in exit status 2. A write error stops the
-// command at once: Write throws.
+// folder and put in place by Commit(); an Output destroyed without Commit() removes its
+// temporary file, so a failure never leaves a truncated target. What is replaced keeps what
+// it was:
+//   - the new file takes the owner, group (where the user may give them) and permissions
+//     of the file it replaces, and is renamed over it;
+//   - a file with more than one name (hard links) is rewritten in place by Commit(), from
+//     the finished temporary file, so every name sees the new content;
+//   - a symbolic link stays a link: the file it leads to is replaced (the temporary file
+//     sits beside that file), or created when the link dangles;
+//   - the file standard output is open on (by device and inode, /dev/stdout included) is
+//     written through standard output itself, so a shell's offset or append mode holds;
+//   - /dev/fd/N goes through descriptor N itself when it is open for writing; other targets
+//     (/dev/null, a terminal, a FIFO, a device) are written directly, never truncated.
+// The temporary files are removed when a signal ends the tool (os::MakeTrackedTemp).
+// Standard output is one buffered sink shared by every Output("-") and by StdOut(); main
+// flushes and checks it at the end, so a write error (ENOSPC, EPIPE) always ends in exit
+// status 2. A write error stops the command at once: Write throws.
 //
 // Same file: an input and an output that are one regular file (device and inode) are
 // refused, whichever is opened first, before anything is written: Failure "IN and OUT are
@@ -92,16 +103,24 @@ class Output {
  private:
   friend Output& StdOut();
   friend void FinishStdOut();
+  friend std::string FollowOutputLinks(const std::string& name);
   struct StdoutTag {};
+  struct Target;  // what a name leads to (io.cpp)
+  static Target FindTarget(const std::string& name);
   explicit Output(StdoutTag);
   void Flush();
+  void OpenDirect(const Target& t);
+  void OpenTemp(const Target& t);
+  void RewriteInPlace();
 
   std::string name_;
-  std::string target_;         // the path that is replaced on Commit
-  std::string temp_path_;      // the temporary file, empty when writing directly
-  int fd_ = -1;                // the file written; -1 once closed
-  bool stdout_ = false;        // writes go to standard output
-  Output* forward_ = nullptr;  // the shared standard output, for Output("-")
+  std::string target_;     // the path that is replaced on Commit
+  std::string temp_path_;  // the temporary file, empty when writing directly
+  bool in_place_ = false;  // Commit copies the temporary file into target_
+  std::uint64_t target_dev_ = 0, target_ino_ = 0;  // which file target_ was, for in_place_
+  int fd_ = -1;                                    // the file written; -1 once closed
+  bool stdout_ = false;                            // writes go to standard output
+  Output* forward_ = nullptr;                      // the shared standard output, for Output("-")
   bool committed_ = false;
   std::string buffer_;
   std::unique_ptr<std::streambuf> text_buf_;
@@ -114,6 +133,10 @@ class Output {
 Output& StdOut();
 // Flushes standard output and checks it; throws Failure("write error: reason").
 void FinishStdOut();
+
+// The file an output name leads to: its symbolic links followed one at a time as the system
+// does (a dangling link gives the file it would create). Throws Failure (a link loop...).
+std::string FollowOutputLinks(const std::string& name);
 
 // A temporary file for library routines that read or write files by name, so standard
 // input and pipes work as files do. It leaves nothing behind: on POSIX it has no name (its

@@ -13,6 +13,8 @@
 #include "os.h"
 
 int main(int argc, char** argv) {
+  // Before anything opens a file: a closed standard stream must not be taken over by one.
+  krv::tool::os::OpenStandardStreams();
 #ifdef _WIN32
   // Commands read and write bytes: no CR LF translation, no end at a Ctrl-Z on standard
   // input and output.

@@ -2,9 +2,11 @@
 // run-time's descriptors, names as UTF-16).
 #include "os.h"
 
+#include <atomic>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <iterator>
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -24,12 +26,64 @@
 #include "korvex/platform/text.h"
 #else
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __linux__
+#include <sys/vfs.h>
+#endif
 #endif
 
 namespace krv::tool::os {
+
+// ---- The table of temporary files (both systems) -------------------------------------------
+
+namespace {
+
+// Fixed slots, each marked in use only once its name is complete, so that the clean-up on a
+// signal reads whole names without locking or allocating. A slot holds any name the system
+// can open (PATH_MAX on Linux).
+constexpr std::size_t kTempSlots = 16;
+constexpr std::size_t kTempNameBytes = 4096;
+struct TempSlot {
+  std::atomic<bool> used{false};
+  char name[kTempNameBytes];
+};
+static_assert(std::atomic<bool>::is_always_lock_free, "the signal handler reads the flags");
+TempSlot g_temp_slots[kTempSlots];
+
+bool Track(const std::string& path) {
+  if (path.size() >= kTempNameBytes) return false;
+  for (TempSlot& slot : g_temp_slots) {
+    if (slot.used.load()) continue;
+    std::memcpy(slot.name, path.c_str(), path.size() + 1);
+    slot.used.store(true);
+    return true;
+  }
+  return false;
+}
+
+void Forget(const std::string& path) {
+  for (TempSlot& slot : g_temp_slots) {
+    if (slot.used.load() && path == slot.name) {
+      slot.used.store(false);
+      return;
+    }
+  }
+}
+
+// Each system's: removes a file from inside a signal or console handler, ignoring errors;
+// and installs the handler that calls RemoveTracked, once.
+void RemoveNow(const char* name);
+void InstallCleanUp();
+
+void RemoveTracked() {
+  for (TempSlot& slot : g_temp_slots)
+    if (slot.used.load()) RemoveNow(slot.name);
+}
+
+}  // namespace
 
 #ifndef _WIN32
 
@@ -57,16 +111,13 @@ FileInfo InfoOf(const struct stat& st) {
   info.dev = st.st_dev;
   info.ino = st.st_ino;
   info.mode = st.st_mode & 07777;
+  info.links = st.st_nlink;
+  info.uid = st.st_uid;
+  info.gid = st.st_gid;
   return info;
 }
 
-void (*g_cleanup)() = nullptr;
-
-extern "C" void CleanUpAndDie(int sig) {
-  if (g_cleanup != nullptr) g_cleanup();
-  std::signal(sig, SIG_DFL);
-  std::raise(sig);
-}
+constexpr int kTerminationSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
 void (*g_interrupt)() = nullptr;
 struct sigaction g_old_interrupt {};
@@ -75,7 +126,60 @@ extern "C" void OnInterrupt(int) {
   if (g_interrupt != nullptr) g_interrupt();
 }
 
+// Removes the temporary files, then ends the tool by the signal's default action (the
+// signal, held while this runs, arrives once it is let through again).
+extern "C" void CleanUpAndDie(int sig) {
+  RemoveTracked();
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(sig, &dfl, nullptr);
+  ::raise(sig);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+  ::_exit(128 + sig);
+}
+
+bool g_cleanup_installed = false;
+
+void InstallCleanUp() {
+  if (g_cleanup_installed) return;
+  g_cleanup_installed = true;
+  struct sigaction sa {};
+  sa.sa_handler = &CleanUpAndDie;
+  sigemptyset(&sa.sa_mask);
+  for (int sig : kTerminationSignals) sigaddset(&sa.sa_mask, sig);
+  for (int sig : kTerminationSignals) {
+    if (sig == SIGINT && g_interrupt != nullptr) {
+      // An InterruptHandler has the interrupt: the clean-up is what it puts back.
+      if (g_old_interrupt.sa_handler != SIG_IGN) g_old_interrupt = sa;
+      continue;
+    }
+    struct sigaction old {};
+    ::sigaction(sig, nullptr, &old);
+    if (old.sa_handler != SIG_IGN) ::sigaction(sig, &sa, nullptr);
+  }
+}
+
+void RemoveNow(const char* name) {
+  ::unlink(name);
+}
+
 }  // namespace
+
+void OpenStandardStreams() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // The lower descriptors are open, so the null device gets this one.
+    const int opened = ::open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (opened > fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
+  }
+}
 
 int OpenRead(const std::string& name) {
   const int fd = OpenRetrying(name, O_RDONLY);
@@ -92,12 +196,33 @@ int OpenWrite(const std::string& name) {
   return OpenRetrying(name, O_WRONLY);
 }
 
+int OpenAppend(const std::string& name) {
+  return OpenRetrying(name, O_WRONLY | O_APPEND);
+}
+
+int DuplicateForWriting(int fd) {
+  const int flags = ::fcntl(fd, F_GETFL);
+  if (flags < 0) return -1;
+  if ((flags & O_ACCMODE) == O_RDONLY) {
+    errno = EBADF;
+    return -1;
+  }
+  return ::fcntl(fd, F_DUPFD_CLOEXEC, 3);
+}
+
 int MakeTemp(std::string& path) {
   return ::mkostemp(path.data(), O_CLOEXEC);
 }
 
 int Close(int fd) {
   return ::close(fd);
+}
+
+bool Truncate(int fd, std::int64_t size) {
+  int rc;
+  do rc = ::ftruncate(fd, static_cast<off_t>(size));
+  while (rc != 0 && errno == EINTR);
+  return rc == 0;
 }
 
 std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
@@ -154,16 +279,40 @@ bool Writable(const std::string& name) {
   return ::access(name.c_str(), W_OK) == 0;
 }
 
-void SetNewFileMode(int fd, const FileInfo* from) {
+namespace {
+
+// A change of owner or mode the user or the file system does not allow.
+bool Refused(int err) {
+  return err == EPERM || err == ENOTSUP || err == EOPNOTSUPP;
+}
+
+}  // namespace
+
+bool SetNewFileMode(int fd, const FileInfo* from) {
   mode_t mode;
   if (from != nullptr) {
+    // The owner first: a change of owner clears the set-user-ID and set-group-ID bits.
+    if (::fchown(fd, from->uid, from->gid) != 0 && !Refused(errno)) return false;
     mode = from->mode;
   } else {
     const mode_t mask = ::umask(0);
     ::umask(mask);
     mode = 0666 & ~mask;
   }
-  ::fchmod(fd, mode);
+  return ::fchmod(fd, mode) == 0 || Refused(errno);
+}
+
+bool IsProcessLink(const std::string& link) {
+#ifdef __linux__
+  constexpr long kProcSuperMagic = 0x9fa0;  // PROC_SUPER_MAGIC of <linux/magic.h>
+  const std::size_t slash = link.find_last_of('/');
+  const std::string dir = slash == std::string::npos ? "." : link.substr(0, slash + 1);
+  struct statfs fs {};
+  return ::statfs(dir.c_str(), &fs) == 0 && static_cast<long>(fs.f_type) == kProcSuperMagic;
+#else
+  (void)link;
+  return false;
+#endif
 }
 
 bool IsTerminal(int fd) {
@@ -176,16 +325,24 @@ std::size_t TerminalColumns() {
   return 80;
 }
 
-void OnTermination(void (*cleanup)()) {
-  if (g_cleanup != nullptr) return;
-  g_cleanup = cleanup;
-  // A signal the tool was started with ignored (nohup, background jobs) stays ignored.
-  for (int sig : {SIGINT, SIGTERM, SIGHUP})
-    if (std::signal(sig, &CleanUpAndDie) == SIG_IGN) std::signal(sig, SIG_IGN);
+HoldTermination::HoldTermination() {
+  sigset_t set, old;
+  sigemptyset(&set);
+  for (int sig : kTerminationSignals) sigaddset(&set, sig);
+  if (::pthread_sigmask(SIG_BLOCK, &set, &old) != 0) {
+    was_held_ = ~0u;  // nothing changed, nothing to let through
+    return;
+  }
+  for (unsigned i = 0; i < std::size(kTerminationSignals); ++i)
+    if (sigismember(&old, kTerminationSignals[i]) == 1) was_held_ |= 1u << i;
 }
 
-void RemoveNow(const char* name) {
-  ::unlink(name);
+HoldTermination::~HoldTermination() {
+  sigset_t set;
+  sigemptyset(&set);
+  for (unsigned i = 0; i < std::size(kTerminationSignals); ++i)
+    if ((was_held_ & (1u << i)) == 0) sigaddset(&set, kTerminationSignals[i]);
+  ::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 InterruptHandler::InterruptHandler(void (*handler)()) {
@@ -205,9 +362,9 @@ InterruptHandler::~InterruptHandler() {
 int OpenScratch(std::string_view tag, std::string& path, bool& named) {
   std::string temp =
       Utf8Of(std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX"));
-  const int fd = MakeTemp(temp);
+  const int fd = MakeTrackedTemp(temp);
   if (fd < 0) return -1;
-  ::unlink(temp.c_str());
+  RemoveTemp(temp);
   path = OpenFileName(fd, temp);
   named = false;
   return fd;
@@ -365,6 +522,7 @@ bool StatHandle(HANDLE h, FileInfo& info) {
     std::memcpy(id, &ii.FileId, sizeof id);
     info.dev = ii.VolumeSerialNumber;
     info.ino = id[0] ^ id[1];
+    info.links = si.NumberOfLinks;
     return true;
   }
   BY_HANDLE_FILE_INFORMATION fi;
@@ -374,6 +532,7 @@ bool StatHandle(HANDLE h, FileInfo& info) {
   info.size = static_cast<std::int64_t>((std::uint64_t{fi.nFileSizeHigh} << 32) | fi.nFileSizeLow);
   info.dev = fi.dwVolumeSerialNumber;
   info.ino = (std::uint64_t{fi.nFileIndexHigh} << 32) | fi.nFileIndexLow;
+  info.links = fi.nNumberOfLinks;
   return true;
 }
 
@@ -399,11 +558,24 @@ std::string UniqueSuffix() {
   return s;
 }
 
-void (*g_cleanup)() = nullptr;
-
 BOOL WINAPI CleanUpOnClose(DWORD /*event*/) {
-  if (g_cleanup != nullptr) g_cleanup();
+  RemoveTracked();
   return FALSE;  // the next handler (the system's) ends the tool
+}
+
+bool g_cleanup_installed = false;
+
+void InstallCleanUp() {
+  if (g_cleanup_installed) return;
+  g_cleanup_installed = true;
+  ::SetConsoleCtrlHandler(&CleanUpOnClose, TRUE);
+}
+
+// Converted into a fixed buffer: the handler allocates nothing.
+void RemoveNow(const char* name) {
+  static wchar_t wide[kTempNameBytes];
+  if (::MultiByteToWideChar(CP_UTF8, 0, name, -1, wide, static_cast<int>(kTempNameBytes)) > 0)
+    ::DeleteFileW(wide);
 }
 
 void (*g_interrupt)() = nullptr;
@@ -438,6 +610,27 @@ int OpenWrite(const std::string& name) {
   return OpenCrt(name, _O_WRONLY);
 }
 
+int OpenAppend(const std::string& name) {
+  return OpenCrt(name, _O_WRONLY | _O_APPEND);
+}
+
+int DuplicateForWriting(int fd) {
+  return ::_dup(fd);
+}
+
+void OpenStandardStreams() {
+  static const DWORD kStd[] = {STD_INPUT_HANDLE, STD_OUTPUT_HANDLE, STD_ERROR_HANDLE};
+  for (int fd = 0; fd <= 2; ++fd) {
+    const HANDLE h = ::GetStdHandle(kStd[fd]);
+    if (h != nullptr && h != INVALID_HANDLE_VALUE) continue;
+    const int opened = ::_open("NUL", (fd == 0 ? _O_RDONLY : _O_WRONLY) | _O_BINARY);
+    if (opened >= 0 && opened != fd) {
+      ::_dup2(opened, fd);
+      ::_close(opened);
+    }
+  }
+}
+
 // Created with delete sharing, so the clean-up on Ctrl+C can remove it while it is open.
 int MakeTemp(std::string& path) {
   if (path.size() < 6 || path.compare(path.size() - 6, 6, "XXXXXX") != 0) {
@@ -470,6 +663,12 @@ int MakeTemp(std::string& path) {
 
 int Close(int fd) {
   return ::_close(fd);
+}
+
+bool Truncate(int fd, std::int64_t size) {
+  const errno_t err = ::_chsize_s(fd, size);
+  errno = err;
+  return err == 0;
 }
 
 std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
@@ -531,7 +730,13 @@ bool Writable(const std::string& name) {
   return ::_waccess(Wide(name).c_str(), 2) == 0;
 }
 
-void SetNewFileMode(int /*fd*/, const FileInfo* /*from*/) {}
+bool SetNewFileMode(int /*fd*/, const FileInfo* /*from*/) {
+  return true;
+}
+
+bool IsProcessLink(const std::string& /*link*/) {
+  return false;
+}
 
 bool IsTerminal(int fd) {
   DWORD mode;
@@ -547,15 +752,12 @@ std::size_t TerminalColumns() {
   return 80;
 }
 
-void OnTermination(void (*cleanup)()) {
-  if (g_cleanup != nullptr) return;
-  g_cleanup = cleanup;
-  ::SetConsoleCtrlHandler(&CleanUpOnClose, TRUE);
+// The console handler runs on a thread of its own: nothing to hold.
+HoldTermination::HoldTermination() {
+  (void)was_held_;
 }
 
-void RemoveNow(const char* name) {
-  ::DeleteFileW(Wide(name).c_str());
-}
+HoldTermination::~HoldTermination() = default;
 
 InterruptHandler::InterruptHandler(void (*handler)()) {
   g_interrupt = handler;
@@ -570,12 +772,12 @@ InterruptHandler::~InterruptHandler() {
 int OpenScratch(std::string_view tag, std::string& path, bool& named) {
   path = Utf8Of(std::filesystem::temp_directory_path() / ("krv-" + std::string(tag) + "-XXXXXX"));
   named = true;
-  return MakeTemp(path);
+  return MakeTrackedTemp(path);
 }
 
 void CloseScratch(int fd, const std::string& path, bool named) {
   ::_close(fd);
-  if (named) ::DeleteFileW(Wide(path).c_str());
+  if (named) RemoveTemp(path);
 }
 
 std::string StdinName() {
@@ -628,5 +830,37 @@ std::size_t FindLastByte(std::string_view text, char c) {
 }
 
 #endif
+
+// ---- Temporary files (both systems) ---------------------------------------------------------
+
+int MakeTrackedTemp(std::string& path) {
+  InstallCleanUp();
+  const HoldTermination hold;
+  const int fd = MakeTemp(path);
+  if (fd < 0) return -1;
+  if (!Track(path)) {
+    Close(fd);
+    Remove(path);
+    errno = EMFILE;
+    return -1;
+  }
+  return fd;
+}
+
+bool RenameTemp(const std::string& from, const std::string& to) {
+  const HoldTermination hold;
+  if (!Rename(from, to)) return false;
+  Forget(from);
+  return true;
+}
+
+bool RemoveTemp(const std::string& path) {
+  const HoldTermination hold;
+  const bool removed = Remove(path);
+  const int err = errno;
+  Forget(path);
+  errno = err;
+  return removed;
+}
 
 }  // namespace krv::tool::os

@@ -37,14 +37,25 @@ class Arguments {
   std::vector<char*> pointers_;
 };
 
+// Opens descriptors 0, 1 and 2 that are closed on the null device, so that no file the tool
+// opens later becomes standard input, output or error. Called first thing in main.
+void OpenStandardStreams();
+
 // Opens an existing file for reading or writing, in binary mode, not inherited by child
-// processes. A directory is refused with EISDIR. -1 with errno on failure.
+// processes; nothing is truncated. A directory is refused with EISDIR. -1 with errno on failure.
 int OpenRead(const std::string& name);
 int OpenWrite(const std::string& name);
+// Opens an existing file for writing at its end (each write appends); -1 with errno.
+int OpenAppend(const std::string& name);
+// A new descriptor (not 0, 1 or 2; not inherited) on the open file `fd` is, sharing its
+// position, when fd is open for writing; -1 with errno (EBADF) otherwise.
+int DuplicateForWriting(int fd);
 // Creates a new, empty file named `path` with its last six X replaced by a unique suffix
 // (as mkstemp does), open for reading and writing; -1 with errno on failure.
 int MakeTemp(std::string& path);
 int Close(int fd);
+// Cuts an open file to `size` bytes; false with errno.
+bool Truncate(int fd, std::int64_t size);
 // Reads up to n bytes (retrying after signals); -1 with errno.
 std::ptrdiff_t Read(int fd, void* buffer, std::size_t n);
 // Reads up to n bytes at `offset` without moving the file position; -1 with errno.
@@ -61,28 +72,56 @@ struct FileInfo {
   std::int64_t size = 0;
   std::uint64_t dev = 0, ino = 0;  // which file it is: equal for two names of one file
   unsigned mode = 0;               // POSIX permission bits (07777); 0 on Windows
+  std::uint64_t links = 1;         // the number of names (hard links) of the file
+  unsigned uid = 0, gid = 0;       // owner and group; 0 on Windows
 };
 // Facts about an open file or a named one (links followed); false with errno.
 bool StatFd(int fd, FileInfo& info);
 bool StatPath(const std::string& name, FileInfo& info);
 // True when the user may write the existing file `name`; false with errno.
 bool Writable(const std::string& name);
-// Gives a new output file the permissions of the file it replaces (`from`), or the default
-// ones of a new file when `from` is null. Nothing to do on Windows.
-void SetNewFileMode(int fd, const FileInfo* from);
+// Gives a new output file the owner, group and permissions of the file it replaces (`from`),
+// or the default permissions of a new file when `from` is null. The owner changes only
+// where the user may change it (root); a refusal (EPERM, or a file system that keeps no
+// owners or modes) is no error. False with errno on another failure. Nothing to do on
+// Windows.
+bool SetNewFileMode(int fd, const FileInfo* from);
+// True when `link` is a symbolic link the system keeps for a file open in a process (Linux's
+// /proc/PID/fd/N, which /dev/fd/N and /dev/stdout lead to): its text is no name to replace.
+bool IsProcessLink(const std::string& link);
 
 // True when the descriptor is a terminal (a console on Windows).
 bool IsTerminal(int fd);
 // The width of the terminal standard error is on; 80 when it is not known.
 std::size_t TerminalColumns();
 
-// Runs `cleanup` when the tool is ended by an interrupt, termination or hang-up (Ctrl+C or
-// closing the console on Windows), then lets the tool end as it would have. `cleanup` must
-// only call async-signal-safe functions such as RemoveNow. Installed once; an interrupt
-// the tool was started with ignored stays ignored.
-void OnTermination(void (*cleanup)());
-// Removes a file from inside the cleanup (a NUL-terminated name); errors are ignored.
-void RemoveNow(const char* name);
+// Temporary files. Each one the tool makes is named in a small table until it is renamed into
+// place or removed. When an interrupt, termination or hang-up (Ctrl+C or closing the console
+// on Windows) ends the tool, every file in the table is removed first; then the tool ends as
+// the signal ends it (its default action, so the status is 128 + signal). A signal the tool
+// was started with ignored stays ignored. The table is filled and read without allocating.
+//
+// Creates a temporary file as MakeTemp does and names it in the table, with the signals held
+// in between; -1 with errno (EMFILE when the table is full).
+int MakeTrackedTemp(std::string& path);
+// Renames a tracked temporary file over `to` and takes it out of the table; false with errno
+// (it stays tracked then).
+bool RenameTemp(const std::string& from, const std::string& to);
+// Removes a tracked temporary file and takes it out of the table; false with errno.
+bool RemoveTemp(const std::string& path);
+
+// While an object lives, interrupt, termination and hang-up wait (POSIX; nothing on
+// Windows): a step that must not stop half-way finishes first.
+class HoldTermination {
+ public:
+  HoldTermination();
+  ~HoldTermination();
+  HoldTermination(const HoldTermination&) = delete;
+  HoldTermination& operator=(const HoldTermination&) = delete;
+
+ private:
+  unsigned was_held_ = 0;  // which of the three were held already (bits 0, 1, 2)
+};
 
 // While an object lives, an interrupt (Ctrl+C) calls `handler` instead of ending the tool.
 // `handler` must be async-signal-safe. An interrupt ignored at start stays ignored.
@@ -96,7 +135,8 @@ class InterruptHandler {
 
 // A temporary file for library routines that read or write files by name while it is open
 // here, leaving nothing behind: on POSIX it is unnamed at once and `path` is its /dev/fd
-// name; on Windows `path` is its real name and CloseScratch removes it. `named` tells which.
+// name; on Windows `path` is its real name, tracked as a temporary file until CloseScratch
+// removes it. `named` tells which.
 int OpenScratch(std::string_view tag, std::string& path, bool& named);
 void CloseScratch(int fd, const std::string& path, bool named);
 // The name by which library routines read standard input: /dev/stdin on POSIX; empty on
