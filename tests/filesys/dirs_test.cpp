@@ -132,6 +132,19 @@ TEST_F(Dirs, SetAllFilenameCaseRenamesTreeButNotThroughLinks) {
   EXPECT_EQ(Names("SUB"), sub);
 }
 
+// `/` separates as `\` does, and names that are not UTF-8 are renamed byte for byte.
+TEST_F(Dirs, SetAllFilenameCaseTakesSlashesAndEveryName) {
+#ifdef _WIN32
+  GTEST_SKIP() << "stored names are UTF-16 on Windows";
+#endif
+  if (!CaseRenameWorks()) GTEST_SKIP() << "this file system keeps the old case on a rename";
+  Write("slash/Bad\xff.txt", "1");
+  Write("slash/deep/Name.txt", "2");
+  SetAllFilenameCase(FromNativeName((dir_.Path() / "slash").string()) + u"/*.*", true);
+  EXPECT_EQ(Names("slash"), (std::set<std::string>{"BAD\xff.TXT", "DEEP"}));
+  EXPECT_EQ(Names("slash/DEEP"), (std::set<std::string>{"NAME.TXT"}));
+}
+
 TEST_F(Dirs, SetAllFilenameCaseNeverReplacesAnotherFile) {
 #ifdef _WIN32
   GTEST_SKIP() << "names differing only in case name one file on Windows";

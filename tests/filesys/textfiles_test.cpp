@@ -339,6 +339,11 @@ TEST(TextFiles, FileDetect) {
   EXPECT_EQ(ToUtf8(FileDetect(root + u"a")), "");  // directories are not files
   EXPECT_EQ(ToUtf8(FileDetect(root + u"missing.txt")), "");
   EXPECT_EQ(ToUtf8(FileDetect(root)), "");
+  // `/` separates as `\` does: the search starts in the folder named, not the current one.
+  const String slashed = FromNativeName(dir.File("a/b").generic_string()) + u"/OTHER.TXT";
+  EXPECT_EQ(ToUtf8(FileDetect(slashed)), "");
+  EXPECT_NE(ToUtf8(FileDetect(FromNativeName(dir.File("a").generic_string()) + u"/target.txt")),
+            "");
 }
 
 }  // namespace
