@@ -71,6 +71,16 @@ char32_t DecodeUtf8(std::string_view s, std::size_t& i) {
   return cp;
 }
 
+// When s[i] starts a surrogate pair: its code point in cp, i on the pair's second unit.
+bool TakePair(std::u16string_view s, std::size_t& i, char32_t& cp) {
+  if (cp < 0xD800 || cp > 0xDBFF || i + 1 >= s.size() || s[i + 1] < 0xDC00 || s[i + 1] > 0xDFFF) {
+    return false;
+  }
+  cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+  ++i;
+  return true;
+}
+
 }  // namespace
 
 String ToUtf16(std::string_view utf8) {
@@ -85,13 +95,7 @@ std::string ToUtf8(std::u16string_view s) {
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
-    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
-      cp = kReplacement;
-    }
+    if (!TakePair(s, i, cp) && cp >= 0xD800 && cp <= 0xDFFF) cp = kReplacement;
     AppendUtf8(out, cp);
   }
   return out;
@@ -151,10 +155,8 @@ bool ToNativeName(std::u16string_view s, std::string& out) {
   bool escapes = false;
   for (std::size_t i = 0; i < s.size(); ++i) {
     char32_t cp = s[i];
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 &&
-        s[i + 1] <= 0xDFFF) {
-      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
-      ++i;
+    if (TakePair(s, i, cp)) {
+      // a code point of its own
     } else if (cp >= 0xDC80 && cp <= 0xDCFF) {
       out.push_back(static_cast<char>(cp - 0xDC00));  // an escaped byte
       escapes = true;
