@@ -19,18 +19,6 @@ constexpr char kSeparator = '/';
 
 }  // namespace
 
-bool ResolveNative(const String& name, NativeName& native) {
-#ifdef _WIN32
-  const std::string utf8 = ToNativePath(name);
-  if (utf8.empty()) return false;
-  const String wide = ToUtf16(utf8);
-  native.assign(wide.begin(), wide.end());
-  return true;
-#else
-  return ResolveName(name, native);
-#endif
-}
-
 bool OpenParentOf(const NativeName& native, OpenedEntry& entry, int& err) {
   NativeName path = native;
   while (path.size() > 1 && NativeName(kSeparators).find(path.back()) != NativeName::npos) {

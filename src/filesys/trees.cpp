@@ -80,15 +80,16 @@ void SplitMask(const String& pathWithMask, String& dir, String& mask) {
 }
 
 // The entries of a directory the masked operations act on: matching the mask (a plain name:
-// the one entry it resolves to), not beginning with '.', neither a directory nor a link to one.
-bool MatchingFiles(const String& pathWithMask, NativeName& dir_path,
+// the one entry it resolves to), not beginning with '.', neither a directory nor a link to one;
+// `handle` is left open on their directory, resolved once.
+bool MatchingFiles(const String& pathWithMask, NativeName& dir_path, DirHandle& handle,
                    std::vector<NativeName>& files) {
   String dir, mask;
   SplitMask(pathWithMask, dir, mask);
   if (mask.empty()) return false;
   if (!detail::ResolveNative(detail::DirectoryPartOrCurrent(dir), dir_path)) return false;
   int err = 0;
-  const DirHandle handle = DirHandle::Open(dir_path, true, err);
+  handle = DirHandle::Open(dir_path, true, err);
   std::vector<NativeName> names;
   if (!handle.Valid() || !handle.List(names, err)) return false;
   const detail::WildMask wild(mask);
@@ -162,14 +163,14 @@ String DelDirTree(const String& dir) {
 std::int32_t DeleteFiles(const String& pathWithMask) {
   if (RefusesPlainName(pathWithMask)) return 0;
   NativeName dir_path;
+  DirHandle dir;
   std::vector<NativeName> files;
-  if (!MatchingFiles(pathWithMask, dir_path, files)) return 0;
+  if (!MatchingFiles(pathWithMask, dir_path, dir, files)) return 0;
   int err = 0;
-  const DirHandle dir = DirHandle::Open(dir_path, true, err);
   std::int32_t done = 0;
   for (const NativeName& name : files) {
     NodeInfo info;
-    if (!dir.Valid() || !dir.ChildInfo(name, info, err)) continue;
+    if (!dir.ChildInfo(name, info, err)) continue;
     if (IsReadOnlyFile(info)) {
       detail::SetLastOSError(EACCES);
     } else if (dir.RemoveChild(name, false, err)) {
@@ -184,8 +185,9 @@ std::int32_t DeleteFiles(const String& pathWithMask) {
 std::int32_t MoveToRecycleBin(const String& pathWithMask) {
   if (RefusesPlainName(pathWithMask)) return 0;
   NativeName dir_path;
+  DirHandle dir;
   std::vector<NativeName> files;
-  if (!MatchingFiles(pathWithMask, dir_path, files)) return 0;
+  if (!MatchingFiles(pathWithMask, dir_path, dir, files)) return 0;
   std::int32_t done = 0;
   for (const NativeName& name : files) {
     if (MoveFileToTrash(detail::ExactName(dir_path, name)) == 0) ++done;

@@ -57,6 +57,18 @@ String FileSystemRootReason(const FileId& id) {
 
 }  // namespace
 
+bool ResolveNative(const String& name, NativeName& native) {
+  std::string resolved;
+  if (!ResolveName(name, resolved)) return false;
+#ifdef _WIN32
+  const String wide = ToUtf16(resolved);
+  native.assign(wide.begin(), wide.end());
+#else
+  native = std::move(resolved);
+#endif
+  return true;
+}
+
 String ProtectedReasonOf(const String& given, const NativeName& native, bool follow) {
   // "." and ".." as written, whatever they resolve to (rm refuses them the same way).
   const String resolved = FromNative(native);
@@ -93,16 +105,8 @@ bool RefuseProtected(const String& given, const NativeName& native, bool follow)
 }  // namespace detail
 
 String ProtectedTargetReason(const String& name, bool follow) {
-  std::string resolved;
   detail::NativeName native;
-  if (name.empty()) return {};
-  if (!detail::ResolveName(name, resolved)) return {};
-#ifdef _WIN32
-  const String wide = ToUtf16(resolved);
-  native.assign(wide.begin(), wide.end());
-#else
-  native = resolved;
-#endif
+  if (name.empty() || !detail::ResolveNative(name, native)) return {};
   return detail::ProtectedReasonOf(name, native, follow);
 }
 

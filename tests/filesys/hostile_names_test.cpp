@@ -32,22 +32,11 @@ namespace {
 namespace fs = std::filesystem;
 using testing::Decoy;
 using testing::PutFile;
+using testing::Slurp;
 using testing::TempDir;
+constexpr auto V = testing::Verbatim;
 
 // The library's exact name for a native path.
-String V(const fs::path& p) {
-  return u"\\\\?\\" + FromNativeName(p.string());
-}
-
-std::string Slurp(const fs::path& p) {
-  std::string out;
-  const int fd = ::open(p.c_str(), O_RDONLY);
-  char buf[4096];
-  for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;) out.append(buf, n);
-  if (fd >= 0) ::close(fd);
-  return out;
-}
-
 // The regular files below `dir`, relative, with their bytes (links not followed).
 std::map<std::string, std::string> FilesBelow(const fs::path& dir) {
   std::map<std::string, std::string> out;

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "korvex/platform/text.h"
 #include "test_support/temp_dir.h"
 
 namespace krv::testing {
@@ -27,6 +28,21 @@ inline void PutFile(const std::filesystem::path& path, const std::string& bytes,
   ASSERT_EQ(::write(fd, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   ::fchmod(fd, mode);
   ::close(fd);
+}
+
+// The library's exact (verbatim) name for a native path: no drive, case or `\\` rule.
+inline String Verbatim(const std::filesystem::path& p) {
+  return u"\\\\?\\" + FromNativeName(p.string());
+}
+
+// A file's bytes, read without following anything but the name given; "" when unreadable.
+inline std::string Slurp(const std::filesystem::path& p) {
+  std::string out;
+  const int fd = ::open(p.c_str(), O_RDONLY);
+  char buf[4096];
+  for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;) out.append(buf, n);
+  if (fd >= 0) ::close(fd);
+  return out;
 }
 
 // A folder of files nobody may touch: made with `count` files, checked file by file.
@@ -56,12 +72,7 @@ class Decoy {
     }
     EXPECT_EQ(seen, files_.size()) << "decoy files lost in " << dir_;
     for (const auto& [name, bytes] : files_) {
-      std::string read;
-      const int fd = ::open((dir_ / name).c_str(), O_RDONLY);
-      char buf[256];
-      for (ssize_t n; fd >= 0 && (n = ::read(fd, buf, sizeof buf)) > 0;) read.append(buf, n);
-      if (fd >= 0) ::close(fd);
-      EXPECT_EQ(read, bytes) << "decoy changed: " << name;
+      EXPECT_EQ(Slurp(dir_ / name), bytes) << "decoy changed: " << name;
     }
   }
   std::size_t Count() const {

@@ -35,11 +35,16 @@ class InFolder {
   fs::path old_;
 };
 
-// Drive C: mapped into the sandbox for one test, and back to "/".
+// Drive C: mapped into the sandbox for one test, and back to "/". A test checks Mapped()
+// with ASSERT before any deleting call: C: must never be the machine's root there.
 class DriveCIn {
  public:
-  explicit DriveCIn(const fs::path& dir) { EXPECT_TRUE(MapDrive(u'C', dir.string())); }
+  explicit DriveCIn(const fs::path& dir) : mapped_(MapDrive(u'C', dir.string())) {}
   ~DriveCIn() { MapDrive(u'C', "/"); }
+  bool Mapped() const { return mapped_ && DriveNativeRoot(u'C') != "/"; }
+
+ private:
+  bool mapped_;
 };
 
 TEST(ProtectedTargets, TheDefaultMappingIsOnlyAsked) {
@@ -58,6 +63,7 @@ TEST(ProtectedTargets, DeletionsRefuseRootsDotsAndTheFoldersAboveUs) {
   const Decoy w1(sandbox / "w1", 2);
   const Decoy w2(sandbox / "w1" / "w2", 2);
   const DriveCIn drive(sandbox);
+  ASSERT_TRUE(drive.Mapped());
   const InFolder cwd(sandbox / "w1" / "w2");
   struct Case {
     String name;
@@ -102,6 +108,7 @@ TEST(ProtectedTargets, ANativeEntryIsItself) {
   const fs::path sandbox = box.File("sandbox");
   const Decoy top(sandbox, 2, "top");
   const DriveCIn drive(sandbox);
+  ASSERT_TRUE(drive.Mapped());
   const InFolder cwd(sandbox);
   fs::create_directories(sandbox / "c:" / "inner");
   PutFile(sandbox / "c:" / "inner" / "f", "f");

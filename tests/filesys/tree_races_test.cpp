@@ -26,10 +26,7 @@ namespace fs = std::filesystem;
 using testing::Decoy;
 using testing::PutFile;
 using testing::TempDir;
-
-String V(const fs::path& p) {
-  return u"\\\\?\\" + FromNativeName(p.string());
-}
+constexpr auto V = testing::Verbatim;
 
 // Swaps `dir` for a link to `target` and back, as fast as it can, until destroyed.
 class Swapper {

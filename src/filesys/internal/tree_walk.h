@@ -15,10 +15,6 @@ namespace krv::detail {
 // it is still the same directory, so a tree of any depth needs only this many descriptors.
 inline constexpr int kKeepOpenDepth = 32;
 
-// Resolves `name` once to its native path (the layer's rules, see filesystem.h); false when it
-// cannot name a native file (the last OS error says why).
-bool ResolveNative(const String& name, NativeName& native);
-
 // An entry reached from its parent directory's handle.
 struct OpenedEntry {
   DirHandle parent;

@@ -120,6 +120,10 @@ bool HandleInfo(TFileHandle handle, NodeInfo& info, int& err);
 // The process's file-creation mask (read without changing it where the system allows).
 unsigned CurrentUmask();
 
+// Resolves `name` once to its native path (the layer's rules, see filesystem.h); false when it
+// cannot name a native file (the last OS error says why).
+bool ResolveNative(const String& name, NativeName& native);
+
 // Native names of text: the bytes (POSIX) or UTF-16 (Windows) a String stands for; false
 // when the String has no native form (see ToNativeName in text.h).
 bool ToNative(const String& name, NativeName& out);
