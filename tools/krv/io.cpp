@@ -190,13 +190,13 @@ struct Output::Target {
   bool process_link = false;  // path is the system's link to an open file (/dev/fd/N)
 };
 
-// Follows the symbolic links `name` leads through, one at a time as the system does (a
-// relative link from the folder that holds it), up to a name that is no link, does not
-// exist, or is a link to an open file.
 std::string FollowOutputLinks(const std::string& name) {
   return Output::FindTarget(name).path;
 }
 
+// Follows the symbolic links `name` leads through, one at a time as the system does (a
+// relative link from the folder that holds it), up to a name that is no link, does not
+// exist, or is a link to an open file.
 Output::Target Output::FindTarget(const std::string& name) {
   namespace fs = std::filesystem;
   Target t;
