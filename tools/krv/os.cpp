@@ -393,14 +393,6 @@ std::size_t LastSeparator(std::string_view native) {
   return native.find_last_of('/');
 }
 
-char NativeSeparator() {
-  return '/';
-}
-
-std::string StoredSpelling(const std::string& native) {
-  return native;
-}
-
 std::size_t FindLastByte(std::string_view text, char c) {
   const void* p = ::memrchr(text.data(), c, text.size());
   return p != nullptr ? static_cast<std::size_t>(static_cast<const char*>(p) - text.data())
@@ -794,35 +786,6 @@ std::size_t FindBytes(std::string_view text, std::string_view needle) {
 
 std::size_t LastSeparator(std::string_view native) {
   return native.find_last_of("\\/");
-}
-
-char NativeSeparator() {
-  return '\\';
-}
-
-std::string StoredSpelling(const std::string& native) {
-  const std::wstring path = Wide(native);
-  // Only paths from a drive root ("C:\..."), as the library's native names are.
-  if (path.size() < 3 || path[1] != L':' || (path[2] != L'\\' && path[2] != L'/')) return native;
-  std::wstring out = path.substr(0, 3);
-  for (std::size_t start = 3; start < path.size();) {
-    std::size_t end = path.find_first_of(L"\\/", start);
-    if (end == std::wstring::npos) end = path.size();
-    std::wstring part = path.substr(start, end - start);
-    if (!part.empty() && part != L"." && part != L".." &&
-        part.find_first_of(L"*?") == std::wstring::npos) {
-      WIN32_FIND_DATAW found;
-      const HANDLE h = ::FindFirstFileW((out + part).c_str(), &found);
-      if (h != INVALID_HANDLE_VALUE) {
-        part = found.cFileName;
-        ::FindClose(h);
-      }
-    }
-    out += part;
-    if (end < path.size()) out += path[end];
-    start = end + 1;
-  }
-  return ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(out.data()), out.size()));
 }
 
 std::size_t FindLastByte(std::string_view text, char c) {

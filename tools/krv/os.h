@@ -146,12 +146,6 @@ std::string StdinName();
 // very file open here (/dev/fd/N) on POSIX, `name` itself on Windows.
 std::string OpenFileName(int fd, const std::string& name);
 
-// The separator native paths are written with: '/', on Windows '\\'.
-char NativeSeparator();
-// A native path with each folder and file name spelt as stored (names differing in case
-// only are one name on Windows). On POSIX the library has resolved names already.
-std::string StoredSpelling(const std::string& native);
-
 // The offset of the last folder separator in a native path ('/', on Windows also '\\');
 // npos when none.
 std::size_t LastSeparator(std::string_view native);

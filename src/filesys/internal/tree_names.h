@@ -57,15 +57,4 @@ inline Char SeparatorOf(const String& dir) {
   return IsVerbatimPosix(dir) || (!dir.empty() && dir.back() == u'/') ? u'/' : u'\\';
 }
 
-// "." and "..".
-inline bool IsDotEntry(const String& name) {
-  return name == u"." || name == u"..";
-}
-
-// A stored name that cannot be written as one component of a Windows name: a `\` in it
-// would split it (and "..\x" would lead out of the tree).
-inline bool IsUnaddressable(const String& name) {
-  return name.empty() || name.find(u'\\') != String::npos;
-}
-
 }  // namespace krv::detail
