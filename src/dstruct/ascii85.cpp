@@ -161,17 +161,29 @@ class ByteSink {
   std::size_t len_ = 0;
 };
 
+// The result code of a decoding so far, and its first fault.
+struct DecodeFaults {
+  Integer result = 0;
+  TASCII85Fault first;
+  void Note(Integer code, std::int64_t at, bool too_large = false) {
+    result = code;
+    if (first.code == 0) first = {code, at, too_large};
+  }
+};
+
 // Decodes the m counting characters of one group into m - 1 bytes, with the value taken in
-// 32-bit arithmetic as the format defines it. Updates result for bad characters and for a
-// group of sound digits whose value does not fit its bytes.
-void DecodeGroup(const std::uint8_t* chars, std::size_t m, ByteSink& sink, Integer& result) {
+// 32-bit arithmetic as the format defines it. Notes bad characters and a group of sound
+// digits whose value does not fit its bytes; at[i] is where chars[i] stands, and at[m] (or
+// at[m - 1] when the group has no more characters) where the group ends.
+void DecodeGroup(const std::uint8_t* chars, const std::int64_t* at, std::size_t m,
+                 std::size_t count, ByteSink& sink, DecodeFaults& faults) {
   std::uint32_t v = 0;
   std::uint64_t exact = 0;
   bool sound = true;
   for (std::size_t i = 0; i < m; ++i) {
     const std::uint8_t c = chars[i];
     if (!IsDigit(c)) {
-      result = c == 'z' ? -2 : -1;
+      faults.Note(c == 'z' ? -2 : -1, at[i]);
       sound = false;
     }
     v = v * 85 + (static_cast<std::uint32_t>(c) - kFirstDigit);
@@ -179,11 +191,35 @@ void DecodeGroup(const std::uint8_t* chars, std::size_t m, ByteSink& sink, Integ
   }
   if (m <= 1) return;
   const std::size_t bytes = m - 1;
-  if (sound && (exact >> (8 * bytes)) != 0) result = -1;
+  if (sound && (exact >> (8 * bytes)) != 0) faults.Note(-1, at[m < count ? m : m - 1], true);
   std::uint8_t* out = sink.Reserve4();
   for (std::size_t i = 0; i < bytes; ++i)
     out[i] = static_cast<std::uint8_t>(v >> (8 * (bytes - 1 - i)));
   sink.Commit(bytes);
+}
+
+// Whole groups of five digits, and "z", straight from the chunk, up to anything else.
+void DecodeWholeGroups(ChunkReader& reader, ByteSink& sink, DecodeFaults& faults) {
+  for (;;) {
+    const std::uint8_t* p = reader.Data();
+    const std::size_t avail = reader.Available();
+    if (avail >= 5 && IsDigit(p[0]) && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) &&
+        IsDigit(p[4])) {
+      const std::uint64_t v = std::uint64_t{p[0]} * kPow85[4] + std::uint64_t{p[1]} * kPow85[3] +
+                              std::uint64_t{p[2]} * kPow85[2] + std::uint64_t{p[3]} * kPow85[1] +
+                              p[4] - std::uint64_t{0x21} * (52200625 + 614125 + 7225 + 85 + 1);
+      if (v > 0xFFFFFFFFu) faults.Note(-1, reader.Offset() + 4, true);
+      StoreBE32(sink.Reserve4(), static_cast<std::uint32_t>(v));
+      sink.Commit(4);
+      reader.Skip(5);
+    } else if (avail >= 1 && p[0] == 'z') {
+      std::memset(sink.Reserve4(), 0, 4);
+      sink.Commit(4);
+      reader.Skip(1);
+    } else {
+      return;
+    }
+  }
 }
 
 }  // namespace
@@ -204,34 +240,20 @@ void EncodeASCII85(TStream& input, TStream& output) {
 }
 
 Integer DecodeASCII85(TStream& input, TStream& output) {
+  TASCII85Fault first;
+  return DecodeASCII85(input, output, first);
+}
+
+Integer DecodeASCII85(TStream& input, TStream& output, TASCII85Fault& first_fault) {
   ChunkReader reader(input);
   ByteSink sink(output);
-  Integer result = 0;
+  DecodeFaults faults;
   for (;;) {
-    // Whole groups of five digits, and "z", straight from the chunk.
-    for (;;) {
-      const std::uint8_t* p = reader.Data();
-      const std::size_t avail = reader.Available();
-      if (avail >= 5 && IsDigit(p[0]) && IsDigit(p[1]) && IsDigit(p[2]) && IsDigit(p[3]) &&
-          IsDigit(p[4])) {
-        const std::uint64_t v = std::uint64_t{p[0]} * kPow85[4] + std::uint64_t{p[1]} * kPow85[3] +
-                                std::uint64_t{p[2]} * kPow85[2] + std::uint64_t{p[3]} * kPow85[1] +
-                                p[4] - std::uint64_t{0x21} * (52200625 + 614125 + 7225 + 85 + 1);
-        if (v > 0xFFFFFFFFu) result = -1;
-        StoreBE32(sink.Reserve4(), static_cast<std::uint32_t>(v));
-        sink.Commit(4);
-        reader.Skip(5);
-      } else if (avail >= 1 && p[0] == 'z') {
-        std::memset(sink.Reserve4(), 0, 4);
-        sink.Commit(4);
-        reader.Skip(1);
-      } else {
-        break;
-      }
-    }
+    DecodeWholeGroups(reader, sink, faults);
 
     // One group character by character: line breaks, the terminator, the end of a chunk.
     std::uint8_t chars[5];
+    std::int64_t at[5];
     int c = reader.NextSignificant();
     if (c < 0) break;
     if (c == 'z') {
@@ -240,6 +262,7 @@ Integer DecodeASCII85(TStream& input, TStream& output) {
       continue;
     }
     chars[0] = static_cast<std::uint8_t>(c);
+    at[0] = reader.Offset() - 1;
     std::size_t count = 1;
     bool last = false;
     while (count < 5) {
@@ -248,6 +271,7 @@ Integer DecodeASCII85(TStream& input, TStream& output) {
         last = true;
         break;
       }
+      at[count] = reader.Offset() - 1;
       chars[count++] = static_cast<std::uint8_t>(c);
     }
     std::size_t m = count;
@@ -257,12 +281,13 @@ Integer DecodeASCII85(TStream& input, TStream& output) {
         last = true;
         break;
       }
-    DecodeGroup(chars, m, sink, result);
+    DecodeGroup(chars, at, m, count, sink, faults);
     if (last) break;
   }
   sink.Flush();
   reader.Unread();
-  return result;
+  first_fault = faults.first;
+  return faults.result;
 }
 
 // ---- Adobe's form ----

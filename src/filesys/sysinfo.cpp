@@ -57,13 +57,22 @@ bool DiskIsReadOnly(std::uint8_t drive) {
   return detail::ProbeWritable(root, u"$%$LO%$.$$$", err) != detail::ProbeResult::kWritable;
 }
 
-String GetEnviroVar(const String& name) {
-  String value;
+bool FindEnviroVar(const String& name, String& value) {
+  bool found = false;
+  value.clear();
   for (const std::string& entry : EnvironmentStrings()) {
     const String e = ToUtf16(entry);
-    if (e.size() > name.size() && e[name.size()] == u'=' && SameIgnoringCase(e.data(), name))
+    if (e.size() > name.size() && e[name.size()] == u'=' && SameIgnoringCase(e.data(), name)) {
       value = e.substr(name.size() + 1);
+      found = true;
+    }
   }
+  return found;
+}
+
+String GetEnviroVar(const String& name) {
+  String value;
+  FindEnviroVar(name, value);
   return value;
 }
 

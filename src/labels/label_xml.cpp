@@ -7,6 +7,7 @@
 
 #include "korvex/base/labels.h"
 #include "korvex/base/xmlnames.h"
+#include "korvex/platform/text.h"
 #include "korvex/stringl/casemap.h"
 #include "korvex/stringl/edit.h"
 #include "korvex/stringl/numscan.h"
@@ -154,10 +155,43 @@ String StyleWords(TFontStyles styles) {
 }
 
 // ---- Reading ------------------------------------------------------------------------------
+//
+// The reader takes its characters from a Source: a TextFile, or a StreamChars over a stream.
+// Both give Eof() and ReadChar().
+
+// The characters of a byte stream, each byte one Windows-1252 character, read a block at a
+// time; what was read beyond the last character taken is given back when the stream can
+// seek.
+class StreamChars {
+ public:
+  explicit StreamChars(TStream& in) : in_(in) {}
+  ~StreamChars() {
+    if (pos_ < len_) in_.Seek(-static_cast<std::int64_t>(len_ - pos_), soFromCurrent);
+  }
+  StreamChars(const StreamChars&) = delete;
+  StreamChars& operator=(const StreamChars&) = delete;
+
+  bool Eof() {
+    if (pos_ == len_ && !at_end_) {
+      len_ = in_.Read(buf_, sizeof buf_);
+      pos_ = 0;
+      at_end_ = len_ == 0;
+    }
+    return pos_ == len_;
+  }
+  Char ReadChar() { return Eof() ? Char{26} : AnsiToChar(buf_[pos_++]); }
+
+ private:
+  TStream& in_;
+  unsigned char buf_[4096];
+  std::size_t pos_ = 0, len_ = 0;
+  bool at_end_ = false;
+};
 
 // Reads one line without its LF or CR LF. Keeps at most kTxtLblMaxTextChars characters;
 // a longer line is consumed and reported through too_long.
-String ReadBoundedLine(TextFile& f, bool& too_long) {
+template <class Source>
+String ReadBoundedLine(Source& f, bool& too_long) {
   String line;
   too_long = false;
   while (!f.Eof()) {
@@ -187,7 +221,8 @@ bool StartsElement(const String& line, const String& id) {
 
 // Reads up to and including the next `stop`. False at the end of the file or when more than
 // kTxtLblMaxTextChars characters come first.
-bool ReadThrough(TextFile& f, Char stop, String* out) {
+template <class Source>
+bool ReadThrough(Source& f, Char stop, String* out) {
   std::size_t n = 0;
   while (!f.Eof()) {
     const Char c = f.ReadChar();
@@ -198,7 +233,8 @@ bool ReadThrough(TextFile& f, Char stop, String* out) {
   return false;
 }
 
-bool SkipPast(TextFile& f, Char stop) {
+template <class Source>
+bool SkipPast(Source& f, Char stop) {
   while (!f.Eof())
     if (f.ReadChar() == stop) return true;
   return false;
@@ -208,6 +244,48 @@ String Attr(const String& attributes, std::u16string_view name) {
   String value;
   detail::FindLabelAttribute(attributes, name, value);
   return value;
+}
+
+// Reads lines up to the one that starts the element for the lower-cased id; false at the end
+// of the input. Sets *other (when given) on passing another label element.
+template <class Source>
+bool FindElement(Source& in, const String& id, bool* other) {
+  while (!in.Eof()) {
+    bool too_long = false;
+    const String line = ReadBoundedLine(in, too_long);
+    if (too_long) continue;
+    const String lower = UnicodeLowerCase(line);
+    if (StartsElement(lower, id)) return true;
+    if (other != nullptr && StartsElement(lower, String())) *other = true;
+  }
+  return false;
+}
+
+// Reads the tags of the element up to its closing tag, handing each to apply(name,
+// attributes, content), which tells whether it was the closing tag. True when it was read.
+template <class Source, class Apply>
+bool ReadTags(Source& in, Apply apply) {
+  while (SkipPast(in, u'<')) {
+    String tag;
+    if (!ReadThrough(in, u'>', &tag)) return false;
+    String name, attributes, content;
+    const std::size_t blank = tag.find(u' ');
+    if (tag.find(u"/>") != String::npos) {
+      const std::size_t end = tag.size() - 2;  // "/>" can only end the tag
+      name = tag.substr(0, std::min(blank, end));
+      if (blank < end) attributes = StripLTBlanks(tag.substr(blank + 1, end - blank - 1));
+    } else {
+      const std::size_t end = tag.size() - 1;
+      name = tag.substr(0, std::min(blank, end));
+      if (blank < end) attributes = StripLTBlanks(tag.substr(blank + 1, end - blank - 1));
+      if (name.empty() || name[0] != u'/') {
+        if (!ReadThrough(in, u'>', &content)) return false;
+        content.resize(std::min(content.find(u"</"), content.size()));
+      }
+    }
+    if (apply(UnicodeLowerCase(name), attributes, content)) return true;
+  }
+  return false;
 }
 
 }  // namespace
@@ -239,36 +317,23 @@ void TCustomTextLabel::WriteToOpenXMLFile(TextFile& OutFile, bool CreateHeader, 
 }
 
 bool TCustomTextLabel::ReadFromOpenXMLFile(TextFile& InFile, const String& ID) {
-  const String id = UnicodeLowerCase(ID);
-  bool found = false;
-  while (!found && !InFile.Eof()) {
-    bool too_long = false;
-    const String line = ReadBoundedLine(InFile, too_long);
-    found = !too_long && StartsElement(UnicodeLowerCase(line), id);
-  }
-  if (!found) return false;
+  if (!FindElement(InFile, UnicodeLowerCase(ID), nullptr)) return false;
+  const bool closed =
+      ReadTags(InFile, [this](const String& name, const String& attributes, const String& content) {
+        return ApplyXmlElement(name, attributes, content);
+      });
+  Changed();
+  return closed;
+}
 
-  bool closed = false;
-  while (!closed && SkipPast(InFile, u'<')) {
-    String tag;
-    if (!ReadThrough(InFile, u'>', &tag)) break;
-    String name, attributes, content;
-    const std::size_t blank = tag.find(u' ');
-    if (tag.find(u"/>") != String::npos) {
-      const std::size_t end = tag.size() - 2;  // "/>" can only end the tag
-      name = tag.substr(0, std::min(blank, end));
-      if (blank < end) attributes = StripLTBlanks(tag.substr(blank + 1, end - blank - 1));
-    } else {
-      const std::size_t end = tag.size() - 1;
-      name = tag.substr(0, std::min(blank, end));
-      if (blank < end) attributes = StripLTBlanks(tag.substr(blank + 1, end - blank - 1));
-      if (name.empty() || name[0] != u'/') {
-        if (!ReadThrough(InFile, u'>', &content)) break;
-        content.resize(std::min(content.find(u"</"), content.size()));
-      }
-    }
-    closed = ApplyXmlElement(UnicodeLowerCase(name), attributes, content);
-  }
+bool TCustomTextLabel::ReadFromXMLStream(TStream& InStream, const String& ID, bool* other_labels) {
+  if (other_labels != nullptr) *other_labels = false;
+  StreamChars in(InStream);
+  if (!FindElement(in, UnicodeLowerCase(ID), other_labels)) return false;
+  const bool closed =
+      ReadTags(in, [this](const String& name, const String& attributes, const String& content) {
+        return ApplyXmlElement(name, attributes, content);
+      });
   Changed();
   return closed;
 }

@@ -297,6 +297,13 @@ bool MatchesWildcard(std::u16string_view name, std::u16string_view mask) {
   return m.MatchFolded(folded, scratch);
 }
 
+bool MatchesWildcard(std::u16string_view name, std::u16string_view mask, bool caseSensitive) {
+  if (!caseSensitive) return MatchesWildcard(name, mask);
+  const detail::WildMask m(mask, false);
+  std::vector<std::uint8_t> scratch;
+  return m.MatchFolded(name, scratch);
+}
+
 bool HasWildcards(std::u16string_view mask) {
   return mask.find_first_of(u"*?") != std::u16string_view::npos;
 }

@@ -1,6 +1,8 @@
 // The pattern compiler: \#hh escapes, optional folding, then a state machine that reads the
 // pattern character by character into the token array.
 #include <algorithm>
+#include <memory>
+#include <vector>
 
 #include "korvex/platform/casefold.h"
 #include "stringl/internal/grep_compile.h"
@@ -56,8 +58,11 @@ class Compiler {
         if (i + 1 < p.size()) {
           c = p[i + 1];
           next = i + 2;
+        } else {
+          lone_escape_ = true;
         }
       }
+      at_ = i;
       int err = 0;
       switch (state_) {
         case State::kStart:
@@ -87,6 +92,15 @@ class Compiler {
       i = next;
     }
     return kGrepNoError;
+  }
+
+  // After a successful Run: what is left open at the end, and where (0-based, in p).
+  TGrepLooseEnd LooseEnd(std::size_t& at) const {
+    at = opened_at_;
+    if (state_ == State::kSetStart || state_ == State::kInSet) return TGrepLooseEnd::OpenSet;
+    if (state_ == State::kInGroup) return TGrepLooseEnd::OpenGroup;
+    if (lone_escape_) at = at_;
+    return lone_escape_ ? TGrepLooseEnd::LoneBackslash : TGrepLooseEnd::None;
   }
 
  private:
@@ -129,6 +143,7 @@ class Compiler {
           return Mark(c == u'*' ? taMult0 : c == u'+' ? taMult1 : taOpti);
         case u'(':
           state_ = State::kInGroup;
+          opened_at_ = at_;
           return NewToken(taNormal);
         case u')':
           return kGrepGroupBrackets;
@@ -141,6 +156,7 @@ class Compiler {
           Cur().Params.fill(kNonMember);
           negated_ = false;
           state_ = State::kSetStart;
+          opened_at_ = at_;
           return 0;
         }
         case u'^':
@@ -249,30 +265,46 @@ class Compiler {
   Integer& count_;
   State state_ = State::kStart;
   Char remembered_ = u'A';
+  std::size_t at_ = 0;         // where the character being read starts
+  std::size_t opened_at_ = 0;  // where the last set or group began
+  bool lone_escape_ = false;   // the pattern ends in a back slash with nothing after it
   bool negated_ = false;
   bool after_negation_ = false;
 };
 
 }  // namespace
 
-String ResolveGrepHexEscapes(std::u16string_view p) {
+namespace {
+
+// origin, when given, receives the index in p of each character of the result.
+String ResolveHexEscapes(std::u16string_view p, std::vector<std::size_t>* origin) {
   String out;
   out.reserve(p.size());
   std::size_t i = 0;
+  const auto put = [&](Char c, std::size_t from) {
+    out.push_back(c);
+    if (origin != nullptr) origin->push_back(from);
+  };
   while (i < p.size()) {
     if (p[i] == u'\\' && i + 3 < p.size() && p[i + 1] == u'#') {
       if (!out.empty() && out.back() == u'\\') {
-        out.append(p.substr(i, 4));  // left alone; the search goes on after it
+        for (std::size_t k = 0; k < 4; ++k) put(p[i + k], i + k);  // left alone; on after it
       } else {
-        out.push_back(HexPair(p[i + 2], p[i + 3]));
+        put(HexPair(p[i + 2], p[i + 3]), i);
       }
       i += 4;
     } else {
-      out.push_back(p[i]);
+      put(p[i], i);
       ++i;
     }
   }
   return out;
+}
+
+}  // namespace
+
+String ResolveGrepHexEscapes(std::u16string_view p) {
+  return ResolveHexEscapes(p, nullptr);
 }
 
 int CompileGrepPattern(std::u16string_view pattern, bool ignore_case, TRegExp& tokens,
@@ -284,3 +316,21 @@ int CompileGrepPattern(std::u16string_view pattern, bool ignore_case, TRegExp& t
 }
 
 }  // namespace krv::detail
+
+namespace krv {
+
+TGrepEnding GrepPatternEnding(std::u16string_view pattern) {
+  std::vector<std::size_t> origin;
+  const String p = detail::ResolveHexEscapes(pattern, &origin);
+  auto tokens = std::make_unique<TRegExp>();
+  Integer count = 0;
+  detail::Compiler compiler(*tokens, count);
+  TGrepEnding ending;
+  if (compiler.Run(p) != kGrepNoError) return ending;
+  std::size_t at = 0;
+  ending.Kind = compiler.LooseEnd(at);
+  if (ending.Kind != TGrepLooseEnd::None) ending.Position = static_cast<Integer>(origin[at]) + 1;
+  return ending;
+}
+
+}  // namespace krv

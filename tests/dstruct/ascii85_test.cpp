@@ -257,6 +257,47 @@ TEST(Ascii85, DecoderMatchesReferenceOnRandomText) {
 
 using testing::TrickleStream;
 
+// Where the first fault stands, in characters from where decoding started (CR and LF count),
+// for the fast path of whole groups and the character-by-character path alike.
+TEST(Ascii85, FirstFaultOffsets) {
+  const struct {
+    std::string text;
+    TASCII85Fault fault;
+  } cases[] = {
+      {"9jqo^~>", {0, -1, false}},
+      {"9j o^~>", {-1, 2, false}},
+      {"9j{o^~>", {-1, 2, false}},
+      {"9jzo^~>", {-2, 2, false}},
+      {"9jzo^9j o^~>", {-2, 2, false}},  // the first, though the result is the last
+      {"9j\r\n o^~>", {-1, 4, false}},   // CR and LF count
+      {"s8W-\"~>", {-1, 4, true}},       // a whole group: its fifth digit
+      {"\r\ns8W-\"~>", {-1, 6, true}},   // the same, character by character
+      {"s8\nW-\"~>", {-1, 5, true}},
+      {"9jqo^uu~>", {-1, 7, true}},  // a final group: the "~" that ends it
+      {"$\"~>", {-1, 2, true}},
+      {"uu", {-1, 1, true}},            // ended by the input: its last digit
+      {"uuuuu9j o^~>", {-1, 4, true}},  // a large group before a bad character
+  };
+  for (const auto& c : cases) {
+    TStringStream in(c.text), out;
+    TASCII85Fault fault{7, 7, true};
+    EXPECT_EQ(DecodeASCII85(in, out, fault), RefDecode(c.text).result) << c.text;
+    EXPECT_EQ(fault, c.fault) << c.text;
+  }
+  // Across chunk boundaries: a bad group after zero groups and some line feeds.
+  for (std::size_t feeds : {0, 1, 3, 4094, 4095, 4096, 4097}) {
+    const std::string text = std::string(feeds, '\n') + std::string(5000, '!') + "uuuuu~>";
+    for (std::size_t chunk : {3, 4096}) {
+      TrickleStream in(text, chunk);
+      TStringStream out;
+      TASCII85Fault fault;
+      EXPECT_EQ(DecodeASCII85(in, out, fault), -1) << feeds;
+      EXPECT_EQ(fault, (TASCII85Fault{-1, static_cast<std::int64_t>(feeds) + 5004, true}))
+          << feeds << " " << chunk;
+    }
+  }
+}
+
 TEST(Ascii85, ShortReadsAreHandled) {
   std::mt19937 gen(5);
   const std::string bytes = RandomBytes(5000, gen);

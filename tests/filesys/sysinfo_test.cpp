@@ -171,20 +171,26 @@ TEST(SysInfo, GetEnviroVar) {
   const struct {
     const char* name;
     const char* value;
+    bool found;  // by FindEnviroVar: set, perhaps empty
   } cases[] = {
-      {"KRVTEST_Path", "/bin:/usr/bin"},
-      {"krvtest_path", "/bin:/usr/bin"},
-      {"KRVTEST_PA", ""},  // only begins a name
-      {"KRVTEST_Path=", ""},
-      {"krvtest_CASE", "second"},
-      {"KRVTEST_EMPTY", ""},
-      {"KRVTEST_X", "a=b"},
-      {"KRVTEST_X=a", "b"},  // the name's own '=' is compared like any character
-      {"krvtest_\xC3\xA4", "umlaut"},
-      {"", ""},
-      {"KRVTEST_NONE", ""},
+      {"KRVTEST_Path", "/bin:/usr/bin", true},
+      {"krvtest_path", "/bin:/usr/bin", true},
+      {"KRVTEST_PA", "", false},  // only begins a name
+      {"KRVTEST_Path=", "", false},
+      {"krvtest_CASE", "second", true},
+      {"KRVTEST_EMPTY", "", true},
+      {"KRVTEST_X", "a=b", true},
+      {"KRVTEST_X=a", "b", true},  // the name's own '=' is compared like any character
+      {"krvtest_\xC3\xA4", "umlaut", true},
+      {"", "", false},
+      {"KRVTEST_NONE", "", false},
   };
-  for (const auto& c : cases) EXPECT_EQ(ToUtf8(GetEnviroVar(ToUtf16(c.name))), c.value) << c.name;
+  for (const auto& c : cases) {
+    EXPECT_EQ(ToUtf8(GetEnviroVar(ToUtf16(c.name))), c.value) << c.name;
+    String value = u"stale";
+    EXPECT_EQ(FindEnviroVar(ToUtf16(c.name), value), c.found) << c.name;
+    EXPECT_EQ(ToUtf8(value), c.value) << c.name;
+  }
   // The empty variable is there with its empty value, not removed.
   const std::vector<std::string> env = EnvironmentStrings();
   EXPECT_NE(std::find(env.begin(), env.end(), "KRVTEST_EMPTY="), env.end());

@@ -24,11 +24,13 @@ struct Case {
   std::string input;
   int status;
   std::string out;
-  const char* err;  // the start of standard error
+  std::string err;  // the start of standard error
 };
 
 TEST(KrvAscii85, TableOfCases) {
-  const char kMalformed[] = "krv ascii85: -: malformed ASCII85 text: ";
+  const std::string kBad = "krv ascii85: -: malformed ASCII85 text: ";
+  const std::string kCut = kBad + "no terminator '~>': the text is cut short after byte ";
+  const std::string kAfter = kBad + "text after the terminator '~>' at byte ";
   const Case cases[] = {
       {"encode", "abc", 0, "+B>H~>", ""},
       {"encode -", "", 0, "~>", ""},
@@ -40,27 +42,44 @@ TEST(KrvAscii85, TableOfCases) {
       {"encode -w 3", "abcd", 0, "@:E\n_W\n~>", ""},
       // Adobe's framing, white space anywhere, the start optional.
       {"decode --adobe", "<~@:E^~>", 0, "abc", ""},
-      {"decode -a", " <~ @:\n\tE^ ~>\n", 0, "abc", ""},
+      {"decode -a", " <~ @:\n\tE^ ~>", 0, "abc", ""},
       {"decode -a", "@:E_WAS,Rg~>", 0, "abcdefgh", ""},
       {"decode -a", "<~z~>", 0, std::string(4, '\0'), ""},
       {"decode -a", "<~~>", 0, "", ""},
       {"decode -a", "<>+09aS~>", 0, "U\x12\xDE\xD1\xC8", ""},  // '<' as a digit
-      // Adobe's text is refused without --adobe; malformed text of either form is an error.
+      // Adobe's text is refused without --adobe; malformed text of either form is an error
+      // that names the byte of the fault (from 1) and writes nothing.
       {"decode", "<~@:E^~>", 2, "",
-       "krv ascii85: -: the text starts with '<~', Adobe's framing: decode it with --adobe\n"},
-      {"decode", "+B>H", 2, "abc", kMalformed},            // no terminator
-      {"decode", "@:E_W!~>", 2, "abcd", kMalformed},       // a final group of one character
-      {"decode", "9j o^~>", 2, "MX\x80\x17", kMalformed},  // the library writes its bytes
-      {"decode", "9jzo^~>", 2, "Mbl!", kMalformed},
-      {"decode -a", "<~@:E_W!~>", 2, "", kMalformed},
-      {"decode -a", "<~@:E^", 2, "", kMalformed},
-      {"decode -a", "<~@:zE^~>", 2, "", kMalformed},
-      {"decode -a", "<~s8W-\"~>", 2, "", kMalformed},
-      {"decode -a", "<~@:E^~x", 2, "", kMalformed},
-      {"decode -a", "<~@:{E^~>", 2, "", kMalformed},
+       "krv ascii85: -: the text starts with '<~' (Adobe's framing) at byte 1: decode it with "
+       "--adobe\n"},
+      {"decode", "\r\n<\n~@:E^~>", 2, "",
+       "krv ascii85: -: the text starts with '<~' (Adobe's framing) at byte 3"},
+      {"decode", "+B>H", 2, "", kCut + "4\n"},
+      {"decode", "+B>H~", 2, "", kCut + "5\n"},
+      {"decode", "", 2, "", kCut + "0\n"},
+      {"decode", "@:E_W!~>", 2, "", kBad + "a final group of one character at byte 7\n"},
+      {"decode", "vvvvv~>", 2, "", kBad + "a character outside '!'..'u' at byte 1\n"},
+      {"decode", "9j o^~>", 2, "", kBad + "a character outside '!'..'u' at byte 3\n"},
+      {"decode", "9j\r\n o^~>", 2, "", kBad + "a character outside '!'..'u' at byte 5\n"},
+      {"decode", "9jzo^~>", 2, "", kBad + "'z' inside a group at byte 3\n"},
+      {"decode", "9jzo^9j o^~>", 2, "", kBad + "'z' inside a group at byte 3\n"},  // the first
+      {"decode", "s8W-\"~>", 2, "", kBad + "a group too large for its bytes at byte 5\n"},
+      {"decode", "9jqo^uu~>", 2, "", kBad + "a group too large for its bytes at byte 8\n"},
+      {"decode", "+B>H~x", 2, "", kBad + "'~' without '>' at byte 6\n"},
+      {"decode -a", "<~@:E_W!~>", 2, "", kBad + "a final group of one character at byte 10\n"},
+      {"decode -a", "<~@:E^", 2, "", kCut + "6\n"},
+      {"decode -a", "<~@:zE^~>", 2, "", kBad + "'z' inside a group at byte 5\n"},
+      {"decode -a", "<~s8W-\"~>", 2, "", kBad + "a group too large for four bytes at byte 7\n"},
+      {"decode -a", "<~@:E^~x", 2, "", kBad + "'~' without '>' at byte 8\n"},
+      {"decode -a", "<~@:{E^~>", 2, "", kBad + "a character outside '!'..'u' at byte 5\n"},
+      // As Python's a85decode(adobe=True): one framed text, nothing after its "~>".
+      {"decode -a", "<~9jqo~><~9jqo~>", 2, "", kAfter + "9\n"},
+      {"decode -a", "<~9jqo~>\n", 2, "", kAfter + "9\n"},
+      {"decode -a", " <~ @:\n\tE^ ~> ", 2, "", kAfter + "14\n"},
+      {"decode -a", "9jqo~>~>", 2, "", kAfter + "7\n"},
       {"decode --wrap 3", "", 2, "", "krv ascii85: --wrap applies to encode only\n"},
       {"encode --wrap -5", "", 2, "", "krv ascii85: --wrap: "},
-      {"rot13", "", 2, "", "krv ascii85: MODE: rot13 not in"},
+      {"rot13", "", 2, "", "krv ascii85: MODE: invalid value 'rot13' (choose encode or decode)\n"},
   };
   const TempDir dir("krv_ascii85");
   for (const Case& c : cases) {
@@ -69,6 +88,42 @@ TEST(KrvAscii85, TableOfCases) {
     EXPECT_EQ(r.out, c.out) << c.args << " < " << c.input;
     EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << " < " << c.input << "\n" << r.err;
   }
+}
+
+// Decoded bytes for standard output are held back until the whole text is known sound, also
+// beyond what is held in memory; a named output is left as it was.
+TEST(KrvAscii85, MalformedTextWritesNothing) {
+  const TempDir dir("krv_ascii85_held");
+  std::mt19937 gen(8);
+  std::string data(3 << 20, '\0');
+  for (char& c : data) c = static_cast<char>(gen());
+  TStringStream in(data), text(std::string{});
+  EncodeASCII85(in, text);
+  const std::string good = text.Bytes();
+  const std::string bad = good.substr(0, good.size() - 2) + "v~>";  // the fault at the end
+  const std::string at = std::to_string(good.size() - 1);
+  dir.Write("good", good);
+  dir.Write("bad", bad);
+  dir.Write("kept", "kept");
+  const struct {
+    const char* args;
+    const std::string& input;
+    int status;
+    const std::string& out;
+  } cases[] = {
+      {"decode good", "", 0, data}, {"decode", good, 0, data},         {"decode bad", "", 2, ""},
+      {"decode", bad, 2, ""},       {"decode bad -o kept", "", 2, ""},
+  };
+  for (const auto& c : cases) {
+    const KrvRun r = RunKrv(dir, std::string("ascii85 ") + c.args, c.input);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_TRUE(r.out == c.out) << c.args << ": " << r.out.size() << " bytes";
+    if (c.status != 0) {
+      EXPECT_NE(r.err.find("a character outside '!'..'u' at byte " + at + "\n"), std::string::npos)
+          << r.err;
+    }
+  }
+  EXPECT_EQ(dir.Read("kept"), "kept");
 }
 
 // The library's form through files and a pipe, the same text as EncodeASCII85 writes.

@@ -78,9 +78,30 @@ TEST_F(KrvColor, ValuesThatAreNoColour) {
     EXPECT_EQ(r.out, "") << b[0];
     EXPECT_EQ(r.err, std::string("krv color: ") + b[1] + "\n");
   }
-  for (const char* args : {"", "show", "paint", "scale --size 0", "scale --palette ocean",
-                           "scale --levels -1", "names extra"})
-    EXPECT_EQ(Color(args).status, 2) << args;
+  // Usage errors name the mode and point to its page.
+  const char* const usage[][2] = {
+      {"", "krv color: no mode given (choose show, scale or names)\nTry 'krv color --help'.\n"},
+      {"paint",
+       "krv color: unknown mode 'paint' (choose show, scale or names)\n"
+       "Try 'krv color --help'.\n"},
+      {"show", "krv color show: missing VALUE operand\nTry 'krv color show --help'.\n"},
+      {"scale --size 0",
+       "krv color scale: --size: '0' is not a whole number from 1 to 33554432\n"
+       "Try 'krv color scale --help'.\n"},
+      {"scale --palette ocean",
+       "krv color scale: --palette: invalid value 'ocean' (choose "
+       "rainbow, geo1, geo2, geo3, circle, morgenstemning or contrast)\n"
+       "Try 'krv color scale --help'.\n"},
+      {"scale --levels -1",
+       "krv color scale: --levels: '-1' is not a whole number from 0 to "
+       "2147483647\nTry 'krv color scale --help'.\n"},
+      {"names extra", "krv color names: extra operand 'extra'\nTry 'krv color names --help'.\n"},
+  };
+  for (const auto& u : usage) {
+    const Ran r = Color(u[0]);
+    EXPECT_EQ(r.status, 2) << u[0];
+    EXPECT_EQ(r.err, u[1]) << u[0];
+  }
 }
 
 // A scale file holds what TColorArray makes of the same palette, size and levels.

@@ -69,14 +69,33 @@ const Case kCases[] = {
      "krv features: odd.txt:11: feature 2 has values but no kind (fkUndefined): they are not "
      "shown\n"},
     {"show half.txt", 2, "", "krv features: half.txt:4: the file ends inside the definitions: 3 "
-                             "of 6 property lines are missing\n"},
+                             "of 6 property lines are missing (#featdef at line 1 announces 1 "
+                             "feature, 6 property lines per feature)\n"},
+    // A property line without an index: the message gives the count #featdef wrote.
+    {"show noindex.txt", 2, "", "krv features: noindex.txt:2: a property line should start "
+                                "with a feature index, not 'foo bar' (#featdef at line 1 "
+                                "announces 1 feature, 6 property lines per feature)\n"},
+    {"show noindex2.txt", 2, "", "krv features: noindex2.txt:3: a property line should start "
+                                 "with a feature index, not 'x' (#featdef at line 1 announces 2 "
+                                 "features, 6 property lines per feature)\n"},
     {"show nomat.txt", 2, "", "krv features: nomat.txt: no #featdef or #featvals line: not a "
                               "feature-matrix file\n"},
     {"show missing", 2, "", "krv features: missing: No such file or directory\n"},
     {"to-csv . -o keep", 2, "", "krv features: .: Is a directory\n"},
     {"show < .", 2, "", "krv features: -: Is a directory\n"},
-    {"show -n 1 m.txt", 2, "", "krv features: unknown option '-n'\n"},
-    {"", 2, "", "krv features: no mode given"},
+    // Usage errors name the mode; a mode's word after the mode is an operand.
+    {"show -n 1 m.txt", 2, "", "krv features show: unknown option '-n'\n"
+                               "Try 'krv features show --help'.\n"},
+    {"show --rows -1 m.txt", 2, "", "krv features show: --rows: '-1' is not a whole number of 0 "
+                                    "or more\nTry 'krv features show --help'.\n"},
+    {"show --rows 1 --rows 2 m.txt", 2, "", "krv features show: option '--rows' may be given "
+                                            "only once\n"},
+    {"to-csv m.txt extra", 2, "", "krv features to-csv: extra operand 'extra'\n"},
+    {"show to-csv", 2, "", "krv features: to-csv: No such file or directory\n"},
+    {"", 2, "", "krv features: no mode given (choose show, to-csv or from-csv)\n"
+                "Try 'krv features --help'.\n"},
+    {"convert", 2, "", "krv features: unknown mode 'convert' (choose show, to-csv or "
+                       "from-csv)\n"},
     // from-csv: UTF-8 or Windows-1252 in, Windows-1252 out; --lossy for what it lacks.
     {"from-csv utf8.csv -o keep", 2, "", "krv features: utf8.csv:3:1: '\xe4\xb8\xad' (U+4E2D) "
                                          "has no place in a feature-matrix file"},
@@ -86,7 +105,11 @@ const Case kCases[] = {
                                "Windows-1252 (not valid UTF-8)\n", true},
     {"from-csv --encoding=utf-8 cp1252.csv", 2, "", "krv features: cp1252.csv:2:4: not valid "
                                                     "UTF-8 (byte 0xE9)"},
-    {"from-csv --encoding=latin1 cp1252.csv", 2, "", "krv features: --encoding: latin1 not in"},
+    {"from-csv --encoding=latin1 cp1252.csv", 2, "", "krv features from-csv: --encoding: invalid "
+                                                     "value 'latin1' (choose auto, utf-8 or "
+                                                     "windows-1252)\n"},
+    {"from-csv --encoding=UTF-8 cp1252.csv", 2, "", "krv features from-csv: --encoding: invalid "
+                                                    "value 'UTF-8'"},
     {"from-csv fields.csv -o keep", 2, "", "krv features: fields.csv: record 2 has 3 fields, "
                                            "the header 2\n"},
     {"from-csv open.csv", 2, "", "krv features: open.csv: a quoted field is not closed\n"},
@@ -119,6 +142,8 @@ TEST(KrvFeatures, TableOfCases) {
     dir.Write("half.txt", kDefs.substr(0, kDefs.find("1 fplComment")));
     dir.Write("odd.txt", kDefs + "#featvals 2 2\r\n1 1 12x\r\n1 3 5\r\n2 1 x\r\n#featend\r\n");
     dir.Write("nomat.txt", "hello\n");
+    dir.Write("noindex.txt", "#featdef 1 1\r\nfoo bar\r\n");
+    dir.Write("noindex2.txt", "#featdef 2 1\r\n1 fplFeatNum 1\r\nx\r\n");
     dir.Write("utf8.csv", "name,x\ncaf\xc3\xa9 \xe2\x82\xac,1\n\xe4\xb8\xad,2\n");
     dir.Write("cp1252.csv", "name,x\ncaf\xe9 \x80,1\n");
     dir.Write("fields.csv", "a,b\n1,2,3\n");

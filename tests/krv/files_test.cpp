@@ -72,7 +72,11 @@ TEST(KrvFiles, CountListDelTreeTrash) {
       {"files deltree Top/Sub/c.txt", 2, "", "krv files: Top/Sub/c.txt: Not a directory\n"},
       {"files deltree nothing", 2, "", "krv files: nothing: No such file or directory\n"},
       {"files trash 'Top/*.none'", 1, "", "krv files: Top/*.none: no files match\n"},
-      {"files", 2, "", "krv files: A subcommand is required"},
+      {"files", 2, "",
+       "krv files: no mode given (choose count, list, copy, deltree or trash)\n"
+       "Try 'krv files --help'.\n"},
+      {"files copy Top", 2, "",
+       "krv files copy: missing DEST operand after 'Top'\nTry 'krv files copy --help'.\n"},
   };
   for (const Case& c : cases) {
 #ifdef _WIN32
@@ -83,9 +87,83 @@ TEST(KrvFiles, CountListDelTreeTrash) {
     EXPECT_EQ(r.out, c.out) << c.args;
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
-  const KrvRun list = RunKrv(dir, "files list -r -i 'Top/*.TXT'");
-  EXPECT_EQ(SortedLines(list.out),
-            (std::vector<std::string>{"Top/.h.txt", "Top/Sub/c.txt", "Top/a.TXT", "Top/b.txt"}));
+}
+
+// Every listed name starts with the mask's directory as it is written, relative or absolute,
+// as find prints them; Windows names give their folders as stored, with '/'.
+TEST(KrvFiles, ListedNamesFollowTheMask) {
+  const TempDir dir("krv_files_names");
+  MakeTree(dir);
+  const std::string top = dir.Path().string() + "/Top/";
+  const std::vector<std::string> all = {"Top/.h.txt", "Top/Sub/c.txt", "Top/a.TXT", "Top/b.txt"};
+  struct Case {
+    std::string args;
+    std::vector<std::string> names;  // sorted
+    bool posix_only = false;
+  };
+  const Case cases[] = {
+      {"files list -r -i 'Top/*.TXT'", all},
+      {"files list -r -i '*.txt'", all},  // the current folder: names relative to it
+      {"files list -r -i './Top/*.txt'",
+       {"./Top/.h.txt", "./Top/Sub/c.txt", "./Top/a.TXT", "./Top/b.txt"}},
+      {"files list -r -i '" + top + "*.txt'",
+       {top + ".h.txt", top + "Sub/c.txt", top + "a.TXT", top + "b.txt"}},
+      {"files list -r --windows-names 'top/*.txt'", all, true},
+      {"files list -r --windows-names 'TOP\\*.TXT'", all, true},
+      {"files list -r --windows-names '*.txt'", all},
+      {"files list --windows-names 'top\\SUB\\*'", {"Top/Sub/c.txt"}, true},
+      {"files list -r --windows-names \"" + WinName(dir, "TOP\\*.TXT") + "\"",
+       {top + ".h.txt", top + "Sub/c.txt", top + "a.TXT", top + "b.txt"}},
+      // A folder after "..": no relative spelling is plainer than the absolute one.
+      {"files list --windows-names 'top/../Top/Sub/*'", {top + "Sub/c.txt"}},
+  };
+  for (const Case& c : cases) {
+#ifdef _WIN32
+    if (c.posix_only) continue;
+#endif
+    const KrvRun r = RunKrv(dir, c.args);
+    EXPECT_EQ(r.status, 0) << c.args << "\n" << r.err;
+    EXPECT_EQ(SortedLines(r.out), c.names) << c.args << "\n" << r.out;
+  }
+}
+
+// A DEST ending in '/' names a folder, as it does to cp: into it when it exists, an error
+// (and no file made) when it does not.
+TEST(KrvFiles, CopyToANameEndingInASeparator) {
+  const TempDir dir("krv_files_slash");
+  MakeTree(dir);
+  fs::create_directories(dir.File("Into"));
+  struct Case {
+    std::string args;
+    int status;
+    std::string err;
+    std::string made;  // the file the copy makes, or ""
+  };
+  const Case cases[] = {
+      {"files copy Top/a.TXT new/", 2,
+       "krv files: cannot create regular file 'new/': Not a directory\n", ""},
+      {"files copy --windows-names Top/a.TXT new/", 2,
+       "krv files: cannot create regular file 'new/': Not a directory\n", ""},
+      {"files copy --windows-names Top/a.TXT 'new\\'", 2,
+       "krv files: cannot create regular file 'new\\': Not a directory\n", ""},
+      {"files copy Top/a.TXT Top/b.txt/", 2,
+       "krv files: cannot create regular file 'Top/b.txt/': Not a directory\n", ""},
+      {"files copy Top/a.TXT Into/", 0, "", "Into/a.TXT"},
+      {"files copy Top/b.txt Into", 0, "", "Into/b.txt"},
+#ifndef _WIN32
+      {"files copy 'Top/Sub/c.txt' 'new\\'", 0, "", "new\\"},  // '\' is an ordinary character
+#endif
+  };
+  for (const Case& c : cases) {
+    const KrvRun r = RunKrv(dir, c.args);
+    EXPECT_EQ(r.status, c.status) << c.args << "\n" << r.err;
+    EXPECT_EQ(r.err, c.err) << c.args;
+    if (!c.made.empty()) {
+      EXPECT_TRUE(fs::is_regular_file(dir.File(c.made))) << c.args;
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir.File("new")));
+  EXPECT_EQ(dir.Read("Top/b.txt"), "contents of Top/b.txt");
 }
 
 TEST(KrvFiles, DelTreeAndTrash) {
@@ -232,7 +310,7 @@ TEST(KrvFiles, ProgressAndInterrupt) {
   const KrvRun r = testing::RunProcess({script->string(), "-qec", command, "/dev/null"},
                                        testing::InDir(dir.Path()));
   EXPECT_EQ(r.status, 130) << r.out;
-  EXPECT_NE(r.out.find("\rkrv files: big  "), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\rkrv files copy: big  "), std::string::npos) << r.out;
   EXPECT_NE(r.out.find(" left\033[K"), std::string::npos) << r.out;
   EXPECT_NE(r.out.find("krv files: interrupted; out was not written"), std::string::npos) << r.out;
   EXPECT_EQ(dir.Read("out"), "old");

@@ -74,7 +74,17 @@ const Case kCases[] = {
     {"-w ab", "ab x\nabc\nx_ab\n(ab)\n", 0, "ab x\n(ab)\n", ""},
     {"-ow --positions 'fo+'", "fo foo xfoo foo_ foo\n", 0, "1-2:fo\n4-6:foo\n18-20:foo\n", ""},
     {"-x 'ab?'", "a\nab\nabb\n", 0, "a\nab\n", ""},
-    {"-x 'a[b'", "ab\na[\n", 0, "ab\n", ""},  // a set left open stays a set
+    // A set or group left open and a lone final back slash are refused, with the place.
+    {"-x 'a[b'", "ab\n", 2, "", "krv grep: pattern 'a[b': the set opened by '[' at character 2 "
+                                "is not closed by ']'\n"},
+    {"'\\#28a'", "a\n", 2, "", "krv grep: pattern '\\#28a': the group opened by '(' at character 1"},
+    {"'a\\'", "a\\\n", 2, "", "krv grep: pattern 'a\\': the back slash at character 2 escapes"},
+    {"'()' -", "a\n\n", 0, "a\n\n", ""},  // an empty group is closed: it matches everywhere
+    {"-F 'a[b\\' -", "a[b\\\nab\n", 0, "a[b\\\n", ""},
+    // -i with a negated set: the set's capitals are its small letters.
+    {"-iw '[^a]'", "b\nA\nab\n", 0, "b\n", ""},
+    {"-ix '[^b]'", "a\nB\n", 0, "a\n", ""},
+    {"-q ab missing a.txt", "", 0, "", "krv grep: missing: No such file or directory\n"},
     {"-- -x", "a-x\n", 0, "a-x\n", ""},
     {"-e -x", "-x\n", 0, "-x\n", ""},
     {"'[a,]'", "b,\n", 0, "b,\n", ""},

@@ -60,7 +60,7 @@ TEST(KrvHtml, Fill) {
       {"fill --values missing t", "", 2, "", "krv html: missing: No such file or directory\n"},
       {"fill --set a=1 -o t t", "", 2, "", "krv html: t and t are the same file\n"},
       {"fill --values v -o v t", "", 2, "", "krv html: v and v are the same file\n"},
-      {"fill --frob t", "", 2, "", "krv html: unknown option '--frob'\n"},
+      {"fill --frob t", "", 2, "", "krv html fill: unknown option '--frob'\n"},
   };
   RunCases(dir, std::begin(cases), std::end(cases));
   // --strict leaves no output file behind; -o writes one.
@@ -72,6 +72,33 @@ TEST(KrvHtml, Fill) {
   EXPECT_EQ(to_file.status, 0) << to_file.err;
   EXPECT_EQ(to_file.out + to_file.err, "");
   EXPECT_EQ(dir.Read("out"), "ok");
+}
+
+// A tag's name in a warning stays on one line: control characters escaped, a long name (an
+// unterminated tag runs to the end of the template) cut after 40 characters.
+TEST(KrvHtml, WarningsAreOneLine) {
+  const TempDir dir("krv_html_warn");
+  const std::string long_name(60, 'n');
+  const std::string e_acute = "\xC3\xA9";
+  std::string accents;
+  for (int i = 0; i < 45; ++i) accents += e_acute;
+  const struct {
+    std::string input, name;
+  } cases[] = {
+      {"a<#tag\nmore", "\"tag\\nmore\""},
+      {"<#x\r\n</p>", "\"x\\r\\n</p\""},
+      {"<#t\x01\tq\"\\ y>", "\"t\\x01\\tq\\\"\\\\\""},
+      {"<#" + long_name, "\"" + long_name.substr(0, 40) + "...\""},
+      {"<#" + accents, "\"" + accents.substr(0, 80) + "...\""},  // cut between characters
+      {"<#plain>", "plain"},
+      {"<# >", "\"\""},
+  };
+  for (const auto& c : cases) {
+    const KrvRun r = RunKrv(dir, "html fill", c.input);
+    EXPECT_EQ(r.status, 0) << c.input;
+    EXPECT_EQ(r.out, c.input);
+    EXPECT_EQ(r.err, "krv html: -: no value for tag " + c.name + "\n") << c.input;
+  }
 }
 
 TEST(KrvHtml, Words) {
@@ -88,7 +115,7 @@ TEST(KrvHtml, Words) {
       {"words", "caf\xC3\xA9 bar", 0, "2\n", ""},
       {"words .", "", 2, "", "krv html: .: Is a directory\n"},
       {"words page > /dev/full", "", 2, "", "krv html: write error: No space left on device\n"},
-      {"", "", 2, "", "krv html: A subcommand is required"},
+      {"", "", 2, "", "krv html: no mode given (choose fill or words)\n"},
   };
   RunCases(dir, std::begin(cases), std::end(cases));
 }

@@ -1,10 +1,13 @@
 // krv label show: every setting of a label read from a file or standard input, the "no"
-// answer for a missing identifier and errors for unreadable or cut files. The reader itself
-// is tested with the library.
+// answer for a missing identifier, errors for unreadable, cut and non-label input, and the
+// input read as a stream without a copy. The reader itself is tested with the library.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -43,6 +46,8 @@ TEST(KrvLabel, Show) {
     int status;
     std::string out, err;
   };
+  const std::string kNotLabels =
+      "krv label: -: not a label file: no <custtextlbl sig=\"KorvexLib\"> element\n";
   const Case cases[] = {
       {"--id NOTE labels.xml", "", 0, kNote, ""},
       {"--id note -", dir.Read("labels.xml"), 0, kNote, ""},
@@ -53,9 +58,15 @@ TEST(KrvLabel, Show) {
        ""},
       {"--id nope labels.xml", "", 1, "",
        "krv label: labels.xml: no label element with id \"nope\"\n"},
+      // Input without any label element is no label file: malformed, whatever --id says.
+      {"-", "\x80\xFF\x01\x1A random bytes\r\n", 2, "", kNotLabels},
+      {"", "", 2, "", kNotLabels},
+      {"-", "<a><b>", 2, "", kNotLabels},
+      {"--id x -", "<a><b>", 2, "", kNotLabels},
+      {"--id x -", "<custtextlbl id=\"x\">\n</custtextlbl>\n", 2, "", kNotLabels},
       {"cut.xml", "", 2, "", "krv label: cut.xml: the label element ends before </custtextlbl>\n"},
       {"missing.xml", "", 2, "", "krv label: missing.xml: No such file or directory\n"},
-      {"--id", "", 2, "", "krv label: --id: 1 required"},
+      {"--id", "", 2, "", "krv label show: option '--id' needs a value\n"},
   };
   for (const Case& c : cases) {
     const KrvRun r = RunKrv(dir, "label show " + c.args, c.input);
@@ -66,6 +77,36 @@ TEST(KrvLabel, Show) {
     }
     EXPECT_EQ(r.err.substr(0, c.err.size()), c.err) << c.args;
   }
+}
+
+// The input is read as a stream, without a copy in the temporary folder (for krv, a folder
+// that does not exist), and no further than the element: a 1 GiB sparse file costs nothing.
+TEST(KrvLabel, ReadsTheInputOnceWithoutACopy) {
+  const std::optional<std::filesystem::path> env = testing::FindProgram("env");
+#ifdef _WIN32
+  if (!env) GTEST_SKIP() << "env is absent: krv's temporary folder cannot be set apart";
+#endif
+  ASSERT_TRUE(env) << "env is not installed";
+  const TempDir dir("krv_label_stream");
+  const std::string element =
+      "<custtextlbl sig=KorvexLib id=\"big\">\r\n<layer val=7 />\r\n</custtextlbl>\r\n";
+  dir.Write("big.xml", element);
+  std::filesystem::resize_file(dir.File("big.xml"), std::uintmax_t{1} << 30);
+  const std::string tmpdir = "TMPDIR=" + dir.File("missing").string();
+  const struct {
+    std::vector<std::string> args;
+    std::string input;
+  } cases[] = {{{"big.xml"}, ""}, {{"--id", "BIG", "big.xml"}, ""}, {{"-"}, element + "more"}};
+  for (const auto& c : cases) {
+    std::vector<std::string> argv = {env->string(), tmpdir, testing::KrvPath(), "label", "show"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    testing::ProcessOptions options = testing::InDir(dir.Path());
+    options.input = c.input;
+    const KrvRun r = testing::RunProcess(argv, options);
+    EXPECT_EQ(r.status, 0) << c.args.back() << "\n" << r.err;
+    EXPECT_NE(r.out.find("layer        7\n"), std::string::npos) << c.args.back();
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("missing")));
 }
 
 }  // namespace

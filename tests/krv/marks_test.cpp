@@ -13,6 +13,7 @@
 namespace krv {
 namespace {
 
+using testing::KrvRun;
 using testing::RunKrv;
 
 // Pixels of colour c in the picture.
@@ -42,7 +43,11 @@ TEST(KrvMarks, PictureHoldsEveryMark) {
     EXPECT_EQ(Count(pic, clRed), want) << size;
     EXPECT_EQ(RunKrv(dir, args + " -o -").out, dir.Read("m.PNG"));
   }
-  const testing::PngPicture black = testing::DecodePng(RunKrv(dir, "marks -o -").out);
+  // Without -o the picture goes to standard output, as the page says.
+  const KrvRun plain = RunKrv(dir, "marks");
+  EXPECT_EQ(plain.status, 0) << plain.err;
+  EXPECT_EQ(plain.out, RunKrv(dir, "marks -o -").out);
+  const testing::PngPicture black = testing::DecodePng(plain.out);
   ASSERT_TRUE(black.ok);
   EXPECT_EQ(Count(black, clRed), 0);
   ASSERT_EQ(RunKrv(dir, "marks -o p.png").status, 0);
@@ -64,17 +69,35 @@ TEST(KrvMarks, BadArguments) {
     const char* err;
   };
   const Case cases[] = {
-      {"marks --size 65 -o m.png", "krv marks: --size: Value 65 not in range"},
-      {"marks --size -1 -o m.png", "krv marks: --size: Value -1 not in range"},
+      {"marks --size 65 -o m.png", "krv marks: --size: '65' is not a whole number from 0 to 64\n"},
+      {"marks --size -1 -o m.png", "krv marks: --size: '-1' is not a whole number from 0 to 64\n"},
       {"marks --size x -o m.png", "krv marks: --size"},
       {"marks --color Rouge -o m.png", "krv marks: Rouge: unknown colour name"},
-      {"marks", "krv marks: --output is required"},
+      {"marks -o ''", "krv marks: '': No such file or directory\n"},
   };
   for (const Case& c : cases) {
     const auto r = RunKrv(dir, c.args);
     EXPECT_EQ(r.status, 2) << c.args;
     EXPECT_EQ(r.err.rfind(c.err, 0), 0u) << c.args << "\n" << r.err;
     EXPECT_FALSE(std::filesystem::exists(dir.File("m.png"))) << c.args;
+  }
+}
+
+// Standard output on a terminal is refused (script(1) gives krv one), with or without -o -.
+TEST(KrvMarks, RefusesATerminal) {
+  const std::optional<std::filesystem::path> script = testing::FindProgram("script");
+  if (!script) GTEST_SKIP() << "script is absent: no terminal can be given to krv";
+  const testing::TempDir dir("korvex_krv_marks_tty");
+  for (const std::string args : {"marks", "marks -o -", "marks --size 2"}) {
+    const KrvRun r = testing::RunProcess(
+        {script->string(), "-qec", testing::KrvPath() + " " + args, "/dev/null"},
+        testing::InDir(dir.Path()));
+    EXPECT_EQ(r.status, 2) << args;
+    EXPECT_NE(r.out.find("krv marks: the PNG picture is not written to a terminal"),
+              std::string::npos)
+        << args << "\n"
+        << r.out;
+    EXPECT_EQ(r.out.find("PNG\r\n"), std::string::npos) << args;
   }
 }
 

@@ -1,6 +1,7 @@
 // What krv's -o outputs keep of the file they replace: owner, group, mode and hard links;
 // symbolic links; the shell's own redirections (/dev/stdout, /dev/fd/N); closed standard
-// streams; and no temporary file left behind when a signal ends the tool.
+// streams; no temporary file left behind when a signal ends the tool; and empty names,
+// which name no file.
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
@@ -24,6 +25,45 @@ using testing::RunKrv;
 using testing::TempDir;
 
 namespace fs = std::filesystem;
+
+// An empty name names no file, as coreutils says it ("cat: '': No such file or directory"):
+// no command reads standard input or writes standard output for it, and nothing is made.
+TEST(KrvOutputs, EmptyNamesNameNoFile) {
+  const TempDir dir("krv_outputs_empty");
+  const struct {
+    const char* args;
+    const char* command;  // the command's word, which starts the message
+  } cases[] = {
+      {"ascii85 encode -o ''", "ascii85"},
+      {"ascii85 decode ''", "ascii85"},
+      {"ascii85 encode --output '' -", "ascii85"},
+      {"rle encode -o ''", "rle"},
+      {"rle decode ''", "rle"},
+      {"marks -o ''", "marks"},
+      {"html fill -o '' -", "html"},
+      {"html fill ''", "html"},
+      {"html words ''", "html"},
+      {"label show ''", "label"},
+      {"sys env HOME -o ''", "sys"},
+      {"sys dirs --output ''", "sys"},
+      {"password -o ''", "password"},
+      {"sum ''", "sum"},
+      {"text type ''", "text"},
+  };
+  const std::string reason = ": '': No such file or directory\n";
+  for (const auto& c : cases) {
+    const KrvRun r = RunKrv(dir, c.args, "+B>H~>");
+    EXPECT_EQ(r.status, 2) << c.args;
+    EXPECT_EQ(r.out, "") << c.args;
+    EXPECT_EQ(r.err.rfind(std::string("krv ") + c.command, 0), 0u) << c.args << "\n" << r.err;
+    EXPECT_TRUE(r.err.size() > reason.size() &&
+                r.err.compare(r.err.size() - reason.size(), reason.size(), reason) == 0 &&
+                r.err.find('\n') == r.err.size() - 1)
+        << c.args << "\n"
+        << r.err;
+  }
+  EXPECT_TRUE(fs::is_empty(dir.Path()));
+}
 
 #ifndef _WIN32
 

@@ -46,7 +46,7 @@ TEST(KrvRle, RoundTripsThroughFilesAndPipes) {
       {"decode", std::string("\xA5\x03x", 3), 0, "xxx", ""},
       {"decode", std::string("\x01\x02\xA5\x04", 4), 2, "\x01\x02",
        "krv rle: -: the input ends inside a run (0xA5 n v)\n"},
-      {"", "", 2, "", "krv rle: MODE is required\n"},
+      {"", "", 2, "", "krv rle: missing MODE operand\n"},
   };
   for (const Case& c : cases) {
     const KrvRun r = RunKrv(dir, "rle " + std::string(c.args), c.input);

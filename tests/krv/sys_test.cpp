@@ -63,6 +63,10 @@ TEST(KrvSys, EnvAssocAndDirs) {
   } cases[] = {
       {var, "sys env krvtest_var", 0, "abc\n", false},
       {var, "sys env krvtest_v", 1, "", false},
+      // As printenv: set but empty is an empty line and 0; unset is nothing and 1.
+      {{{"KRVTEST_EMPTY", ""}}, "sys env KRVTEST_EMPTY", 0, "\n", false},
+      {{{"KRVTEST_EMPTY", ""}}, "sys env krvtest_empty -o -", 0, "\n", false},
+      {{{"KRVTEST_EMPTY", ""}}, "sys env KRVTEST_EMPT", 1, "", false},
       {xdg, "sys assoc krvx", 0, "view %f\n", true},
       {xdg, "sys assoc .KRVP", 0, "text/x-plainish\n", true},
       {xdg, "sys assoc none", 1, "", true},

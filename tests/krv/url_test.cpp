@@ -33,7 +33,7 @@ TEST(KrvUrl, Modes) {
       {"decode %C3%A9 %E9 %e9x", "", 0, "\xC3\xA9\n\xC3\xA9\n\xC3\xA9x\n", ""},
       {"decode -", "a%20b\r\n%2F\n", 0, "a b\n/\n", ""},
       {"decode '%2F%3A'", "", 0, "/:\n", ""},
-      {"decode", "", 2, "", "krv url: TEXT is required"},
+      {"decode", "", 2, "", "krv url decode: missing TEXT operand"},
       {"encode - < .", "", 2, "", "krv url: -: Is a directory\n"},
       {"encode x > /dev/full", "", 2, "", "krv url: write error: No space left on device\n"},
       {"squash x", "", 2, "", "krv url: "},

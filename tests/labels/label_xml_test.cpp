@@ -13,6 +13,7 @@
 #include "korvex/platform/text.h"
 #include "labels/internal/label_attrib.h"
 #include "test_support/temp_dir.h"
+#include "test_support/trickle_stream.h"
 
 namespace krv {
 namespace {
@@ -53,6 +54,18 @@ bool ReadBack(const std::string& bytes, const String& id, TCustomTextLabel& labe
   int count = 0;
   label.SetOnChange([&](TObject*) { ++count; });
   const bool ok = label.ReadFromOpenXMLFile(f, id);
+  label.SetOnChange(nullptr);
+  if (events != nullptr) *events = count;
+  return ok;
+}
+
+// The same through ReadFromXMLStream over a stream that gives 7 bytes per read.
+bool StreamBack(const std::string& bytes, const String& id, TCustomTextLabel& label,
+                int* events = nullptr, bool* other = nullptr) {
+  testing::TrickleStream in(bytes, 7);
+  int count = 0;
+  label.SetOnChange([&](TObject*) { ++count; });
+  const bool ok = label.ReadFromXMLStream(in, id, other);
   label.SetOnChange(nullptr);
   if (events != nullptr) *events = count;
   return ok;
@@ -275,16 +288,61 @@ TEST(LabelXml, ReadingCases) {
   };
   for (const ReadCase& c : cases) {
     SCOPED_TRACE(c.what);
-    TCustomTextLabel l;
-    l.SetTxtLblAlignment(taLeftJustify);
-    l.SetTxtLblMode(tlBox);
-    l.SetTxtLblScreenPos(tlamXOnly);
-    l.Font()->SetName(u"Keep");
-    int events = -1;
-    EXPECT_EQ(ReadBack(c.file, c.id, l, &events), c.result);
+    TCustomTextLabel from_file, from_stream;
+    for (TCustomTextLabel* l : {&from_file, &from_stream}) {
+      l->SetTxtLblAlignment(taLeftJustify);
+      l->SetTxtLblMode(tlBox);
+      l->SetTxtLblScreenPos(tlamXOnly);
+      l->Font()->SetName(u"Keep");
+    }
+    int events = -1, stream_events = -1;
+    EXPECT_EQ(ReadBack(c.file, c.id, from_file, &events), c.result);
     EXPECT_EQ(events, c.events);
-    c.check(l);
+    c.check(from_file);
+    // A stream reads the same.
+    EXPECT_EQ(StreamBack(c.file, c.id, from_stream, &stream_events), c.result);
+    EXPECT_EQ(stream_events, c.events);
+    EXPECT_EQ(Written({&from_stream}, false, 1), Written({&from_file}, false, 1));
   }
+}
+
+// A stream tells whether other label elements were passed over, and a stream that can seek
+// is left right after the element, so elements back to back read one after the other.
+TEST(LabelXml, StreamReading) {
+  const std::string other = "<custtextlbl sig=\"KorvexLib\" id=\"lbl2\">\n</custtextlbl>\n";
+  const std::string unsigned_element = "<custtextlbl id=\"lbl1\">\n</custtextlbl>\n";
+  const struct {
+    std::string bytes;
+    String id;
+    bool result, other;
+  } cases[] = {
+      {"", u"", false, false},
+      {"\x80\xFF\x01random bytes\n<a><b>", u"", false, false},
+      {unsigned_element, u"lbl1", false, false},
+      {other, u"lbl1", false, true},
+      {other + Element(""), u"lbl1", true, true},
+      {Element(""), u"lbl1", true, false},
+      {other, u"", true, false},
+  };
+  for (const auto& c : cases) {
+    TCustomTextLabel l;
+    bool seen = !c.other;
+    EXPECT_EQ(StreamBack(c.bytes, c.id, l, nullptr, &seen), c.result) << c.bytes;
+    EXPECT_EQ(seen, c.other) << c.bytes;
+  }
+  std::string bytes;
+  for (int layer = 2; layer <= 4; ++layer) {
+    bytes += "<custtextlbl sig=\"KorvexLib\" id=\"l" + std::to_string(layer) + "\">\r\n";
+    bytes += "<layer val=" + std::to_string(layer) + " /></custtextlbl>\r\n";
+  }
+  TStringStream in(bytes);
+  TCustomTextLabel label;
+  for (int layer = 2; layer <= 4; ++layer) {
+    ASSERT_TRUE(label.ReadFromXMLStream(in, u"")) << layer;
+    EXPECT_EQ(label.Layer(), layer);
+  }
+  EXPECT_FALSE(label.ReadFromXMLStream(in, u""));
+  EXPECT_EQ(in.Position(), static_cast<std::int64_t>(bytes.size()));
 }
 
 // The attribute rules read off as substrings, one pair at a time.

@@ -96,6 +96,11 @@ TEST(Wildcards, Table) {
     EXPECT_EQ(RefMatch(c.name, c.mask, 0, 0), c.match)
         << ToUtf8(std::u16string_view(c.mask)) << " " << ToUtf8(std::u16string_view(c.name));
   }
+  // Case-sensitively the same rules, letters only matching themselves.
+  EXPECT_FALSE(MatchesWildcard(u"a.txt", u"*.TXT", true));
+  EXPECT_TRUE(MatchesWildcard(u"a.TXT", u"*.TXT", true));
+  EXPECT_TRUE(MatchesWildcard(u"file.txt", u"file?.txt", true));
+  EXPECT_FALSE(MatchesWildcard(u"aBc", u"a?C", true));
 }
 
 TEST(Wildcards, AgreesWithReferenceOnRandomInputs) {

@@ -962,5 +962,30 @@ TEST(GrepComponent, DefaultsAndOwner) {
   EXPECT_EQ(ToUtf8(g->ClassName()), "TGrep");
 }
 
+// The loose end of a pattern, where CompileRegExp accepts it: positions count in the pattern
+// as written, \#hh escapes included.
+TEST(GrepErrors, LooseEndsAndWhereTheyBegin) {
+  struct Case {
+    const char16_t* pattern;
+    TGrepLooseEnd kind;
+    Integer position;
+  };
+  const Case cases[] = {
+      {u"abc", TGrepLooseEnd::None, 0},          {u"[a]b(c)", TGrepLooseEnd::None, 0},
+      {u"fo[o", TGrepLooseEnd::OpenSet, 3},      {u"[", TGrepLooseEnd::OpenSet, 1},
+      {u"[^", TGrepLooseEnd::OpenSet, 1},        {u"(ab", TGrepLooseEnd::OpenGroup, 1},
+      {u"x(a[b", TGrepLooseEnd::OpenGroup, 2},   {u"a\\", TGrepLooseEnd::LoneBackslash, 2},
+      {u"a\\\\", TGrepLooseEnd::None, 0},        {u"[a\\", TGrepLooseEnd::OpenSet, 1},
+      {u"\\#28ab", TGrepLooseEnd::OpenGroup, 1}, {u"ab\\#5Bc", TGrepLooseEnd::OpenSet, 3},
+      {u"\\\\#28", TGrepLooseEnd::None, 0},      {u"()", TGrepLooseEnd::None, 0},
+      {u"[]", TGrepLooseEnd::None, 0},  // an error (empty set), not a loose end
+  };
+  for (const Case& c : cases) {
+    const TGrepEnding e = GrepPatternEnding(c.pattern);
+    EXPECT_EQ(e.Kind, c.kind) << ToUtf8(std::u16string_view(c.pattern));
+    EXPECT_EQ(e.Position, c.position) << ToUtf8(std::u16string_view(c.pattern));
+  }
+}
+
 }  // namespace
 }  // namespace krv

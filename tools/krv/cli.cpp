@@ -2,8 +2,8 @@
 #include "cli.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "io.h"
+#include "korvex/platform/casefold.h"
 #include "korvex/platform/exceptions.h"
 #include "manual.h"
 #include "progress.h"
@@ -39,6 +40,12 @@ const Entry* Find(std::string_view name) {
 std::string& CurrentCommand() {
   static std::string name;
   return name;
+}
+
+// The command's and its mode's words once the parse selected them, e.g. "features show".
+std::string& CurrentWords() {
+  static std::string words;
+  return words;
 }
 
 bool& QuietFlag() {
@@ -163,6 +170,35 @@ const CLI::App* Selected(const CLI::App& app) {
   }
 }
 
+// The words below "krv" that select app, e.g. "text tail".
+std::string WordsOf(const CLI::App& app) {
+  std::string words;
+  for (const CLI::App* at = &app; at != nullptr; at = at->get_parent()) {
+    std::string name = at->get_name();
+    if (at->get_parent() == nullptr && name.rfind("krv ", 0) == 0) name.erase(0, 4);
+    words = words.empty() ? name : name + " " + words;
+  }
+  return words;
+}
+
+// Whether sub is a mode: a subcommand inherits its parent's formatter, so only one with a
+// page of its own is.
+bool IsMode(const CLI::App& sub) {
+  const auto f = std::dynamic_pointer_cast<const PageFormatter>(sub.get_formatter());
+  return f && f->page().name == sub.get_name();
+}
+
+// The modes below app, in the order added.
+std::vector<const CLI::App*> ModesOf(const CLI::App& app) {
+  return app.get_subcommands([](const CLI::App* sub) { return IsMode(*sub); });
+}
+
+std::vector<std::string> ModeNames(const CLI::App& app) {
+  std::vector<std::string> names;
+  for (const CLI::App* mode : ModesOf(app)) names.push_back(mode->get_name());
+  return names;
+}
+
 std::vector<Entry> SortedRegistry() {
   auto sorted = Registry();
   std::sort(sorted.begin(), sorted.end(),
@@ -176,11 +212,7 @@ CommandDoc DocOf(const CLI::App& app) {
   doc.app = &app;
   if (const auto f = std::dynamic_pointer_cast<const PageFormatter>(app.get_formatter()))
     doc.page = f->page();
-  // A subcommand inherits its parent's formatter: only one with a page of its own is a mode.
-  for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
-    const auto f = std::dynamic_pointer_cast<const PageFormatter>(sub->get_formatter());
-    if (f && f->page().name == sub->get_name()) doc.modes.push_back(DocOf(*sub));
-  }
+  for (const CLI::App* mode : ModesOf(app)) doc.modes.push_back(DocOf(*mode));
   return doc;
 }
 
@@ -199,27 +231,134 @@ void PrintToolHelp(Output& out) {
   out.Write(text);
 }
 
-int UsageError(std::string_view message) {
-  Report({"", std::string(message)});
-  std::fprintf(stderr, "Try 'krv %s --help'.\n", CurrentCommand().c_str());
+// "krv WORDS: NAME: reason" on standard error, clearing any progress line first.
+void PutMessage(const std::string& words, const Failure& f) {
+  Progress::ClearLine();
+  std::string line = "krv";
+  if (!words.empty()) line += " " + words;
+  line += ": ";
+  if (!f.name.empty()) line += f.name + ": ";
+  line += f.reason + "\n";
+  std::fputs(line.c_str(), stderr);
+}
+
+// A usage error of the command or mode `words`, with the line that points to its page.
+int UsageError(const std::string& words, const std::string& message) {
+  PutMessage(words, {"", message});
+  std::fputs(("Try 'krv " + words + " --help'.\n").c_str(), stderr);
   return kExitError;
 }
 
-// The message for a failed parse, naming what was not understood.
-std::string ParseMessage(const CLI::ParseError& e, const CLI::App& app) {
-  if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) {
-    const auto extras = Selected(app)->remaining();
-    if (!extras.empty()) {
-      const std::string& first = extras.front();
-      if (first.size() > 1 && first[0] == '-') return "unknown option '" + first + "'";
-      return "unexpected argument '" + first + "'";
+// ---- The messages of a failed parse ----------------------------------------------------------
+//
+// CLI11 tells what failed in its own words; these build krv's from the error's kind and the
+// option it names (CLI11's text is only searched for that name, never shown).
+
+// The options of the modes the parse selected and of the command, the deepest mode's first.
+std::vector<const CLI::Option*> OptionsInReach(const CLI::App& app) {
+  std::vector<const CLI::Option*> options;
+  for (const CLI::App* at = Selected(app); at != nullptr; at = at->get_parent()) {
+    const auto own = at->get_options();
+    options.insert(options.end(), own.begin(), own.end());
+  }
+  return options;
+}
+
+// The option or operand a CLI11 message is about: its name starts the message ("--size: ...",
+// "DEST is required") or follows "convert: " ("Could not convert: --size = x").
+const CLI::Option* NamedOption(const std::string& what, const CLI::App& app) {
+  for (const CLI::Option* opt : OptionsInReach(app)) {
+    const std::string name = opt->get_name();
+    if (name.empty()) continue;
+    if (what.rfind(name + ":", 0) == 0 || what.rfind(name + " ", 0) == 0 ||
+        what.find("convert: " + name + " = ") != std::string::npos)
+      return opt;
+  }
+  return nullptr;
+}
+
+// What the parse left over, from the deepest selected mode up, named by its first word; ""
+// when nothing was left. args are the command's arguments: a word after "--" is an operand.
+// CLI11 keeps that "--" among the left-overs at times; it is none itself.
+std::string LeftOverMessage(const CLI::App& app, const std::vector<std::string>& args) {
+  const auto mark = std::find(args.begin(), args.end(), "--");
+  const CLI::App* deepest = Selected(app);
+  for (const CLI::App* at = deepest; at != nullptr; at = at->get_parent()) {
+    for (const std::string& word : at->remaining()) {
+      if (word == "--") continue;
+      const bool operand = std::find(args.begin(), mark, word) == mark;
+      if (!operand && word.size() > 1 && word[0] == '-') return "unknown option '" + word + "'";
+      const std::vector<std::string> modes = ModeNames(*at);
+      if (at == deepest && !modes.empty())
+        return "unknown mode '" + word + "' (choose " + Alternatives(modes) + ")";
+      return "extra operand '" + word + "'";
     }
   }
-  std::string text = e.what();
-  // "The following..." reads better as "the following..."; names such as "MODE" stay.
-  if (text.size() > 1 && std::islower(static_cast<unsigned char>(text[1])))
-    text[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(text[0])));
+  return "";
+}
+
+// An operand or option that was not given: "missing DEST operand after 'a'", as cp says it.
+std::string MissingMessage(const CLI::Option& missing, const CLI::App& app) {
+  if (!missing.get_positional()) return "missing option '" + missing.get_name() + "'";
+  std::string text = "missing " + missing.get_name() + " operand";
+  for (const CLI::App* at = Selected(app); at != nullptr; at = at->get_parent()) {
+    const CLI::Option* before = nullptr;
+    for (const CLI::Option* opt : at->get_options()) {
+      if (opt == &missing) {
+        if (before != nullptr && !before->results().empty())
+          text += " after '" + before->results().back() + "'";
+        return text;
+      }
+      if (opt->get_positional()) before = opt;
+    }
+  }
   return text;
+}
+
+// A value count CLI11 did not accept: none after an option, a second one, one for a flag.
+std::string MismatchMessage(const std::string& what, const CLI::Option& opt) {
+  const std::string option = "option '" + opt.get_name() + "'";
+  if (opt.get_items_expected_max() == 0) return option + " takes no value";
+  if (what.find(" missing") != std::string::npos) return option + " needs a value";
+  if (what.find("At Most") != std::string::npos) return option + " may be given only once";
+  return option + " got the wrong number of values";
+}
+
+// A value that CLI11 could not convert to the option's type.
+std::string ConversionMessage(const CLI::Option& opt) {
+  if (opt.get_items_expected_max() == 0) return "option '" + opt.get_name() + "' takes no value";
+  const std::string value = opt.results().empty() ? "" : opt.results().back();
+  const std::string type = opt.get_type_name();
+  std::string text = opt.get_name() + ": invalid value '" + value + "'";
+  if (type.rfind("INT", 0) == 0 || type.rfind("UINT", 0) == 0) return text + " (a whole number)";
+  if (type.rfind("FLOAT", 0) == 0) return text + " (a number)";
+  return text;
+}
+
+// The message for a failed parse, naming what was not understood.
+std::string ParseMessage(const CLI::ParseError& e, const CLI::App& app,
+                         const std::vector<std::string>& args) {
+  const std::string what = e.what();
+  const std::string left = LeftOverMessage(app, args);
+  // Extra words come first: a mode or an option that was not understood explains the rest.
+  if (!left.empty() && (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr ||
+                        dynamic_cast<const CLI::RequiredError*>(&e) != nullptr))
+    return left;
+  const CLI::Option* opt = NamedOption(what, app);
+  if (dynamic_cast<const CLI::RequiredError*>(&e) != nullptr) {
+    if (opt != nullptr) return MissingMessage(*opt, app);
+    const std::vector<std::string> modes = ModeNames(*Selected(app));
+    return modes.empty() ? "no mode given" : "no mode given (choose " + Alternatives(modes) + ")";
+  }
+  if (opt != nullptr) {
+    // krv's own checks (WholeNumber, OneOf) give the reason after the name CLI11 puts first.
+    if (dynamic_cast<const CLI::ValidationError*>(&e) != nullptr) return what;
+    if (dynamic_cast<const CLI::ArgumentMismatch*>(&e) != nullptr)
+      return MismatchMessage(what, *opt);
+    if (dynamic_cast<const CLI::ConversionError*>(&e) != nullptr) return ConversionMessage(*opt);
+  }
+  if (dynamic_cast<const CLI::ExtrasError*>(&e) != nullptr) return "extra operand '--'";
+  return "the command line is not valid";
 }
 
 // Builds the command's app; runs it or prints its page.
@@ -228,14 +367,17 @@ int RunCommand(const Entry& entry, int argc, char** argv) {
   app.name("krv " + std::string(entry.page.name));
   Configure(app, entry.page);
   RunFn run = entry.setup(app);
+  if (!ModesOf(app).empty()) app.require_subcommand(1);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     StdOut().Write(Selected(app)->help());
     return kExitOk;
   } catch (const CLI::ParseError& e) {
-    return UsageError(ParseMessage(e, app));
+    return UsageError(WordsOf(*Selected(app)),
+                      ParseMessage(e, app, std::vector<std::string>(argv + 1, argv + argc)));
   }
+  CurrentWords() = WordsOf(*Selected(app));
   return run();
 }
 
@@ -275,6 +417,7 @@ int RunHelp(int argc, char** argv) {
 
 int Dispatch(int argc, char** argv) {
   CurrentCommand().clear();
+  CurrentWords().clear();
   if (argc < 2) {
     Report({"", "no command given; run 'krv --help' for the list"});
     return kExitError;
@@ -337,17 +480,11 @@ CLI::App* AddMode(CLI::App& app, const Page& page) {
 }
 
 const std::string& CommandName() {
-  return CurrentCommand();
+  return CurrentWords().empty() ? CurrentCommand() : CurrentWords();
 }
 
 int Report(const Failure& f) {
-  Progress::ClearLine();
-  std::string line = "krv";
-  if (!CurrentCommand().empty()) line += " " + CurrentCommand();
-  line += ": ";
-  if (!f.name.empty()) line += f.name + ": ";
-  line += f.reason + "\n";
-  std::fputs(line.c_str(), stderr);
+  PutMessage(CurrentCommand(), f);
   return kExitError;
 }
 
@@ -360,6 +497,7 @@ bool Quiet() {
 }
 
 CLI::Option* AddOutputOption(CLI::App& app, std::string& path) {
+  if (path.empty()) path = "-";  // an empty name names no file (see Output)
   return app.add_option("-o,--output", path, "write to FILE instead of standard output")
       ->option_text(" FILE");
 }
@@ -368,7 +506,7 @@ void AddCoderOperands(CLI::App& app, std::string& mode, std::vector<std::string>
                       std::string& output) {
   app.add_option("MODE", mode, "encode or decode")
       ->required()
-      ->check(CLI::IsMember({"encode", "decode"}));
+      ->transform(OneOf({"encode", "decode"}));
   KeepOperands(app.add_option("IN", inputs, "the input ('-' or none: standard input)"));
   AddOutputOption(app, output);
   AddQuietFlag(app);
@@ -381,6 +519,51 @@ CLI::Option* KeepOperands(CLI::Option* positional) {
   return positional->expected(kMany, kMany)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+CLI::Validator WholeNumber(std::int64_t min, std::int64_t max) {
+  const std::string range = max == kNoUpperBound
+                                ? " of " + std::to_string(min) + " or more"
+                                : " from " + std::to_string(min) + " to " + std::to_string(max);
+  return {[min, max, range](std::string& text) -> std::string {
+            // from_chars reads an optional '-' and decimal digits; a '+' may stand before them.
+            const bool plus = text.size() > 1 && text[0] == '+' && text[1] != '-';
+            const char* first = text.data() + (plus ? 1 : 0);
+            const char* last = text.data() + text.size();
+            std::int64_t value = 0;
+            const auto [end, err] = std::from_chars(first, last, value, 10);
+            if (err != std::errc() || end != last || value < min || value > max)
+              return "'" + text + "' is not a whole number" + range;
+            text = std::to_string(value);
+            return "";
+          },
+          ""};
+}
+
+CLI::Validator OneOf(std::vector<std::string> choices, bool ignore_case) {
+  const std::string list = Alternatives(choices);
+  return {[choices = std::move(choices), ignore_case, list](std::string& text) -> std::string {
+            const auto same = [&](const std::string& choice) {
+              if (choice == text) return true;
+              return ignore_case && choice.size() == text.size() &&
+                     std::equal(choice.begin(), choice.end(), text.begin(),
+                                [](char a, char b) { return AsciiLower(a) == AsciiLower(b); });
+            };
+            const auto found = std::find_if(choices.begin(), choices.end(), same);
+            if (found == choices.end()) return "invalid value '" + text + "' (choose " + list + ")";
+            text = *found;
+            return "";
+          },
+          ""};
+}
+
+std::string Alternatives(const std::vector<std::string>& words) {
+  std::string text;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    if (i > 0) text += i + 1 == words.size() ? " or " : ", ";
+    text += words[i];
+  }
+  return text;
 }
 
 std::string ErrnoText(int err) {

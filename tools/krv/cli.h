@@ -34,6 +34,7 @@
 #pragma once
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -66,6 +67,10 @@ struct KrvCommand {
   KrvCommand(const Page& page, SetupFn setup);
 };
 
+// A command with modes requires one: without it the parse fails with "no mode given (choose
+// ...)". A usage error inside a mode names the mode ("krv text tail: ...", "Try 'krv text tail
+// --help'.").
+//
 // Gives a CLI11 subcommand below a command (a mode such as `features show`) its own page.
 // page.name is the subcommand's word.
 void SetPage(CLI::App& app, const Page& page);
@@ -79,15 +84,18 @@ struct Failure {
   std::string reason;
 };
 
-// Prints the failure on standard error (clearing any progress line first); returns 2.
+// Prints the failure on standard error (clearing any progress line first) as "krv CMD: ...",
+// CMD being the command's word; returns 2.
 int Report(const Failure& f);
-// The running command's words, e.g. "sum" or "features show", for messages.
+// The running command's words with its mode, e.g. "sum" or "features show", for the progress
+// line.
 const std::string& CommandName();
 
 // Adds -q/--quiet: no progress line. Quiet() tells whether it was given.
 void AddQuietFlag(CLI::App& app);
 bool Quiet();
-// Adds -o/--output FILE (standard output when absent or '-') storing into path.
+// Adds -o/--output FILE storing into path, which holds "-" (standard output; set when path
+// is empty) until -o is given.
 CLI::Option* AddOutputOption(CLI::App& app, std::string& path);
 // Makes a positional that takes any number of operands (a std::vector) keep each one as
 // given: CLI11 otherwise reads an operand such as "[a,b]" as the two operands a and b.
@@ -96,6 +104,22 @@ CLI::Option* KeepOperands(CLI::Option* positional);
 // -o/--output FILE; with -q/--quiet.
 void AddCoderOperands(CLI::App& app, std::string& mode, std::vector<std::string>& inputs,
                       std::string& output);
+
+// Checks of option values and operands that fail the parse with krv's own message, "krv CMD:
+// NAME: reason". Attach them with transform(), not check(): they write the value back in the
+// form the option's conversion reads as the value that was checked.
+//
+// A whole number from min to max: decimal digits with an optional sign, nothing else (no
+// blanks, no hexadecimal, no exponent; "010" is ten), written back as plain decimal. The
+// reason: "'V' is not a whole number from MIN to MAX" ("... of MIN or more" when max is
+// kNoUpperBound).
+inline constexpr std::int64_t kNoUpperBound = INT64_MAX;
+CLI::Validator WholeNumber(std::int64_t min, std::int64_t max);
+// One of the words in choices, exactly or, with ignore_case, in any ASCII case (written back
+// as the choice spells it). The reason: "invalid value 'V' (choose a, b or c)".
+CLI::Validator OneOf(std::vector<std::string> choices, bool ignore_case = false);
+// "a", "a or b", "a, b or c": alternatives for a message.
+std::string Alternatives(const std::vector<std::string>& words);
 
 // The text of strerror(err), for reasons.
 std::string ErrnoText(int err);

@@ -5,7 +5,11 @@
 // short or ending in a one-character group is reported, and refuses Adobe's "<~" start.
 // Adobe's form ("<~ ... ~>", the final group padded, white space ignored) is coded by the
 // library too (EncodeASCII85Adobe, DecodeASCII85Adobe); this file turns its faults into
-// messages.
+// messages and, as Python's a85decode(adobe=True) does, refuses anything after the "~>".
+//
+// Decoding writes nothing unless the whole text is sound: a named output file is only put in
+// place on success, and other outputs hold the bytes back until then (Output::HoldUntilCommit).
+// Every fault is reported with the byte where it stands, counted from 1.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -24,6 +28,17 @@ constexpr std::size_t kChunk = 1 << 16;
 
 std::string Malformed(std::string_view what) {
   return "malformed ASCII85 text: " + std::string(what);
+}
+
+// A fault at `offset` (counted from 0 in the input), reported as byte offset + 1.
+Failure FaultAt(const std::string& name, std::string_view what, std::int64_t offset) {
+  return {name, Malformed(std::string(what) + " at byte " + std::to_string(offset + 1))};
+}
+
+// Text that ends before its terminator; `length` bytes were read.
+Failure CutShort(const std::string& name, std::int64_t length) {
+  return {name, Malformed("no terminator '~>': the text is cut short after byte " +
+                          std::to_string(length))};
 }
 
 // Writes text to an output with a line break after every `width` characters (0: none). The
@@ -82,7 +97,7 @@ class LibraryTextStream : public TStream {
       if (pos_ == len_ && !Fill()) break;
       const char c = buf_[pos_++];
       out[n++] = c;
-      Scan(c);
+      Scan(c, base_ + static_cast<std::int64_t>(pos_) - 1);
     }
     return n;
   }
@@ -91,30 +106,36 @@ class LibraryTextStream : public TStream {
 
   // After decoding: throws when the text has no terminator or ends in a one-digit group.
   void CheckEnd() {
-    if (!done_) throw Failure{in_.Name(), Malformed("no terminator '~>' (the text is cut short)")};
+    if (!done_) throw CutShort(in_.Name(), in_.Consumed());
     if (pos_ == len_) Fill();
-    if (pos_ == len_ || buf_[pos_] != '>') throw Failure{in_.Name(), Malformed("'~' without '>'")};
-    if (group_ == 1) throw Failure{in_.Name(), Malformed("a final group of one character")};
+    if (pos_ == len_) throw CutShort(in_.Name(), in_.Consumed());
+    if (buf_[pos_] != '>') throw FaultAt(in_.Name(), "'~' without '>'", tilde_at_ + 1);
+    if (group_ == 1) throw FaultAt(in_.Name(), "a final group of one character", tilde_at_);
   }
 
  private:
   bool Fill() {
+    base_ += static_cast<std::int64_t>(len_);
     len_ = in_.Read(buf_.data(), buf_.size());
     pos_ = 0;
     return len_ > 0;
   }
   // Follows the groups as the decoder sees them: CR and LF are skipped, "z" stands alone at
-  // the start of a group, every other character counts.
-  void Scan(char c) {
+  // the start of a group, every other character counts. `at` is where c stands.
+  void Scan(char c, std::int64_t at) {
     if (c == '\r' || c == '\n') return;
     if (leading_ < 2) {
       if (leading_ == 1 && first_ == '<' && c == '~')
-        throw Failure{in_.Name(),
-                      "the text starts with '<~', Adobe's framing: decode it with --adobe"};
-      if (leading_++ == 0) first_ = c;
+        throw Failure{in_.Name(), "the text starts with '<~' (Adobe's framing) at byte " +
+                                      std::to_string(first_at_ + 1) + ": decode it with --adobe"};
+      if (leading_++ == 0) {
+        first_ = c;
+        first_at_ = at;
+      }
     }
     if (c == '~') {
       done_ = true;
+      tilde_at_ = at;
     } else if (!(c == 'z' && group_ == 0)) {
       group_ = (group_ + 1) % 5;
     }
@@ -123,35 +144,16 @@ class LibraryTextStream : public TStream {
   Input& in_;
   std::array<char, kChunk> buf_;
   std::size_t pos_ = 0, len_ = 0;
+  std::int64_t base_ = 0;  // bytes of the input before buf_[0]
   int leading_ = 0;
   char first_ = 0;
-  std::size_t group_ = 0;  // characters of the current group
+  std::int64_t first_at_ = 0;  // where first_ stands
+  std::size_t group_ = 0;      // characters of the current group
   bool done_ = false;
+  std::int64_t tilde_at_ = 0;  // where the terminator's "~" stands
 };
 
 // ---- Adobe's form ----
-
-// Decoded bytes on their way to the output, held back up to four chunks (what a chunk of "z"
-// gives), so that text malformed within its first chunk writes nothing at all.
-class HeldOutput : public TStream {
- public:
-  explicit HeldOutput(Output& out) : out_(out) {}
-  std::size_t Read(void*, std::size_t) override { return 0; }
-  std::size_t Write(const void* buffer, std::size_t count) override {
-    held_.append(static_cast<const char*>(buffer), count);
-    if (held_.size() >= 4 * kChunk) Release();
-    return count;
-  }
-  std::int64_t Seek(std::int64_t, TSeekOrigin) override { return -1; }
-  void Release() {
-    out_.Write(held_);
-    held_.clear();
-  }
-
- private:
-  Output& out_;
-  std::string held_;
-};
 
 std::string_view FaultText(TASCII85AdobeFault fault) {
   switch (fault) {
@@ -168,19 +170,35 @@ std::string_view FaultText(TASCII85AdobeFault fault) {
     case a85TildeWithoutGreater:
       return "'~' without '>'";
     case a85NoTerminator:
-      return "no terminator '~>' (the text is cut short)";
+      break;  // reported by CutShort
   }
   return "";
 }
 
-// Decodes Adobe's form; throws Failure naming the byte offset of the first fault.
+// Decodes Adobe's form; throws Failure naming the byte of the first fault. As Python's
+// a85decode(adobe=True), the text is one framed text: nothing may follow its "~>", not even
+// white space.
 void DecodeAdobe(Input& in, Output& out) {
-  HeldOutput held(out);
-  const TASCII85AdobeResult result = DecodeASCII85Adobe(in.Stream(), held);
-  if (result.fault != a85Sound)
-    throw Failure{in.Name(), Malformed(std::string(FaultText(result.fault)) + " at byte " +
-                                       std::to_string(result.offset))};
-  held.Release();
+  const TASCII85AdobeResult result = DecodeASCII85Adobe(in.Stream(), out.Stream());
+  if (result.fault == a85NoTerminator) throw CutShort(in.Name(), result.offset);
+  if (result.fault != a85Sound) throw FaultAt(in.Name(), FaultText(result.fault), result.offset);
+  char next;
+  if (in.Consumed() > result.offset || in.Read(&next, 1) > 0)
+    throw FaultAt(in.Name(), "text after the terminator '~>'", result.offset);
+}
+
+// Decodes the library's form; throws Failure naming the byte of the first fault.
+void DecodeLibrary(Input& in, Output& out) {
+  LibraryTextStream text(in);
+  TASCII85Fault fault;
+  DecodeASCII85(text, out.Stream(), fault);
+  if (fault.code == -1)
+    throw FaultAt(
+        in.Name(),
+        fault.group_too_large ? "a group too large for its bytes" : "a character outside '!'..'u'",
+        fault.offset);
+  if (fault.code == -2) throw FaultAt(in.Name(), "'z' inside a group", fault.offset);
+  text.CheckEnd();
 }
 
 // ---- the command ----
@@ -188,7 +206,7 @@ void DecodeAdobe(Input& in, Output& out) {
 struct Options {
   std::string mode;
   std::vector<std::string> inputs;
-  std::string output;
+  std::string output = "-";
   bool adobe = false;
   int wrap = 0;
   CLI::Option* wrap_option = nullptr;
@@ -207,16 +225,13 @@ int Run(const Options& o) {
     LineWrapper wrapper(out, static_cast<std::size_t>(o.wrap));
     WrapStream text(wrapper);
     EncodeASCII85(in.Stream(), text);
-  } else if (o.adobe) {
-    DecodeAdobe(in, out);
   } else {
-    LibraryTextStream text(in);
-    const Integer result = DecodeASCII85(text, out.Stream());
-    if (result == -1)
-      throw Failure{in.Name(), Malformed("a character outside '!'..'u', or a group too large "
-                                         "for its bytes")};
-    if (result == -2) throw Failure{in.Name(), Malformed("'z' inside a group")};
-    text.CheckEnd();
+    out.HoldUntilCommit();  // nothing is written unless the whole text is sound
+    if (o.adobe) {
+      DecodeAdobe(in, out);
+    } else {
+      DecodeLibrary(in, out);
+    }
   }
   out.Commit();
   return kExitOk;
@@ -228,7 +243,7 @@ RunFn Setup(CLI::App& app) {
   app.add_flag("-a,--adobe", o->adobe, "Adobe's form: '<~' ... '~>', final group padded");
   o->wrap_option =
       app.add_option("-w,--wrap", o->wrap, "encode: break lines after N characters (0: no breaks)")
-          ->check(CLI::Range(0, 1 << 30))
+          ->transform(WholeNumber(0, 1 << 30))
           ->option_text(" N");
   return [o] { return Run(*o); };
 }
@@ -255,8 +270,15 @@ const KrvCommand reg{
          "\n"
          "decode fails on text no encoder writes: a character outside '!'..'u', a 'z'\n"
          "inside a group, a group too large for its bytes, a last group of one character,\n"
-         "or text without the terminator. An output file is then left as it was. Text that\n"
-         "starts with '<~' is refused without --adobe.",
+         "or text without the terminator; with --adobe also anything after '~>', white\n"
+         "space included, as Python's base64.a85decode(adobe=True) refuses it. Text that\n"
+         "starts with '<~' is refused without --adobe. The message names the byte of the\n"
+         "fault, counted from 1 at the start of the input (for a group too large or too\n"
+         "short, the byte that ends the group).\n"
+         "\n"
+         "A failed decode writes nothing: an output file is left as it was, and the bytes\n"
+         "for standard output (or a device or FIFO) are held back until the whole text is\n"
+         "known to be sound, the first 1 MiB in memory and the rest in a temporary file.",
      .exit_status = "0  the bytes were coded\n"
                     "2  malformed ASCII85 text, an unreadable input, an output that is the\n"
                     "   input or could not be written, or a usage error",

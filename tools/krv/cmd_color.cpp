@@ -2,6 +2,7 @@
 // library's colour-table format, and the dictionary of named colours.
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -31,7 +32,7 @@ struct Options {
   std::string palette = "rainbow";
   std::int32_t size = 1000;
   std::int32_t levels = 0;
-  std::string output;
+  std::string output = "-";
 };
 
 struct Palette {
@@ -166,8 +167,7 @@ int Scale(const Options& o) {
 
 // ---- Command line -------------------------------------------------------------------------
 
-RunFn Setup(CLI::App& app) {
-  auto o = std::make_shared<Options>();
+CLI::App* AddShow(CLI::App& app, Options& o) {
   CLI::App* show = AddMode(
       app, {.name = "show",
             .summary = "print one colour in every model",
@@ -193,7 +193,11 @@ RunFn Setup(CLI::App& app) {
                         "krv color show '#87CEEB'\n"
                         "krv color show '$EBCE87'\n"
                         "krv color show 135,206,235"});
-  show->add_option("VALUE", o->value, "the colour")->required();
+  show->add_option("VALUE", o.value, "the colour")->required();
+  return show;
+}
+
+CLI::App* AddScale(CLI::App& app, Options& o) {
   CLI::App* scale = AddMode(
       app, {.name = "scale",
             .summary = "write a colour-scale file or picture",
@@ -223,32 +227,41 @@ RunFn Setup(CLI::App& app) {
                         "krv color scale --palette geo2 --size 256 -o geo2.png"});
   std::vector<std::string> names;
   for (const Palette& p : kPalettes) names.emplace_back(p.name);
-  scale->add_option("--palette", o->palette, "the key colours (default rainbow)")
-      ->transform(CLI::IsMember(names, CLI::ignore_case))
+  scale->add_option("--palette", o.palette, "the key colours (default rainbow)")
+      ->transform(OneOf(names, true))
       ->option_text(" NAME");
-  scale->add_option("--size", o->size, "the number of colours (default 1000)")
-      ->check(CLI::Range(1, kColorArrayMaxLoadElems))
+  scale->add_option("--size", o.size, "the number of colours (default 1000)")
+      ->transform(WholeNumber(1, kColorArrayMaxLoadElems))
       ->option_text(" N");
-  scale->add_option("--levels", o->levels, "discrete levels; 0 blends smoothly (default)")
-      ->check(CLI::NonNegativeNumber)
+  scale->add_option("--levels", o.levels, "discrete levels; 0 blends smoothly (default)")
+      ->transform(WholeNumber(0, INT32_MAX))
       ->option_text(" L");
-  AddOutputOption(*scale, o->output);
+  AddOutputOption(*scale, o.output);
   AddQuietFlag(*scale);
-  CLI::App* names_mode = AddMode(
-      app, {.name = "names",
-            .summary = "list the named colours",
-            .usage = "krv color names",
-            .description = "Lists the dictionary of named colours: index, name and value as\n"
-                           "8 hexadecimal digits (red in the last two).",
-            .exit_status = "0  the list was printed\n"
-                           "2  standard output could not be written, or a usage error",
-            .examples = "krv color names\n"
-                        "krv color names | grep -i blue"});
-  return [o, show, scale, names_mode] {
+  return scale;
+}
+
+void AddNames(CLI::App& app) {
+  AddMode(app, {.name = "names",
+                .summary = "list the named colours",
+                .usage = "krv color names",
+                .description = "Lists the dictionary of named colours: index, name and value as\n"
+                               "8 hexadecimal digits (red in the last two).",
+                .exit_status = "0  the list was printed\n"
+                               "2  standard output could not be written, or a usage error",
+                .examples = "krv color names\n"
+                            "krv color names | grep -i blue"});
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  CLI::App* show = AddShow(app, *o);
+  CLI::App* scale = AddScale(app, *o);
+  AddNames(app);
+  return [o, show, scale] {
     if (show->parsed()) return Show(*o);
     if (scale->parsed()) return Scale(*o);
-    if (names_mode->parsed()) return Names();
-    throw Failure{"", "no mode given (show, scale or names); run 'krv color --help'"};
+    return Names();  // the parse requires a mode, and names is the one left
   };
 }
 

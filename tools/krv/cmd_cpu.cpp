@@ -15,7 +15,7 @@ namespace {
 
 struct Options {
   unsigned delay = 200;
-  std::string output;
+  std::string output = "-";
 };
 
 std::string Hex(std::uint32_t v) {
@@ -74,7 +74,7 @@ RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   app.add_option("-d,--delay", o->delay, "measure the clock rate over MS milliseconds (200)")
       ->option_text(" MS")
-      ->check(CLI::Range(1u, 60000u));
+      ->transform(WholeNumber(1, 60000));
   AddOutputOption(app, o->output);
   return [o] { return Run(*o); };
 }

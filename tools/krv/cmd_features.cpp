@@ -27,7 +27,7 @@ constexpr std::size_t kFindingsShown = 25;
 
 struct Options {
   std::string file = "-";  // the feature-matrix file, or the CSV for from-csv
-  std::string output;
+  std::string output = "-";
   std::int64_t rows = -1;  // show: at most this many objects
   bool strict = false;
   std::string encoding = "auto";
@@ -113,8 +113,8 @@ class FileCheck {
     if (fatal_) return;
     if (state_ == State::kDefinitions) {
       Fatal(number_, "the file ends inside the definitions: " + std::to_string(remaining_) +
-                         " of " + std::to_string(std::int64_t{def_count_} * 6) +
-                         " property lines are missing");
+                         " of " + std::to_string(std::int64_t{def_count_} * kPropertyLines) +
+                         " property lines are missing (" + Announced() + ")");
     } else if (state_ == State::kValues) {
       Note(number_, "the file ends before #featend: it may have been cut");
     } else if (state_ == State::kAfter && !ended_ && stop_empty_ && !after_noted_) {
@@ -140,6 +140,15 @@ class FileCheck {
                                           "fplComment", "fplPresets",  "fplSorted"};
   static constexpr const char* kKinds[] = {"fkUndefined", "fkInteger", "fkDouble", "fkString",
                                            "fkTriState"};
+  static constexpr std::int64_t kPropertyLines = std::size(kKeys);  // per feature
+
+  // What the last #featdef line said, in its own count: "#featdef at line 1 announces 2
+  // features, 6 property lines per feature".
+  std::string Announced() const {
+    return "#featdef at line " + std::to_string(def_line_) + " announces " +
+           std::to_string(def_count_) + (def_count_ == 1 ? " feature, " : " features, ") +
+           std::to_string(kPropertyLines) + " property lines per feature";
+  }
 
   void Note(std::int64_t line, std::string text) {
     if (notes_.size() < kFindingsShown) notes_.push_back({line, std::move(text)});
@@ -190,7 +199,7 @@ class FileCheck {
     }
     if (!ShapeOk("#featdef", count, 0)) return;
     def_count_ = count;
-    remaining_ = std::int64_t{count} * 6;
+    remaining_ = std::int64_t{count} * kPropertyLines;
     keys_.assign(static_cast<std::size_t>(count), 0);
     kinds_.assign(static_cast<std::size_t>(count), fkUndefined);
     def_line_ = number_;
@@ -206,10 +215,8 @@ class FileCheck {
     while (end < line.size() && static_cast<unsigned char>(line[end]) > 32) ++end;
     std::int64_t index = 0;
     if (!ReadIndex(line.substr(i, end - i), index)) {
-      Fatal(number_, "a property line should start with a feature index (#featdef at line " +
-                         std::to_string(def_line_) + " announces " +
-                         std::to_string(std::int64_t{def_count_} * 6) + " of them), not " +
-                         Quoted(line));
+      Fatal(number_, "a property line should start with a feature index, not " + Quoted(line) +
+                         " (" + Announced() + ")");
       return;
     }
     const auto [key, value] = SplitAtBlank(TrimBlanks(line.substr(end)));
@@ -857,8 +864,14 @@ int FromCsv(const Options& o) {
 
 // ---- Command line -------------------------------------------------------------------------
 
-RunFn Setup(CLI::App& app) {
-  auto o = std::make_shared<Options>();
+// What show and to-csv share: --strict, -o and -q.
+void AddCheckOptions(CLI::App& mode, Options& o) {
+  mode.add_flag("--strict", o.strict, "exit with status 2 when the check finds anything");
+  AddOutputOption(mode, o.output);
+  AddQuietFlag(mode);
+}
+
+CLI::App* AddShow(CLI::App& app, Options& o) {
   CLI::App* show = AddMode(
       app, {.name = "show",
             .summary = "print the counts, the definitions and the values",
@@ -879,10 +892,15 @@ RunFn Setup(CLI::App& app) {
             .examples = "krv features show samples.txt\n"
                         "krv features show --rows 10 --strict samples.txt\n"
                         "krv features show - < samples.txt"});
-  show->add_option("FILE", o->file, "the feature-matrix file ('-' or none: standard input)");
-  show->add_option("--rows", o->rows, "show the first N objects only")
-      ->check(CLI::NonNegativeNumber)
+  show->add_option("FILE", o.file, "the feature-matrix file ('-' or none: standard input)");
+  show->add_option("--rows", o.rows, "show the first N objects only")
+      ->transform(WholeNumber(0, kNoUpperBound))
       ->option_text(" N");
+  AddCheckOptions(*show, o);
+  return show;
+}
+
+CLI::App* AddToCsv(CLI::App& app, Options& o) {
   CLI::App* to_csv = AddMode(
       app, {.name = "to-csv",
             .summary = "write the values as CSV",
@@ -901,12 +919,12 @@ RunFn Setup(CLI::App& app) {
                            "   usage error",
             .examples = "krv features to-csv samples.txt -o samples.csv\n"
                         "krv features to-csv --strict samples.txt | head -3"});
-  to_csv->add_option("FILE", o->file, "the feature-matrix file ('-' or none: standard input)");
-  for (CLI::App* sub : {show, to_csv}) {
-    sub->add_flag("--strict", o->strict, "exit with status 2 when the check finds anything");
-    AddOutputOption(*sub, o->output);
-    AddQuietFlag(*sub);
-  }
+  to_csv->add_option("FILE", o.file, "the feature-matrix file ('-' or none: standard input)");
+  AddCheckOptions(*to_csv, o);
+  return to_csv;
+}
+
+void AddFromCsv(CLI::App& app, Options& o) {
   CLI::App* from_csv = AddMode(
       app,
       {.name = "from-csv",
@@ -937,18 +955,24 @@ RunFn Setup(CLI::App& app) {
        .examples = "krv features from-csv samples.csv -o samples.txt\n"
                    "krv features from-csv --encoding=windows-1252 old.csv -o old.txt\n"
                    "krv features from-csv --lossy names.csv > names.txt"});
-  from_csv->add_option("CSV", o->file, "the CSV file ('-' or none: standard input)");
-  from_csv->add_option("--encoding", o->encoding, "how the CSV's bytes are read")
-      ->check(CLI::IsMember({"auto", "utf-8", "windows-1252"}))
+  from_csv->add_option("CSV", o.file, "the CSV file ('-' or none: standard input)");
+  from_csv->add_option("--encoding", o.encoding, "how the CSV's bytes are read")
+      ->transform(OneOf({"auto", "utf-8", "windows-1252"}))
       ->option_text("=auto|utf-8|windows-1252");
-  from_csv->add_flag("--lossy", o->lossy, "write characters Windows-1252 lacks as '?'");
-  AddOutputOption(*from_csv, o->output);
+  from_csv->add_flag("--lossy", o.lossy, "write characters Windows-1252 lacks as '?'");
+  AddOutputOption(*from_csv, o.output);
   AddQuietFlag(*from_csv);
-  return [o, show, to_csv, from_csv] {
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  CLI::App* show = AddShow(app, *o);
+  CLI::App* to_csv = AddToCsv(app, *o);
+  AddFromCsv(app, *o);
+  return [o, show, to_csv] {
     if (show->parsed()) return Show(*o);
     if (to_csv->parsed()) return ToCsv(*o);
-    if (from_csv->parsed()) return FromCsv(*o);
-    throw Failure{"", "no mode given (show, to-csv or from-csv); run 'krv features --help'"};
+    return FromCsv(*o);  // the parse requires a mode, and from-csv is the one left
   };
 }
 

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,6 @@
 #include "korvex/filesys/trees.h"
 #include "korvex/platform/exceptions.h"
 #include "korvex/platform/filesystem.h"
-#include "korvex/platform/stringlist.h"
 #include "korvex/platform/text.h"
 #include "korvex/platform/trash.h"
 #include "os.h"
@@ -110,28 +110,81 @@ void RefuseProtected(const std::string& operand, const char* verb, bool follow =
     throw Failure{operand, std::string("refusing to ") + verb + " " + ToUtf8(reason)};
 }
 
-// The files matching a mask operand, as native names in listing order (see ScanStoredNames).
-std::vector<std::string> MatchingNames(const Options& o, bool recursive) {
-  std::vector<std::string> names;
-  const auto visit = [&names](const String& path) { names.push_back(Shown(path)); };
-  if (g_windows_names) {
-    TStringList list;
-    ScanFilesToStrList(W(o.mask), recursive, &list);
-    for (int i = 0; i < list.Count(); ++i) {
-      const std::string native = ToNativePath(list[i]);
-      names.push_back(native.empty() ? ToUtf8(list[i]) : native);
+#ifndef _WIN32
+// Whether two native names are one folder.
+bool SameFolder(const std::string& a, const std::string& b) {
+  os::FileInfo sa, sb;
+  return os::StatPath(a, sa) && os::StatPath(b, sb) && sa.dev == sb.dev && sa.ino == sb.ino;
+}
+
+// The folder part of a Windows-name mask (dir, resolved to native_dir, which ends in '/') as
+// a native name written like the operand: an absolute one as native_dir; a relative one
+// relative again, its leading "." and ".." kept and each folder after them in its stored
+// spelling, taken from the end of native_dir. native_dir itself when no such spelling names
+// the same folder.
+std::string ShownFolder(const std::string& dir, const std::string& native_dir) {
+  if (dir.find_first_of("\\/") == 0 || dir.find(':') != std::string::npos) return native_dir;
+  std::string lead;
+  std::size_t folders = 0;
+  for (std::size_t at = 0; at < dir.size();) {
+    const std::size_t end = std::min(dir.find_first_of("\\/", at), dir.size());
+    const std::string part = dir.substr(at, end - at);
+    at = end + 1;
+    if (part.empty()) continue;
+    const bool dots = part == "." || part == "..";
+    if (dots && folders > 0) return native_dir;  // "a/../b": no plain relative spelling
+    if (dots) {
+      lead += part + "/";
+    } else {
+      ++folders;
     }
-    return names;
   }
+  std::size_t cut = native_dir.size() - 1;  // the final '/'
+  for (std::size_t i = 0; i < folders; ++i) {
+    cut = cut == 0 ? std::string::npos : native_dir.rfind('/', cut - 1);
+    if (cut == std::string::npos) return native_dir;
+  }
+  const std::string shown = lead + native_dir.substr(cut + 1);
+  return SameFolder(shown.empty() ? "." : shown, native_dir) ? shown : native_dir;
+}
+#endif
+
+// A file a mask matched: the name to list, MASK's folder as written followed by the stored
+// names below it (as find prints them), and the library's name for exactly that entry.
+struct Match {
+  std::string shown;
+  String name;
+};
+
+// The files matching the mask operand, in listing order (see ScanStoredNames). A Windows name
+// is resolved to its native folder once, and matches ignoring case.
+std::vector<Match> Matches(const Options& o, bool recursive) {
   const std::string dir = DirPart(o.mask);
+  std::string shown_dir = dir;
+  // The current folder is "" to the scan, which then gives plain relative names.
+  String folder = dir.empty() ? String() : W(dir);
 #ifdef _WIN32
   const bool case_sensitive = false;  // Windows' own names match ignoring case
+  const String exact;
 #else
-  const bool case_sensitive = !o.ignore_case;
+  const bool case_sensitive = !g_windows_names && !o.ignore_case;
+  const String exact = u"\\\\?\\";  // the verbatim form: exactly the name that follows
+  if (g_windows_names && !dir.empty()) {
+    std::string native_dir = ToNativePath(folder);
+    if (native_dir.empty()) throw Failure{o.mask, ErrnoText(ENOENT)};
+    if (native_dir.back() != '/') native_dir += '/';
+    shown_dir = ShownFolder(dir, native_dir);
+    folder = exact + FromNativeName(native_dir);
+  }
 #endif
-  ScanStoredNames(W(dir), FromNativeName(o.mask.substr(dir.size())), recursive, case_sensitive,
+  std::vector<Match> matches;
+  const auto visit = [&](const String& path) {
+    const std::u16string_view below = std::u16string_view(path).substr(folder.size());
+    matches.push_back({shown_dir + NativeNameOf(below), folder.empty() ? exact + path : path});
+  };
+  ScanStoredNames(folder, FromNativeName(o.mask.substr(dir.size())), recursive, case_sensitive,
                   visit);
-  return names;
+  return matches;
 }
 
 bool SameNativeFile(const std::string& a, const std::string& b) {
@@ -146,7 +199,7 @@ bool SameNativeFile(const std::string& a, const std::string& b) {
 int Count(const Options& o) {
   RequireMaskDir(o.mask);
   Output out("-");
-  const std::size_t n = MatchingNames(o, o.recursive).size();
+  const std::size_t n = Matches(o, o.recursive).size();
   out.Text() << n << '\n';
   out.Commit();
   return n > 0 ? kExitOk : kExitNo;
@@ -156,10 +209,10 @@ int Count(const Options& o) {
 int List(const Options& o) {
   RequireMaskDir(o.mask);
   Output out("-");
-  const std::vector<std::string> names = MatchingNames(o, o.recursive);
-  for (const std::string& name : names) out.Text() << name << '\n';
+  const std::vector<Match> matches = Matches(o, o.recursive);
+  for (const Match& m : matches) out.Text() << m.shown << '\n';
   out.Commit();
-  return names.empty() ? kExitNo : kExitOk;
+  return matches.empty() ? kExitNo : kExitOk;
 }
 
 // ---- copy --------------------------------------------------------------------------------
@@ -305,12 +358,18 @@ void KeepIdentity(const std::string& copy, const os::FileInfo& replaced) {
   os::Close(fd);
 }
 
-// A single file is copied to a temporary file beside the target and renamed into place
-// when complete, so a failure or Ctrl-C leaves an existing target as it was.
-int CopyOneFile(const Options& o) {
+// The file a single-file copy writes: DEST, or SRC's name inside DEST when DEST is a folder.
+// Refuses a DEST that ends in a separator but names no folder (as cp does), SRC itself, and a
+// folder or read-only file where the copy would go.
+std::string CopyTarget(const Options& o) {
   std::string target = o.dest;
-  if (DirectoryExists(W(o.dest)))
+  if (DirectoryExists(W(o.dest))) {
     target = WithSeparator(o.dest) + o.source.substr(o.source.find_last_of(Separators()) + 1);
+  } else if (!o.dest.empty() &&
+             std::string_view(WindowsStyleNames() ? "\\/" : "/").find(o.dest.back()) !=
+                 std::string_view::npos) {
+    throw Failure{"", "cannot create regular file '" + o.dest + "': " + ErrnoText(ENOTDIR)};
+  }
   if (SameNativeFile(o.source, target))
     throw Failure{"", o.source + " and " + o.dest + " are the same file"};
   const Integer target_attr = FileGetAttr(W(target));
@@ -318,16 +377,27 @@ int CopyOneFile(const Options& o) {
     throw Failure{target, ErrnoText(EISDIR)};
   if (target_attr != -1 && (target_attr & faReadOnly) != 0)
     throw Failure{target, ErrnoText(EACCES)};
-  // A link as DEST is written through, as cp does: the file it leads to is replaced.
+  return target;
+}
+
+// The native file a copy to target replaces: a link as DEST is written through, as cp does,
+// to the file it leads to.
+std::string WrittenFile(const std::string& target) {
   const std::string resolved = ToNativePath(W(target));
   if (resolved.empty()) throw Failure{target, ErrnoText(ENOENT)};
-  std::string native;
   try {
-    native = FollowOutputLinks(resolved);
+    return FollowOutputLinks(resolved);
   } catch (Failure& f) {
     f.name = target;  // the operand, not the path it resolved to
     throw;
   }
+}
+
+// A single file is copied to a temporary file beside the target and renamed into place
+// when complete, so a failure or Ctrl-C leaves an existing target as it was.
+int CopyOneFile(const Options& o) {
+  const std::string target = CopyTarget(o);
+  const std::string native = WrittenFile(target);
   os::FileInfo replaced;
   const bool replacing = os::StatPath(native, replaced);
   const std::size_t slash = os::LastSeparator(native);
@@ -430,13 +500,13 @@ int DelTree(const Options& o) {
 }
 
 // The files trash acts on: matching, no directories, no names beginning with '.'.
-std::vector<std::string> TrashCandidates(const Options& o) {
-  std::vector<std::string> files;
-  for (std::string& name : MatchingNames(o, false)) {
-    const std::size_t cut = name.find_last_of(WindowsStyleNames() ? "\\/" : "/");
-    if (name[cut == std::string::npos ? 0 : cut + 1] == '.') continue;
-    const Integer attr = FileGetAttr(W(name));
-    if (attr != -1 && (attr & faDirectory) == 0) files.push_back(std::move(name));
+std::vector<Match> TrashCandidates(const Options& o) {
+  std::vector<Match> files;
+  for (Match& m : Matches(o, false)) {
+    const std::size_t cut = os::LastSeparator(m.shown);
+    if (m.shown[cut == std::string::npos ? 0 : cut + 1] == '.') continue;
+    const Integer attr = FileGetAttr(m.name);
+    if (attr != -1 && (attr & faDirectory) == 0) files.push_back(std::move(m));
   }
   return files;
 }
@@ -444,18 +514,18 @@ std::vector<std::string> TrashCandidates(const Options& o) {
 int Trash(const Options& o) {
   RequireMaskDir(o.mask);
   RefuseProtected(o.mask, "move to the Trash");
-  const std::vector<std::string> files = TrashCandidates(o);
+  const std::vector<Match> files = TrashCandidates(o);
   if (files.empty()) {
     Report(Failure{o.mask, "no files match"});
     return kExitNo;
   }
   std::size_t moved = 0;
-  for (const std::string& name : files) {
-    const int err = MoveFileToTrash(W(name));
+  for (const Match& m : files) {
+    const int err = MoveFileToTrash(m.name);
     if (err == 0) {
       ++moved;
     } else {
-      Report(Failure{name, TrashErrorText(err)});
+      Report(Failure{m.shown, TrashErrorText(err)});
     }
   }
   if (moved == files.size()) return kExitOk;
@@ -473,8 +543,20 @@ int Trash(const Options& o) {
   "Windows names instead: C: is /, '\\' and '/' separate, a name is found ignoring\n" \
   "case when no entry has its exact case."
 
-RunFn Setup(CLI::App& app) {
-  auto o = std::make_shared<Options>();
+// MASK with -i, and -r when recursive.
+void AddMaskOperand(CLI::App& mode, Options& o, bool recursive) {
+  mode.add_option("MASK", o.mask, "directory and wildcard mask")->required();
+  if (recursive) mode.add_flag("-r,--recursive", o.recursive, "include every subdirectory");
+  mode.add_flag("-i,--ignore-case", o.ignore_case, "the mask matches letters of either case");
+}
+
+// --windows-names, last on every mode's page.
+void AddNamesFlag(CLI::App& mode) {
+  mode.add_flag("--windows-names", g_windows_names,
+                "read operands as Windows names (drives, \\, any case)");
+}
+
+CLI::App* AddCount(CLI::App& app, Options& o) {
   CLI::App* count = AddMode(
       app, {.name = "count",
             .summary = "count the files matching a mask",
@@ -491,6 +573,12 @@ RunFn Setup(CLI::App& app) {
             .examples = "krv files count '/var/log/*.log'\n"
                         "krv files count -r -i 'src/*.CPP'\n"
                         "krv files count -r --windows-names 'C:\\src\\*.CPP'"});
+  AddMaskOperand(*count, o, true);
+  AddNamesFlag(*count);
+  return count;
+}
+
+CLI::App* AddList(CLI::App& app, Options& o) {
   CLI::App* list = AddMode(
       app, {.name = "list",
             .summary = "list the files matching a mask",
@@ -498,29 +586,33 @@ RunFn Setup(CLI::App& app) {
             .description = "Prints the files matching MASK, one native path a line, each\n"
                            "directory's files before those of its subdirectories (-r). The\n"
                            "files and directories are the ones 'krv files count' counts. Names\n"
-                           "are printed with their bytes as stored.\n"
+                           "are printed with their bytes as stored, each starting with MASK's\n"
+                           "directory as written (relative or absolute, as find prints them);\n"
+                           "with --windows-names its folders are written as stored, with '/'.\n"
                            "\n" NAMES_TEXT,
             .exit_status = "0  files were found\n"
                            "1  no file matches\n"
                            "2  the directory does not exist, or a usage or write error",
             .examples = "krv files list '*.txt'\n"
                         "krv files list -r --windows-names 'C:\\home\\ann\\*.JPG'"});
-  for (CLI::App* sub : {count, list}) {
-    sub->add_option("MASK", o->mask, "directory and wildcard mask")->required();
-    sub->add_flag("-r,--recursive", o->recursive, "include every subdirectory");
-    sub->add_flag("-i,--ignore-case", o->ignore_case, "the mask matches letters of either case");
-  }
+  AddMaskOperand(*list, o, true);
+  AddNamesFlag(*list);
+  return list;
+}
+
+CLI::App* AddCopy(CLI::App& app, Options& o) {
   CLI::App* copy = AddMode(
       app, {.name = "copy",
             .summary = "copy a file or a directory tree",
             .usage = "krv files copy [-q] SRC DEST",
             .description =
-                "Copies the file SRC to DEST (into DEST when DEST is a directory), or the\n"
-                "directory tree SRC into DEST (created when missing). Copies take the source's\n"
-                "modification time and permission bits, made writable for the owner; a copy\n"
-                "that did not finish keeps its own time. In a tree, symbolic links are copied\n"
-                "as links and FIFOs as FIFOs (as cp -r does); sockets and devices are not\n"
-                "copied and are reported. Names are created exactly as the source has them.\n"
+                "Copies the file SRC to DEST (into DEST when DEST is a directory; a DEST\n"
+                "ending in '/' must be one, as for cp), or the directory tree SRC into DEST\n"
+                "(created when missing). Copies take the source's modification time and\n"
+                "permission bits, made writable for the owner; a copy that did not finish\n"
+                "keeps its own time. In a tree, symbolic links are copied as links and FIFOs\n"
+                "as FIFOs (as cp -r does); sockets and devices are not copied and are\n"
+                "reported. Names are created exactly as the source has them.\n"
                 "A file that cannot be copied completely (a full disk) is removed again and\n"
                 "reported with cp's message; every other entry is still copied.\n"
                 "\n"
@@ -541,9 +633,14 @@ RunFn Setup(CLI::App& app) {
                            "130  interrupted by Ctrl-C",
             .examples = "krv files copy big.iso /media/stick/\n"
                         "krv files copy -q --windows-names 'C:\\Projects\\Site' /backup/site"});
-  copy->add_option("SRC", o->source, "file or directory to copy")->required();
-  copy->add_option("DEST", o->dest, "destination file or directory")->required();
+  copy->add_option("SRC", o.source, "file or directory to copy")->required();
+  copy->add_option("DEST", o.dest, "destination file or directory")->required();
   AddQuietFlag(*copy);
+  AddNamesFlag(*copy);
+  return copy;
+}
+
+CLI::App* AddDelTree(CLI::App& app, Options& o) {
   CLI::App* deltree = AddMode(
       app, {.name = "deltree",
             .summary = "delete a directory tree",
@@ -564,7 +661,12 @@ RunFn Setup(CLI::App& app) {
                            "   deleted, or a usage error",
             .examples = "krv files deltree build/old\n"
                         "krv files deltree --windows-names 'C:\\tmp\\Scratch'"});
-  deltree->add_option("DIR", o->dir, "directory to delete")->required();
+  deltree->add_option("DIR", o.dir, "directory to delete")->required();
+  AddNamesFlag(*deltree);
+  return deltree;
+}
+
+void AddTrash(CLI::App& app, Options& o) {
   CLI::App* trash = AddMode(
       app, {.name = "trash",
             .summary = "move files to the Trash",
@@ -584,20 +686,23 @@ RunFn Setup(CLI::App& app) {
                            "   is refused, or a usage error",
             .examples = "krv files trash '*.bak'\n"
                         "krv files trash --windows-names 'C:\\tmp\\Report.PDF'"});
-  trash->add_option("MASK", o->mask, "directory and wildcard mask")->required();
-  trash->add_flag("-i,--ignore-case", o->ignore_case, "the mask matches letters of either case");
-  for (CLI::App* sub : {count, list, copy, deltree, trash}) {
-    sub->add_flag("--windows-names", g_windows_names,
-                  "read operands as Windows names (drives, \\, any case)");
-  }
-  app.require_subcommand(1);
-  return [o, count, list, copy, deltree, trash] {
+  AddMaskOperand(*trash, o, false);
+  AddNamesFlag(*trash);
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  CLI::App* count = AddCount(app, *o);
+  CLI::App* list = AddList(app, *o);
+  CLI::App* copy = AddCopy(app, *o);
+  CLI::App* deltree = AddDelTree(app, *o);
+  AddTrash(app, *o);
+  return [o, count, list, copy, deltree] {
     if (count->parsed()) return Count(*o);
     if (list->parsed()) return List(*o);
     if (copy->parsed()) return Copy(*o);
     if (deltree->parsed()) return DelTree(*o);
-    if (trash->parsed()) return Trash(*o);
-    throw Failure{"", "no mode given (count, list, copy, deltree or trash)"};
+    return Trash(*o);  // the parse requires a mode, and trash is the one left
   };
 }
 

@@ -19,7 +19,7 @@ namespace krv::tool {
 namespace {
 
 struct Options {
-  std::string file = "-", output, encoding = "auto";
+  std::string file = "-", output = "-", encoding = "auto";
   std::vector<std::string> sets, values;
   bool strict = false, ignore_numbers = false;
 };
@@ -110,6 +110,42 @@ std::string Encode(const String& text, bool utf8) {
   return out;
 }
 
+// A tag's name for a one-line message: as it stands when it is short and plain, otherwise in
+// double quotes with control characters, quotes and backslashes escaped (\n, \t, \x01...)
+// and cut to kShownChars characters (an unterminated tag runs to the end of the template).
+std::string ShownTagName(const String& name) {
+  constexpr std::size_t kShownChars = 40;
+  const std::string utf8 = ToUtf8(name);
+  std::string shown;
+  bool plain = !utf8.empty(), cut = false;
+  std::size_t chars = 0;
+  for (const char c : utf8) {
+    const auto u = static_cast<unsigned char>(c);
+    if ((u & 0xC0) != 0x80 && chars++ == kShownChars) {
+      cut = true;
+      break;
+    }
+    if (u < 32 || u == 127 || c == '"' || c == '\\' || c == ' ') plain = false;
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (c == '"' || c == '\\') {
+      shown += {'\\', c};
+    } else if (u < 32 || u == 127) {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", u);
+      shown += buf;
+    } else {
+      shown += c;
+    }
+  }
+  if (plain && !cut) return shown;
+  return "\"" + shown + (cut ? "...\"" : "\"");
+}
+
 int Fill(const Options& o) {
   Output out(o.output);
   TAssocArray values;
@@ -135,7 +171,7 @@ int Fill(const Options& o) {
   });
   producer.Convert();
   for (const String& name : missing)
-    Report(Failure{o.file, "no value for tag " + (name.empty() ? "\"\"" : ToUtf8(name))});
+    Report(Failure{o.file, "no value for tag " + ShownTagName(name)});
   if (o.strict && !missing.empty()) return kExitError;
   out.Write(Encode(producer.ConvertedHTML(), utf8));
   out.Commit();
@@ -170,7 +206,7 @@ int Words(const Options& o) {
 
 void AddEncoding(CLI::App& sub, Options& o) {
   sub.add_option("--encoding", o.encoding, "how the files' bytes are read (default auto)")
-      ->check(CLI::IsMember({"auto", "utf-8", "windows-1252"}))
+      ->transform(OneOf({"auto", "utf-8", "windows-1252"}))
       ->option_text("=auto|utf-8|windows-1252");
 }
 
@@ -190,7 +226,9 @@ RunFn Setup(CLI::App& app) {
           "'krv html: TEMPLATE: no value for tag NAME'; the output is still written and the\n"
           "exit status is 0, unless --strict makes it an error (exit status 2, nothing\n"
           "written). A tag ends at the first '>' (or at the end of the template); other\n"
-          "tags and text are copied unchanged.\n\n"
+          "tags and text are copied unchanged. A NAME that holds blanks, quotes or control\n"
+          "characters (an unterminated tag runs to the end of the template) is shown in\n"
+          "double quotes, escaped as in C (\\n, \\t, \\x01) and cut after 40 characters.\n\n"
           "--values FILE holds one NAME=VALUE a line (the same form as --set): NAME is\n"
           "trimmed of blanks and tabs, VALUE is the rest of the line after the first '='\n"
           "as it stands; blank lines and lines starting with '#' are skipped, lines end at\n"

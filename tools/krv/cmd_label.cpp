@@ -1,8 +1,6 @@
 // krv label: text labels stored in the library's label XML elements.
-#include <cerrno>
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -10,9 +8,7 @@
 #include "io.h"
 #include "korvex/base/labels.h"
 #include "korvex/base/xmlnames.h"
-#include "korvex/platform/exceptions.h"
 #include "korvex/platform/text.h"
-#include "korvex/platform/textfile.h"
 
 namespace krv::tool {
 namespace {
@@ -105,28 +101,17 @@ std::string Describe(const TCustomTextLabel& l) {
 
 int Show(const Options& o) {
   Output out("-");
-  ScratchFile copy("label");
-  {
-    Input in(o.file);
-    in.ShowProgress();
-    copy.CopyFrom(in);
-  }
+  Input in(o.file);
+  in.ShowProgress();
   TCustomTextLabel label;
   int events = 0;
   label.SetOnChange([&](TObject*) { ++events; });
-  bool ok = false;
-  try {
-    const IOChecksOn checks;
-    TextFile f;
-    f.Assign(copy.Path());
-    f.Reset();
-    ok = label.ReadFromOpenXMLFile(f, ToUtf16(o.id));
-  } catch (const EInOutError& e) {
-    throw Failure{o.file, std::string("cannot read the copy of the input: ") + e.what()};
-  }
+  bool other_labels = false;
+  const bool ok = label.ReadFromXMLStream(in.Stream(), ToUtf16(o.id), &other_labels);
+  if (!ok && events == 0 && !other_labels)
+    throw Failure{o.file, "not a label file: no <custtextlbl sig=\"KorvexLib\"> element"};
   if (!ok && events == 0) {
-    Report(
-        {o.file, o.id.empty() ? "no label element" : "no label element with id \"" + o.id + "\""});
+    Report({o.file, "no label element with id \"" + o.id + "\""});
     return kExitNo;
   }
   if (!ok) throw Failure{o.file, "the label element ends before </custtextlbl>"};
@@ -152,11 +137,15 @@ RunFn Setup(CLI::App& app) {
            "attach mode, font (name, size, colour, styles) and drawing mode.\n"
            "\n"
            "Identifiers are compared ignoring case; without --id the first label element\n"
-           "of the file is shown. Settings the element lacks keep a new label's values.",
+           "of the file is shown. Settings the element lacks keep a new label's values.\n"
+           "FILE is read once, as a stream (standard input and pipes too, with no copy\n"
+           "made), and reading stops after the element shown. Its bytes are read as\n"
+           "Windows-1252 characters, as the library's text files are.",
        .exit_status = "0  the label was shown\n"
-                      "1  no label element with that identifier\n"
-                      "2  the file could not be read, the element ends before its closing tag,\n"
-                      "   or a usage error",
+                      "1  no label element with that identifier, though the file holds others\n"
+                      "2  the file could not be read, holds no label element at all (it is no\n"
+                      "   label file), the element ends before its closing tag, or a usage\n"
+                      "   error",
        .examples = "krv label show chart-labels.xml\n"
                    "krv label show --id title chart-labels.xml\n"
                    "cat chart-labels.xml | krv label show --id NOTE -"});
@@ -177,8 +166,9 @@ const KrvCommand reg{
      .description = "Works with the library's chart text labels: 'show' prints every setting\n"
                     "of a label read from a file. Run 'krv help label show' for its page.",
      .exit_status = "0  success\n"
-                    "1  no label element with that identifier\n"
-                    "2  an unreadable or malformed file, or a usage error",
+                    "1  no label element with that identifier, though the file holds others\n"
+                    "2  an unreadable or malformed file (no label element at all, or one cut\n"
+                    "   short), or a usage error",
      .examples = "krv label show --id title chart-labels.xml"},
     &Setup};
 

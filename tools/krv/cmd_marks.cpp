@@ -23,7 +23,7 @@ constexpr TColor kGridColor = clSilver;
 struct Options {
   std::int32_t size = 4;
   std::string color = "Black";
-  std::string output;
+  std::string output = "-";
 };
 
 // The grid: cell (type mod 16, type div 16) holds the mark's bitmap centred above its number.
@@ -59,8 +59,11 @@ std::unique_ptr<TBitmap> MarksPicture(std::int32_t size, TColor color) {
 
 int Run(const Options& o) {
   const TColor color = ParseColor(o.color);
-  if (o.output.empty()) throw Failure{"", "no output file given (-o FILE.png)"};
   Output out(o.output);
+  if (out.ToTerminal())
+    throw Failure{"",
+                  "the PNG picture is not written to a terminal: name a file with -o, or "
+                  "redirect standard output"};
   WritePng(*MarksPicture(o.size, color), out);
   out.Commit();
   return kExitOk;
@@ -69,17 +72,17 @@ int Run(const Options& o) {
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   app.add_option("--size", o->size, "margin around each mark, 0 to 64 (default 4)")
-      ->check(CLI::Range(0, kMaxSize))
+      ->transform(WholeNumber(0, kMaxSize))
       ->option_text(" N");
   app.add_option("--color", o->color, "the marks' colour (default Black)")->option_text(" C");
-  AddOutputOption(app, o->output)->required();
+  AddOutputOption(app, o->output);
   return [o] { return Run(*o); };
 }
 
 const KrvCommand reg{
     {.name = "marks",
      .summary = "draw every data-point mark type in a labelled grid (PNG)",
-     .usage = "krv marks [--size N] [--color C] -o FILE.png",
+     .usage = "krv marks [--size N] [--color C] [-o FILE.png]",
      .description =
          "Draws the 256 mark types of the library's canvas drawing in a grid of 16 by 16\n"
          "cells, type 0 at the top left and 255 at the bottom right, each row holding 16\n"
@@ -88,15 +91,16 @@ const KrvCommand reg{
          "widens the margin, the marks keep their size) with its type number beneath.\n"
          "Types 0 to 51 are shapes, 52 to 255 characters (200 to 209 the digits 0 to 9).\n"
          "\n"
-         "The picture is written as PNG to FILE ('-' = standard output), which is replaced\n"
-         "only when the command succeeds. C is a colour as 'krv color show' takes it: a\n"
-         "name (Red, 'Navy Blue'), $BBGGRR, #RRGGBB or r,g,b.",
+         "The picture is written as PNG to FILE, which is replaced only when the command\n"
+         "succeeds, or to standard output without -o or with '-o -'; a terminal is\n"
+         "refused, as compressors refuse to write binary data to one. C is a colour as\n"
+         "'krv color show' takes it: a name (Red, 'Navy Blue'), $BBGGRR, #RRGGBB or r,g,b.",
      .exit_status = "0  the picture was written\n"
-                    "2  a bad size or colour, an output that could not be written, or a\n"
-                    "   usage error",
+                    "2  a bad size or colour, an output that could not be written or is a\n"
+                    "   terminal, or a usage error",
      .examples = "krv marks -o marks.png\n"
                  "krv marks --size 8 --color Red -o red-marks.png\n"
-                 "krv marks --color '#0000FF' -o - | pngcheck -"},
+                 "krv marks --color '#0000FF' | pngcheck -"},
     &Setup};
 
 }  // namespace

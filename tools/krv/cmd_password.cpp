@@ -1,4 +1,5 @@
 // krv password: pronounceable random passwords, one per line.
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -15,7 +16,7 @@ struct Options {
   bool mixed = false;
   bool special = false;
   int count = 1;
-  std::string output;
+  std::string output = "-";
 };
 
 int Run(const Options& o) {
@@ -39,13 +40,14 @@ int Run(const Options& o) {
 RunFn Setup(CLI::App& app) {
   auto o = std::make_shared<Options>();
   app.add_option("-n,--length", o->length, "letters before the digits, 4..14 (8)")
+      ->transform(WholeNumber(0, INT32_MAX))
       ->option_text(" LENGTH");
   app.add_flag("-m,--mixed", o->mixed, "turn about half of the letters into upper case");
   app.add_flag("-s,--special", o->special,
                "replace about a fifth of the characters by one of _!$%#= or a digit");
   app.add_option("-c,--count", o->count, "print N passwords (1)")
       ->option_text(" N")
-      ->check(CLI::Range(1, 10000000));
+      ->transform(WholeNumber(1, 10000000));
   AddOutputOption(app, o->output);
   return [o] { return Run(*o); };
 }

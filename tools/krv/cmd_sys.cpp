@@ -18,7 +18,7 @@ namespace {
 struct Options {
   std::vector<std::string> drives;
   std::string name;
-  std::string output;
+  std::string output = "-";
 };
 
 const char* TypeName(std::int32_t type) {
@@ -92,6 +92,17 @@ int Answer(const Options& o, const String& value) {
   return Write(o, ToUtf8(value) + "\n");
 }
 
+// Prints the variable's value as printenv does: an empty line when it is set but empty; 1 and
+// nothing when it is not set.
+int Env(const Options& o) {
+  String value;
+  if (!FindEnviroVar(ToUtf16(o.name), value)) {
+    Write(o, "");
+    return kExitNo;
+  }
+  return Write(o, ToUtf8(value) + "\n");
+}
+
 int Dirs(const Options& o) {
   return Write(o, "system   " + ToUtf8(GetSystemDir()) + "\nwindows  " + ToUtf8(GetWindowsDir()) +
                       "\ntemp     " + ToUtf8(GetTempDir()) + "\n");
@@ -135,8 +146,9 @@ RunFn Setup(CLI::App& app) {
             .summary = "the value of an environment variable, its name in any case",
             .usage = "krv sys env NAME [-o FILE]",
             .description = "Prints the value of the last environment variable whose name equals\n"
-                           "NAME ignoring case. Nothing is printed for an unset or empty variable.",
-            .exit_status = "0  the value was printed\n1  no such variable, or it is empty\n"
+                           "NAME ignoring case, as printenv does: a variable that is set but\n"
+                           "empty prints an empty line; nothing is printed for an unset one.",
+            .exit_status = "0  the value was printed\n1  no such variable\n"
                            "2  a usage error, or the output could not be written",
             .examples = "krv sys env path\nkrv sys env HOME"},
            *o);
@@ -170,7 +182,7 @@ RunFn Setup(CLI::App& app) {
   return [o, drives, free, env, assoc, dirs] {
     if (drives->parsed()) return Drives(*o);
     if (free->parsed()) return Free(*o);
-    if (env->parsed()) return Answer(*o, GetEnviroVar(ToUtf16(o->name)));
+    if (env->parsed()) return Env(*o);
     if (assoc->parsed()) {
       const std::string ext = o->name.rfind('.', 0) == 0 ? o->name.substr(1) : o->name;
       return Answer(*o, GetProgAssoc(ToUtf16(ext)));
@@ -188,7 +200,7 @@ const KrvCommand reg{
      .description = "Answers questions about the system the way the library's system queries\n"
                     "see it: drives are the file-system layer's mapped drives (C: is /), types\n"
                     "come from the mount table, associations from the freedesktop MIME data.",
-     .exit_status = "0  the answer was printed\n1  env or assoc found nothing\n"
+     .exit_status = "0  the answer was printed\n1  env found no such variable, or assoc no type\n"
                     "2  a usage error, an unknown drive, or the output could not be written",
      .examples = "krv sys drives\nkrv sys free C:\nkrv sys env path\nkrv sys assoc txt\n"
                  "krv sys dirs"},

@@ -1,13 +1,15 @@
-// krv text: the library's text-file utilities on files: byte-order type, line count, last
-// lines, first match, CR LF repair and ASC headers. Files are POSIX names; their text is
-// read as the library reads text files, one Windows-1252 character per byte, and lines are
-// printed with their bytes unchanged.
+// krv text: text-file utilities on files: byte-order type, line count, last lines, first
+// match, CR LF line ends and ASC headers. Files are POSIX names; their text is read one
+// Windows-1252 character per byte, and lines are printed with their bytes unchanged. type
+// and asc are the library's routines; lines, tail, find and crlf stream the bytes themselves
+// (text_tail.h, text_find.h), in memory bounded whatever the lines are.
 #include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli.h"
 #include "io.h"
@@ -16,12 +18,16 @@
 #include "korvex/platform/filesystem.h"
 #include "korvex/platform/text.h"
 #include "os.h"
+#include "text_find.h"
+#include "text_tail.h"
+#include "text_window.h"
 
 namespace krv::tool {
 namespace {
 
 struct Options {
   std::string file = "-", in, out = "-", text;
+  std::optional<std::string> out_operand;  // crlf's OUT
   std::int32_t count = 10;
   bool ignore_case = false;
 };
@@ -64,52 +70,79 @@ int Type(const Options& o) {
   static constexpr const char* kNames[] = {"tftUnicode_le",  "tftUnicode_be", "tftUnicode4_le",
                                            "tftUnicode4_be", "tftRTF",        "tftUTF8",
                                            "tftUnknown"};
-  Output out("-");
+  Output out(o.out);
   const TTextfileType type = OnFile(o.file, [](const String& n) { return CheckTextFileType(n); });
   out.Text() << kNames[type] << '\n';
   out.Commit();
   return kExitOk;
 }
 
+// Counts as CountLinesInTextFile does: the LFs, and a last line without one.
 int Lines(const Options& o) {
-  Output out("-");
-  out.Text() << OnFile(o.file, [](const String& n) { return CountLinesInTextFile(n); }) << '\n';
+  Output out(o.out);
+  Input in(o.file);
+  in.ShowProgress();
+  std::string block(kTextBlock, '\0');
+  std::int64_t lines = 0;
+  char last = '\n';
+  while (const std::size_t n = in.Read(block.data(), block.size())) {
+    lines += CountLineFeeds(block.data(), n);
+    last = block[n - 1];
+  }
+  out.Text() << lines + (last != '\n' ? 1 : 0) << '\n';
   out.Commit();
   return kExitOk;
 }
 
 int Tail(const Options& o) {
-  Output out("-");
-  std::int32_t total = 0;
-  const TStrArray lines =
-      OnFile(o.file, [&](const String& n) { return ReadLastNLinesOfTextFile(n, o.count, total); });
-  // The library pads a short file's lines with empty strings in front; those are not lines.
-  const std::size_t kept = std::min(lines.size(), static_cast<std::size_t>(total));
-  for (std::size_t i = lines.size() - kept; i < lines.size(); ++i) {
-    out.Write(ToAnsi(lines[i]));
-    out.Write("\n");
-  }
+  Output out(o.out);
+  Input in(o.file);
+  WriteLastLines(in, o.count, out);
   out.Commit();
   return kExitOk;
 }
 
 int Find(const Options& o) {
-  Output out("-");
-  String line;
-  const std::int32_t pos = OnFile(o.file, [&](const String& n) {
-    return FindFirstMatchInTextFile(n, FromAnsi(o.text), o.ignore_case, line);
-  });
-  if (pos == 0) return kExitNo;
-  out.Write(std::to_string(pos) + ":" + ToAnsi(line) + "\n");
+  Output out(o.out);
+  Input in(o.file);
+  const bool found = WriteFirstMatch(in, o.text, o.ignore_case, out);
   out.Commit();
-  return kExitOk;
+  return found ? kExitOk : kExitNo;
+}
+
+// Copies `in` to `out` with every line end made CR LF: an LF without a CR before it and a CR
+// without an LF after it (a CR at the very end too) each become CR LF.
+void ToCrLf(Input& in, Output& out) {
+  std::string block(kTextBlock, '\0'), converted;
+  bool cr = false;  // the byte before was a CR
+  while (const std::size_t n = in.Read(block.data(), block.size())) {
+    converted.clear();
+    const char* p = block.data();
+    const char* const end = p + n;
+    while (p < end) {
+      if (cr && *p != '\n') converted += '\n';
+      const char* run = std::find_if(p, end, [](char c) { return c == '\r' || c == '\n'; });
+      if (run > p) cr = false;
+      converted.append(p, run);
+      if (run == end) break;
+      if (*run == '\n' && !cr) converted += '\r';
+      converted += *run;
+      cr = *run == '\r';
+      p = run + 1;
+    }
+    out.Write(converted);
+  }
+  if (cr) out.Write("\n");
 }
 
 int Crlf(const Options& o) {
-  Output out(o.out);
+  if (o.out_operand && o.out != "-" && *o.out_operand != o.out) {
+    throw Failure{"", "OUT and -o name two outputs; give one"};
+  }
+  Output out(o.out_operand.value_or(o.out));
   Input in(o.in);
   in.ShowProgress();
-  EnsureCRLFInStream(in.Stream(), out.Stream());
+  ToCrLf(in, out);
   out.Commit();
   return kExitOk;
 }
@@ -130,7 +163,7 @@ const char* AscMeaning(std::int32_t status) {
 }
 
 int Asc(const Options& o) {
-  Output out("-");
+  Output out(o.out);
   String title;
   std::int32_t first = 0, second = 0;
   bool flags[4] = {};
@@ -153,88 +186,146 @@ void AddFile(CLI::App& sub, Options& o) {
   sub.add_option("FILE", o.file, "text file ('-' or none: standard input)");
 }
 
-RunFn Setup(CLI::App& app) {
-  auto o = std::make_shared<Options>();
+// The options every mode that prints has: FILE, and -o/--output.
+void AddFileAndOutput(CLI::App& sub, Options& o) {
+  AddFile(sub, o);
+  AddOutputOption(sub, o.out);
+}
+
+CLI::App* AddTypeMode(CLI::App& app, Options& o) {
   CLI::App* type = AddMode(
       app, {.name = "type",
             .summary = "name the encoding a file's byte-order mark announces",
-            .usage = "krv text type [FILE]",
+            .usage = "krv text type [-o OUT] [FILE]",
             .description = "Prints tftUTF8, tftUnicode_le, tftUnicode_be, tftUnicode4_le,\n"
                            "tftUnicode4_be, tftRTF or tftUnknown, from the first four bytes.",
             .exit_status = "0  the type was printed\n2  FILE cannot be read, or a usage error",
             .examples = "krv text type notes.txt"});
-  AddFile(*type, *o);
+  AddFileAndOutput(*type, o);
+  return type;
+}
+
+CLI::App* AddLinesMode(CLI::App& app, Options& o) {
   CLI::App* lines = AddMode(
       app, {.name = "lines",
             .summary = "count the lines of a file",
-            .usage = "krv text lines [FILE]",
+            .usage = "krv text lines [-q] [-o OUT] [FILE]",
             .description = "Prints the number of lines: lines end at LF (or CR LF), and a last\n"
                            "line without a line end counts too.",
             .exit_status = "0  the count was printed\n2  FILE cannot be read, or a usage error",
             .examples = "krv text lines big.log\nkrv text lines - < big.log"});
-  AddFile(*lines, *o);
+  AddFileAndOutput(*lines, o);
+  AddQuietFlag(*lines);
+  return lines;
+}
+
+CLI::App* AddTailMode(CLI::App& app, Options& o) {
   CLI::App* tail = AddMode(
-      app, {.name = "tail",
-            .summary = "print the last lines of a file",
-            .usage = "krv text tail [-n N] [FILE]",
-            .description = "Prints the last N lines (10 without -n), or all lines of a shorter\n"
-                           "file, each ended by LF.",
-            .exit_status = "0  the lines were printed\n2  FILE cannot be read, or a usage error",
-            .examples = "krv text tail -n 3 run.log"});
-  tail->add_option("-n,--lines", o->count, "number of lines (default 10)")
-      ->check(CLI::Range(0, INT32_MAX))
+      app,
+      {.name = "tail",
+       .summary = "print the last lines of a file",
+       .usage = "krv text tail [-q] [-n N] [-o OUT] [FILE]",
+       .description =
+           "Prints the last N lines (10 without -n), or the whole of a shorter file, byte for\n"
+           "byte as tail -n does: lines end at LF, a CR stays, and a last line without a line\n"
+           "end is printed without one. Lines are split at LF bytes whatever the encoding: a\n"
+           "byte-order mark stays part of the first line, and UTF-16 or UTF-32 text is split\n"
+           "at its 0A bytes, as tail splits it.\n"
+           "A regular file (standard input too, then read from its start) is read from its\n"
+           "end, so only the lines printed are read, and they are copied in blocks: a line of\n"
+           "any length costs no memory. Pipes and devices are read through: up to 64 MiB of\n"
+           "what may be their last lines is held in memory, the rest in temporary files in\n"
+           "the temporary folder (TMPDIR), removed once later lines make them unneeded.",
+       .exit_status = "0  the lines were printed\n"
+                      "2  FILE cannot be read, a temporary file cannot be written, or a usage "
+                      "error",
+       .examples = "krv text tail -n 3 run.log\nsort big.log | krv text tail -n 1"});
+  tail->add_option("-n,--lines", o.count, "number of lines (default 10)")
+      ->transform(WholeNumber(0, INT32_MAX))
       ->option_text(" N");
-  AddFile(*tail, *o);
+  AddFileAndOutput(*tail, o);
+  AddQuietFlag(*tail);
+  return tail;
+}
+
+CLI::App* AddFindMode(CLI::App& app, Options& o) {
   CLI::App* find = AddMode(
       app,
       {.name = "find",
        .summary = "print the first line that contains a text",
-       .usage = "krv text find [-i] TEXT [FILE]",
-       .description = "Prints POSITION:LINE for the first line containing TEXT, POSITION being\n"
-                      "the 1-based byte column of the match. TEXT and the file are compared byte\n"
-                      "for byte as Windows-1252 text; -i compares them lower-cased (letters of\n"
-                      "Windows-1252, so non-ASCII letters of UTF-8 text keep their case).",
+       .usage = "krv text find [-i] [-q] [-o OUT] TEXT [FILE]",
+       .description =
+           "Prints POSITION:LINE for the first line containing TEXT, POSITION being the\n"
+           "1-based byte column of the match and LINE the line without its line end (LF or\n"
+           "CR LF). TEXT and the file are compared byte for byte as Windows-1252 text; -i\n"
+           "compares them lower-cased (letters of Windows-1252, so non-ASCII letters of UTF-8\n"
+           "text keep their case). An empty TEXT is in every line, as for grep -F '', so the\n"
+           "first line is printed.\n"
+           "At most 64 MiB of a line is held in memory: a longer line is searched as it\n"
+           "streams past, and when it holds TEXT it is read again from FILE to be printed.\n"
+           "Standard input and pipes cannot be read again; find then fails (status 2).",
        .exit_status = "0  a line was found\n1  no line contains TEXT\n"
-                      "2  FILE cannot be read, or a usage error",
-       .examples = "krv text find -i error run.log"});
-  find->add_option("TEXT", o->text, "text to look for")->required();
-  AddFile(*find, *o);
-  find->add_flag("-i,--ignore-case", o->ignore_case, "ignore case");
+                      "2  FILE cannot be read, the line found is longer than 64 MiB and FILE\n"
+                      "   is no named regular file, or a usage error",
+       .examples = "krv text find -i error run.log\nkrv text find '' notes.txt"});
+  find->add_option("TEXT", o.text, "text to look for")->required();
+  AddFileAndOutput(*find, o);
+  find->add_flag("-i,--ignore-case", o.ignore_case, "ignore case");
+  AddQuietFlag(*find);
+  return find;
+}
+
+CLI::App* AddCrlfMode(CLI::App& app, Options& o) {
   CLI::App* crlf = AddMode(
-      app,
-      {.name = "crlf",
-       .summary = "end every line with CR LF",
-       .usage = "krv text crlf [-q] IN [OUT]",
-       .description = "Copies IN to OUT (standard output when absent or '-'), adding an LF after\n"
-                      "every CR that has none. A lone LF is kept: the conversion repairs files\n"
-                      "whose lines end in CR alone. OUT is replaced only when the copy is\n"
-                      "complete, and may not be IN.",
-       .exit_status = "0  OUT was written\n"
-                      "2  IN cannot be read, OUT cannot be written or is IN, or a usage "
-                      "error",
-       .examples = "krv text crlf mac.txt fixed.txt"});
-  crlf->add_option("IN", o->in, "input file ('-' is standard input)")->required();
-  crlf->add_option("OUT", o->out, "output file ('-' or none: standard output)");
+      app, {.name = "crlf",
+            .summary = "end every line with CR LF",
+            .usage = "krv text crlf [-q] IN [OUT]\nkrv text crlf [-q] [-o OUT] IN",
+            .description =
+                "Copies IN to OUT (standard output when absent or '-'), ending every line with\n"
+                "CR LF as unix2dos does: an LF without a CR before it becomes CR LF, and CR LF\n"
+                "stays. A CR without an LF after it (the line end of old Mac files) becomes CR LF\n"
+                "too. A last line without a line end gets none; all other bytes are copied\n"
+                "unchanged. OUT is replaced only when the copy is complete, and may not be IN.",
+            .exit_status = "0  OUT was written\n"
+                           "2  IN cannot be read, OUT cannot be written or is IN, or a usage "
+                           "error",
+            .examples = "krv text crlf unix.txt dos.txt\nkrv text crlf -o dos.txt - < unix.txt"});
+  crlf->add_option("IN", o.in, "input file ('-' is standard input)")->required();
+  crlf->add_option("OUT", o.out_operand, "output file ('-' or none: standard output)");
+  AddOutputOption(*crlf, o.out);
   AddQuietFlag(*crlf);
+  return crlf;
+}
+
+CLI::App* AddAscMode(CLI::App& app, Options& o) {
   CLI::App* asc = AddMode(
       app, {.name = "asc",
             .summary = "print the header of an ASC data file",
-            .usage = "krv text asc [FILE]",
+            .usage = "krv text asc [-o OUT] [FILE]",
             .description = "Reads the four header lines of an ASC file (title, two integers,\n"
                            "four TRUE/FALSE flags) and prints them one field a line.",
             .exit_status = "0  the header was printed\n"
                            "2  the header is malformed (the message says which line), FILE\n"
                            "   cannot be read, or a usage error",
             .examples = "krv text asc scan01.asc"});
-  AddFile(*asc, *o);
+  AddFileAndOutput(*asc, o);
+  return asc;
+}
+
+RunFn Setup(CLI::App& app) {
+  auto o = std::make_shared<Options>();
+  struct Mode {
+    CLI::App* app;
+    int (*run)(const Options&);
+  };
+  const std::vector<Mode> modes = {{AddTypeMode(app, *o), &Type}, {AddLinesMode(app, *o), &Lines},
+                                   {AddTailMode(app, *o), &Tail}, {AddFindMode(app, *o), &Find},
+                                   {AddCrlfMode(app, *o), &Crlf}, {AddAscMode(app, *o), &Asc}};
   app.require_subcommand(1);
-  return [o, type, lines, tail, find, crlf, asc] {
-    if (type->parsed()) return Type(*o);
-    if (lines->parsed()) return Lines(*o);
-    if (tail->parsed()) return Tail(*o);
-    if (find->parsed()) return Find(*o);
-    if (crlf->parsed()) return Crlf(*o);
-    if (asc->parsed()) return Asc(*o);
+  return [o, modes] {
+    for (const Mode& m : modes) {
+      if (m.app->parsed()) return m.run(*o);
+    }
     throw Failure{"", "no mode given (type, lines, tail, find, crlf or asc)"};
   };
 }
@@ -242,21 +333,22 @@ RunFn Setup(CLI::App& app) {
 const KrvCommand reg{
     {.name = "text",
      .summary = "text-file utilities: type, lines, tail, find, crlf, asc",
-     .usage = "krv text type [FILE]\n"
-              "krv text lines [FILE]\n"
-              "krv text tail [-n N] [FILE]\n"
-              "krv text find [-i] TEXT [FILE]\n"
-              "krv text crlf [-q] IN [OUT]\n"
-              "krv text asc [FILE]",
-     .description = "Works on text files with the library's text-file routines. Text is read\n"
-                    "one Windows-1252 character per byte and printed with its bytes unchanged;\n"
-                    "lines end at LF or CR LF. 'krv help text MODE' shows one mode's page.",
+     .usage = "krv text type [-o OUT] [FILE]\n"
+              "krv text lines [-q] [-o OUT] [FILE]\n"
+              "krv text tail [-q] [-n N] [-o OUT] [FILE]\n"
+              "krv text find [-i] [-q] [-o OUT] TEXT [FILE]\n"
+              "krv text crlf [-q] [-o OUT] IN [OUT]\n"
+              "krv text asc [-o OUT] [FILE]",
+     .description = "Works on text files. Text is read one Windows-1252 character per byte and\n"
+                    "printed with its bytes unchanged; lines end at LF (find and lines also\n"
+                    "take CR LF as one line end). No mode holds more than 64 MiB of a file in\n"
+                    "memory, whatever its lines. 'krv help text MODE' shows one mode's page.",
      .exit_status = "0  success\n"
                     "1  find: no line contains TEXT\n"
                     "2  every error: unreadable files, a malformed ASC header, usage",
      .examples = "krv text lines big.log\n"
                  "krv text tail -n 5 run.log\n"
-                 "krv text crlf mac.txt fixed.txt"},
+                 "krv text crlf unix.txt dos.txt"},
     &Setup};
 
 }  // namespace

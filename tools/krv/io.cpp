@@ -9,6 +9,7 @@
 #include <cstring>
 #include <filesystem>
 #include <iostream>
+#include <mutex>
 #include <vector>
 
 #include "cli.h"
@@ -45,6 +46,8 @@ std::string Shown(const std::string& name, bool output) {
 // other way.
 void Claim(const os::FileInfo& st, const std::string& name, bool output) {
   if (st.kind != os::FileInfo::kRegular) return;
+  static std::mutex mu;  // inputs are opened on several threads by grep -r
+  const std::lock_guard<std::mutex> lock(mu);
   for (const FileId& id : output ? Inputs() : Outputs()) {
     if (id.dev == st.dev && id.ino == st.ino) {
       const std::string& in = output ? id.name : name;
@@ -134,9 +137,14 @@ class OutputBuf : public std::streambuf {
 constexpr int kStdIn = 0;
 constexpr int kStdOut = 1;
 
-bool IsTerminal() {
+bool StdoutIsTerminal() {
   static const bool tty = os::IsTerminal(kStdOut);
   return tty;
+}
+
+// An empty name names no file: refused as the system refuses it, the name shown as ''.
+void RefuseEmptyName(const std::string& name) {
+  if (name.empty()) throw Failure{"''", ErrnoText(ENOENT)};
 }
 
 }  // namespace
@@ -144,6 +152,7 @@ bool IsTerminal() {
 // ---- Input ----
 
 Input::Input(std::string name) : name_(std::move(name)) {
+  RefuseEmptyName(name_);
   if (name_ == "-") {
     fd_ = kStdIn;
   } else {
@@ -168,6 +177,12 @@ std::size_t Input::Read(void* buffer, std::size_t n) {
   if (k < 0) throw Failure{name_, ErrnoText(errno)};
   consumed_ += k;
   if (progress_) progress_->Update(consumed_);
+  return static_cast<std::size_t>(k);
+}
+
+std::size_t Input::ReadAt(std::int64_t offset, void* buffer, std::size_t n) {
+  const std::ptrdiff_t k = os::ReadAt(fd_, buffer, n, offset);
+  if (k < 0) throw Failure{name_, ErrnoText(errno)};
   return static_cast<std::size_t>(k);
 }
 
@@ -220,8 +235,8 @@ Output::Target Output::FindTarget(const std::string& name) {
 }
 
 Output::Output(std::string name) : name_(std::move(name)) {
-  if (name_.empty() || name_ == "-") {
-    name_ = "-";
+  RefuseEmptyName(name_);
+  if (name_ == "-") {
     stdout_ = true;
     forward_ = &StdOut();
     os::FileInfo st;
@@ -309,13 +324,14 @@ Output::~Output() {
 }
 
 void Output::Write(const void* data, std::size_t n) {
+  if (holding_) return Hold(static_cast<const char*>(data), n);
   if (forward_ != nullptr) return forward_->Write(data, n);
   if (fd_ < 0) return;  // closed, or standard output after a reported failure
   const char* p = static_cast<const char*>(data);
   if (buffer_.size() + n > kOutBuffer) {
     Flush();
     if (n >= kOutBuffer) {
-      if (stdout_ && IsTerminal()) Progress::ClearLine();
+      if (stdout_ && StdoutIsTerminal()) Progress::ClearLine();
       if (!os::WriteAll(fd_, p, n)) {
         const int err = errno;
         throw Failure{stdout_ ? "" : name_, "write error: " + ErrnoText(err)};
@@ -324,13 +340,13 @@ void Output::Write(const void* data, std::size_t n) {
     }
   }
   buffer_.append(p, n);
-  if (stdout_ && IsTerminal() && std::memchr(p, '\n', n) != nullptr) Flush();
+  if (stdout_ && StdoutIsTerminal() && std::memchr(p, '\n', n) != nullptr) Flush();
 }
 
 void Output::Flush() {
   if (forward_ != nullptr) return forward_->Flush();
   if (buffer_.empty() || fd_ < 0) return;
-  if (stdout_ && IsTerminal()) Progress::ClearLine();  // the line shares the terminal
+  if (stdout_ && StdoutIsTerminal()) Progress::ClearLine();  // the line shares the terminal
   const bool ok = os::WriteAll(fd_, buffer_.data(), buffer_.size());
   const int err = errno;
   buffer_.clear();
@@ -355,6 +371,7 @@ TStream& Output::Stream() {
 }
 
 void Output::Commit() {
+  ReleaseHeld();
   Flush();
   if (stdout_ || committed_) return;
   if (in_place_) RewriteInPlace();
@@ -404,6 +421,42 @@ void Output::RewriteInPlace() {
   if (!ok) throw Failure{name_, "write error: " + ErrnoText(err)};
 }
 
+bool Output::ToTerminal() const {
+  return stdout_ && StdoutIsTerminal();
+}
+
+void Output::HoldUntilCommit() {
+  if (temp_path_.empty()) holding_ = true;  // a temporary file is held back by Commit anyway
+}
+
+void Output::Hold(const char* data, std::size_t n) {
+  const std::size_t room = held_file_ ? 0 : std::min(n, kHeldInMemory - held_.size());
+  held_.append(data, room);
+  if (room == n) return;
+  if (!held_file_) held_file_ = std::make_unique<ScratchFile>("held");
+  if (!os::WriteAll(held_file_->Fd(), data + room, n - room))
+    throw Failure{"", "cannot write a temporary file: " + ErrnoText(errno)};
+  held_on_disk_ += static_cast<std::int64_t>(n - room);
+}
+
+// Writes what was held, in the order it came: the bytes in memory, then those on disk.
+void Output::ReleaseHeld() {
+  if (!holding_) return;
+  holding_ = false;
+  Write(held_.data(), held_.size());
+  std::string().swap(held_);
+  if (!held_file_) return;
+  std::string block(kOutBuffer, '\0');
+  for (std::int64_t at = 0; at < held_on_disk_;) {
+    const std::ptrdiff_t n = os::ReadAt(held_file_->Fd(), block.data(), block.size(), at);
+    if (n <= 0)
+      throw Failure{"", "cannot read a temporary file: " + ErrnoText(n < 0 ? errno : EIO)};
+    Write(block.data(), static_cast<std::size_t>(n));
+    at += n;
+  }
+  held_file_.reset();
+}
+
 Output& StdOut() {
   static Output* const out = new Output(Output::StdoutTag{});  // lives until exit
   return *out;
@@ -418,8 +471,22 @@ void FinishStdOut() {
     throw Failure{"", "write error: " + ErrnoText(errno != 0 ? errno : EIO)};
 }
 
+bool IsAnOutput(const std::string& name) {
+  os::FileInfo st;
+  if (!(name == "-" ? os::StatFd(kStdIn, st) : os::StatPath(name, st))) return false;
+  if (st.kind != os::FileInfo::kRegular) return false;
+  return std::any_of(Outputs().begin(), Outputs().end(),
+                     [&](const FileId& id) { return id.dev == st.dev && id.ino == st.ino; });
+}
+
 ScratchFile::ScratchFile(std::string_view tag) {
-  fd_ = os::OpenScratch(tag, path_, named_);
+  try {
+    fd_ = os::OpenScratch(tag, path_, named_);
+  } catch (const std::filesystem::filesystem_error& e) {  // no temporary folder ($TMPDIR)
+    const std::string folder = os::Utf8Of(e.path1());
+    throw Failure{"", "cannot make a temporary file" + (folder.empty() ? "" : " in " + folder) +
+                          ": " + ErrnoText(e.code().value())};
+  }
   if (fd_ < 0) throw Failure{"", "cannot make a temporary file: " + ErrnoText(errno)};
 }
 

@@ -8,7 +8,9 @@
 //   out.Commit();                         // puts the finished file in place
 //
 // Inputs: opened at construction; a directory, a file that cannot be opened and a read
-// error give Failure{name, strerror text}. Pipes and FIFOs are read like files.
+// error give Failure{name, strerror text}. Pipes and FIFOs are read like files. An empty
+// name, input or output, names no file: Failure{"''", "No such file or directory"}, as
+// coreutils says it.
 //
 // Outputs: a named regular file (new or existing) is written to a temporary file in the same
 // folder and put in place by Commit(); an Output destroyed without Commit() removes its
@@ -48,6 +50,7 @@
 namespace krv::tool {
 
 class Progress;
+class ScratchFile;
 
 class Input {
  public:
@@ -64,6 +67,11 @@ class Input {
   std::int64_t Size() const { return size_; }
   // Bytes read so far.
   std::int64_t Consumed() const { return consumed_; }
+  // True for a regular file, which ReadAt can read again.
+  bool Seekable() const { return size_ >= 0; }
+  // Reads up to n bytes at offset without moving the position Read goes on from; 0 at the
+  // end. Only for a Seekable() input. Throws Failure on a read error.
+  std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t n);
   // Shows a progress line while this input is read, when standard error is a terminal and
   // --quiet was not given. The line is cleared when the input is destroyed.
   void ShowProgress();
@@ -82,7 +90,7 @@ class Input {
 
 class Output {
  public:
-  // Prepares name for writing; "-" (or empty) is standard output. Throws Failure.
+  // Prepares name for writing; "-" is standard output. Throws Failure.
   explicit Output(std::string name);
   ~Output();
   Output(const Output&) = delete;
@@ -90,6 +98,15 @@ class Output {
 
   const std::string& Name() const { return name_; }
   bool IsStdout() const { return stdout_; }
+  // Whether the bytes go to standard output and it is a terminal.
+  bool ToTerminal() const;
+  // From now on holds what is written until Commit(), so that a command that finds its input
+  // bad half-way, and ends without Commit(), writes nothing at all. A named regular file is
+  // only put in place by Commit() anyway; this is for standard output, devices and FIFOs.
+  // The first kHeldInMemory bytes are held in memory, the rest in a ScratchFile (in the
+  // temporary folder, without a name), so memory stays bounded; the disk holds the rest.
+  void HoldUntilCommit();
+  static constexpr std::size_t kHeldInMemory = std::size_t{1} << 20;
   // Appends bytes; throws Failure("write error: reason") on a failed write.
   void Write(const void* data, std::size_t n);
   void Write(std::string_view text) { Write(text.data(), text.size()); }
@@ -112,6 +129,8 @@ class Output {
   void OpenDirect(const Target& t);
   void OpenTemp(const Target& t);
   void RewriteInPlace();
+  void Hold(const char* data, std::size_t n);
+  void ReleaseHeld();
 
   std::string name_;
   std::string target_;     // the path that is replaced on Commit
@@ -122,6 +141,10 @@ class Output {
   bool stdout_ = false;                            // writes go to standard output
   Output* forward_ = nullptr;                      // the shared standard output, for Output("-")
   bool committed_ = false;
+  bool holding_ = false;                    // HoldUntilCommit: writes go to held_ and held_file_
+  std::string held_;                        // the first bytes held
+  std::unique_ptr<ScratchFile> held_file_;  // the bytes held beyond kHeldInMemory
+  std::int64_t held_on_disk_ = 0;
   std::string buffer_;
   std::unique_ptr<std::streambuf> text_buf_;
   std::unique_ptr<std::ostream> text_;
@@ -133,6 +156,12 @@ class Output {
 Output& StdOut();
 // Flushes standard output and checks it; throws Failure("write error: reason").
 void FinishStdOut();
+
+// Whether the input `name` ("-" is standard input) is a regular file that an Output of this
+// run already writes (same device and inode), which Input would refuse as the same file. A
+// name that cannot be looked up is not: opening it reports why. For commands that skip such
+// an input instead of failing.
+bool IsAnOutput(const std::string& name);
 
 // The file an output name leads to: its symbolic links followed one at a time as the system
 // does (a dangling link gives the file it would create). Throws Failure (a link loop...).

@@ -50,6 +50,7 @@
 #include "korvex/platform/component.h"
 #include "korvex/platform/export.h"
 #include "korvex/platform/graphics.h"
+#include "korvex/platform/stream.h"
 #include "korvex/platform/textfile.h"
 #include "korvex/platform/types.h"
 
@@ -126,6 +127,13 @@ class TCustomTextLabel : public TPersistent {
   // No element found: false, nothing changed, no event. Otherwise OnChange fires once at
   // the end, also when the file ends inside the element (false, the values read stay).
   bool ReadFromOpenXMLFile(TextFile& InFile, const String& ID);
+  // The same search and reading from a stream of bytes, each byte one Windows-1252
+  // character as TextFile reads it, for input that has no name (a pipe, standard input).
+  // The stream is read once, a block at a time, from its position; when it can seek back it
+  // is left just after the last character used. When other_labels is given it tells whether
+  // an element with the signature but another ID was passed over: with it, a caller can
+  // tell "no such label" from "no label at all".
+  bool ReadFromXMLStream(TStream& InStream, const String& ID, bool* other_labels = nullptr);
 
  protected:
   void AssignTo(TPersistent* Dest) const override;

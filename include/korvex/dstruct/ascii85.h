@@ -36,6 +36,21 @@ void EncodeASCII85(TStream& input, TStream& output);
 // Never raises by itself; errors of the streams propagate.
 Integer DecodeASCII85(TStream& input, TStream& output);
 
+// Where DecodeASCII85 found its first fault.
+struct TASCII85Fault {
+  Integer code = 0;  // 0 (none), -1 or -2 as DecodeASCII85's result codes
+  // Counted in characters from where decoding started (CR and LF count): the bad character,
+  // or for a group too large the character that ends it (its fifth digit; for a final group
+  // the "~" after it, or its last digit when the input ends there). -1 without a fault.
+  std::int64_t offset = -1;
+  bool group_too_large = false;  // code -1 for a group's value rather than a bad character
+  bool operator==(const TASCII85Fault&) const = default;
+};
+
+// The same decoding with the same result; also tells where the first fault stands, which
+// the result code (that of the last fault) does not.
+Integer DecodeASCII85(TStream& input, TStream& output, TASCII85Fault& first_fault);
+
 // ---- Adobe's form ----
 //
 // For exchanging text with other tools (PostScript, PDF, Python's base64.a85encode with

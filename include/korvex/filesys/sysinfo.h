@@ -52,6 +52,9 @@ bool DiskIsReadOnly(std::uint8_t drive);
 // case (n its length) and are followed by '='; "" when none does. So "path" finds PATH,
 // while "pa" finds nothing.
 String GetEnviroVar(const String& name);
+// The same search; also tells whether an entry was found at all, so that a variable that is
+// set but empty can be told from one that is not set. value is "" when none is found.
+bool FindEnviroVar(const String& name, String& value);
 
 // The open command for files with extension `ext` (without its dot): the Exec line of the
 // default application of the extension's MIME type when there is one, otherwise the MIME

@@ -106,6 +106,8 @@ String SysErrorMessage(int code);
 //   end of the name. So "*.*" matches every name (with or without a dot), "*." the names
 //   without a dot, "*.txt" the names whose last extension is txt, "a?c" abc but not ac.
 bool MatchesWildcard(std::u16string_view name, std::u16string_view mask);
+// The same rules with the mask's letters matching only themselves when caseSensitive.
+bool MatchesWildcard(std::u16string_view name, std::u16string_view mask, bool caseSensitive);
 // True when the mask contains `*` or `?`.
 bool HasWildcards(std::u16string_view mask);
 

@@ -168,5 +168,19 @@ class TGrep : public TComponent {
   std::unique_ptr<detail::GrepScratch> scratch_;
 };
 
+// How a pattern ends, for callers that want to be stricter than CompileRegExp, which builds
+// a set or a group left open at the end as far as it goes and reads a final back slash as
+// itself.
+enum class TGrepLooseEnd { None, OpenSet, OpenGroup, LoneBackslash };
+struct TGrepEnding {
+  TGrepLooseEnd Kind = TGrepLooseEnd::None;
+  // 1-based, in the pattern as given (before \#hh escapes are resolved): the [ or ( left
+  // open, or the final back slash. 0 for None.
+  Integer Position = 0;
+};
+// The loose end of pattern, read as CompileRegExp reads it; None also when it does not
+// compile (its error code says why).
+TGrepEnding GrepPatternEnding(std::u16string_view pattern);
+
 }  // namespace krv
 KORVEX_API_END
