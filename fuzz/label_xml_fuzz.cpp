@@ -1,10 +1,16 @@
-// Fuzz target for TCustomTextLabel::ReadFromOpenXMLFile.
+// Fuzz target for TCustomTextLabel's XML readers, ReadFromOpenXMLFile and ReadFromXMLStream.
 //
-// The first byte picks the identifier searched for ("", "lbl1" or "LBL2") and the indent of
-// the write-back; the rest is the file. Any file gives true or false, never a crash or a hang;
-// false without an event leaves the label as it was; an event fires at most once, and always
-// with true. A label that was read (and whose caption and font name the unescaped element can
-// carry) writes an element that reads back to the same label, colours up to their high byte.
+// The first byte picks the identifier searched for ("", "lbl1" or "LBL2"), the indent of the
+// write-back and how many bytes a short-reading stream gives per read; the rest is the file.
+// Any file gives true or false, never a crash or a hang; false without an event leaves the
+// label as it was; an event fires at most once, and always with true. The same bytes are read
+// from the text file, from a string stream and from the short-reading stream, twice in a row
+// each (the second read going on where the first stopped): every read must give the same
+// result, event and label from all three, and both streams must stand at the same position.
+// The stream reader passes over other labels never for the empty identifier, and when it finds
+// no element exactly when the empty identifier would have found one. A label that was read (and
+// whose caption and font name the unescaped element can carry) writes an element that reads
+// back to the same label, colours up to their high byte.
 #include <unistd.h>
 
 #include <cstddef>
@@ -13,6 +19,8 @@
 #include <cstdlib>
 #include <fstream>
 #include <string>
+
+#include "../tests/test_support/trickle_stream.h"
 
 #include "korvex/base/labels.h"
 #include "korvex/platform/text.h"
@@ -53,16 +61,77 @@ bool Writable(const krv::TCustomTextLabel& l) {
          n.find(u'>') == krv::String::npos && n.find(u'"') == krv::String::npos;
 }
 
-bool Read(const std::string& name, const krv::String& id, krv::TCustomTextLabel& l, int& events) {
-  events = 0;
-  l.SetOnChange([&](krv::TObject*) { ++events; });
+// What one read gave: its result, the events it fired and, for the stream reader, whether it
+// passed over other labels.
+struct Outcome {
+  bool ok = false;
+  int events = 0;
+  bool other = false;
+};
+
+template <class ReadFn>
+Outcome ReadOnce(krv::TCustomTextLabel& l, ReadFn read) {
+  Outcome o;
+  l.SetOnChange([&](krv::TObject*) { ++o.events; });
+  o.ok = read(l, o.other);
+  l.SetOnChange(nullptr);
+  Check(o.events <= 1 && (!o.ok || o.events == 1));
+  return o;
+}
+
+// Two reads in a row from a text file, into labels[0] and labels[1].
+void ReadFileTwice(const std::string& name, const krv::String& id, krv::TCustomTextLabel* labels,
+                   Outcome* outcomes) {
   krv::TextFile f;
   f.Assign(krv::ToUtf16(name));
   f.Reset();
-  const bool ok = l.ReadFromOpenXMLFile(f, id);
+  for (int i = 0; i < 2; ++i)
+    outcomes[i] = ReadOnce(
+        labels[i], [&](krv::TCustomTextLabel& l, bool&) { return l.ReadFromOpenXMLFile(f, id); });
   f.Close();
-  l.SetOnChange(nullptr);
-  return ok;
+}
+
+// Two reads in a row from a stream; the same as from the file, and the stream's rule for other
+// labels kept.
+void CheckStreamTwice(krv::TStream& in, const krv::String& id, const std::string& bytes,
+                      const krv::TCustomTextLabel* want, const Outcome* want_outcomes) {
+  for (int i = 0; i < 2; ++i) {
+    krv::TCustomTextLabel label;
+    const Outcome o = ReadOnce(label, [&](krv::TCustomTextLabel& l, bool& other) {
+      return l.ReadFromXMLStream(in, id, &other);
+    });
+    Check(o.ok == want_outcomes[i].ok && o.events == want_outcomes[i].events);
+    Check(Same(label, want[i], false));
+    Check(in.Position() <= static_cast<std::int64_t>(bytes.size()));
+    if (o.events == 0) Check(in.Position() == static_cast<std::int64_t>(bytes.size()));
+    if (id.empty()) Check(!o.other);
+    if (o.events == 0 && i == 0) {
+      krv::TStringStream again(bytes);
+      krv::TCustomTextLabel any;
+      const Outcome first = ReadOnce(any, [&](krv::TCustomTextLabel& l, bool& other) {
+        return l.ReadFromXMLStream(again, u"", &other);
+      });
+      Check(o.other == (first.events == 1));
+    }
+  }
+}
+
+// The element a label writes, read back.
+void CheckWriteBack(const krv::TCustomTextLabel& label, const krv::String& id, unsigned flags) {
+  const std::string out_name = TempName(".out");
+  {
+    krv::TextFile f;
+    f.Assign(krv::ToUtf16(out_name));
+    f.Rewrite();
+    label.WriteToOpenXMLFile(f, (flags & 8) != 0, id, static_cast<std::int32_t>(flags >> 4));
+    f.Close();
+  }
+  krv::TCustomTextLabel back[2];
+  Outcome outcomes[2];
+  ReadFileTwice(out_name, id, back, outcomes);
+  Check(outcomes[0].ok && outcomes[0].events == 1);
+  Check(Same(back[0], label, true));
+  std::remove(out_name.c_str());
 }
 
 }  // namespace
@@ -71,29 +140,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) return 0;
   static const char16_t* const kIds[] = {u"", u"lbl1", u"LBL2"};
   const krv::String id = kIds[data[0] % 3];
-  const std::string in_name = TempName(".in"), out_name = TempName(".out");
+  const std::string bytes(reinterpret_cast<const char*>(data + 1), size - 1);
+  const std::string in_name = TempName(".in");
   std::ofstream(in_name, std::ios::binary | std::ios::trunc)
-      .write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
+      .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 
-  krv::TCustomTextLabel label, fresh;
-  int events = 0;
-  const bool ok = Read(in_name, id, label, events);
-  Check(events <= 1 && (!ok || events == 1));
-  if (events == 0) Check(Same(label, fresh, false));
-
-  if (ok && Writable(label)) {
-    {
-      krv::TextFile f;
-      f.Assign(krv::ToUtf16(out_name));
-      f.Rewrite();
-      label.WriteToOpenXMLFile(f, (data[0] & 8) != 0, id, data[0] >> 4);
-      f.Close();
-    }
-    krv::TCustomTextLabel back;
-    Check(Read(out_name, id, back, events) && events == 1);
-    Check(Same(back, label, true));
-  }
+  krv::TCustomTextLabel labels[2], fresh;
+  Outcome outcomes[2];
+  ReadFileTwice(in_name, id, labels, outcomes);
   std::remove(in_name.c_str());
-  std::remove(out_name.c_str());
+  for (int i = 0; i < 2; ++i)
+    if (outcomes[i].events == 0) Check(Same(labels[i], fresh, false));
+
+  krv::TStringStream whole(bytes);
+  CheckStreamTwice(whole, id, bytes, labels, outcomes);
+  krv::testing::TrickleStream trickle(bytes, 1 + (data[0] >> 2) % 13);
+  CheckStreamTwice(trickle, id, bytes, labels, outcomes);
+  Check(whole.Position() == trickle.Position());
+
+  if (outcomes[0].ok && Writable(labels[0])) CheckWriteBack(labels[0], id, data[0]);
   return 0;
 }

@@ -27,7 +27,9 @@ class Random {
   explicit Random(unsigned seed) : rng_(seed) {}
   int Below(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
   bool Chance(int percent) { return Below(100) < percent; }
-  char Of(std::string_view s) { return s[static_cast<std::size_t>(Below(static_cast<int>(s.size())))]; }
+  char Of(std::string_view s) {
+    return s[static_cast<std::size_t>(Below(static_cast<int>(s.size())))];
+  }
 
  private:
   std::mt19937 rng_;
@@ -158,8 +160,8 @@ TEST(KrvGrepBesideGnuGrep, FilesAndFixedStrings) {
   std::filesystem::create_directories(dir.Path() / "t" / ".hidden");
   const std::pair<const char*, const char*> files[] = {
       {"t/a.txt", "a(b\nx[y]z\n^start\nend$\n"}, {"t/b.log", "a(b again\nplain\n"},
-      {"t/sub/c.txt", "deep a(b\n.*\n"},        {"t/sub/deep/d.txt", "x[y]z\n"},
-      {"t/.hidden/e.txt", "a(b hidden\n"},     {"pats", "a(b\nx[y\n"},
+      {"t/sub/c.txt", "deep a(b\n.*\n"},         {"t/sub/deep/d.txt", "x[y]z\n"},
+      {"t/.hidden/e.txt", "a(b hidden\n"},       {"pats", "a(b\nx[y\n"},
   };
   for (const auto& [name, text] : files) std::ofstream(dir.Path() / name, std::ios::binary) << text;
   const std::vector<std::vector<std::string>> cases = {

@@ -203,6 +203,52 @@ TEST(KrvGrep, CandidateLinesSameAsEveryLine) {
 }
 
 // Lines are written with their own bytes (CR LF, Ctrl-Z), after names beyond ASCII.
+// -r on several threads: the files in walk order (names sorted in each folder), each file's
+// lines together, the same in every run; links are followed with -R only, and a link back to
+// a folder above is reported, not followed for ever. Long lines streamed past the window.
+TEST(KrvGrep, TreeSearchInStableOrder) {
+  const TempDir dir("krv_grep_tree");
+  std::string want;
+  for (int a = 0; a < 6; ++a) {
+    std::filesystem::create_directories(dir.Path() / "t" / ("d" + std::to_string(a)));
+    for (int f = 0; f < 40; ++f) {
+      const std::string name = "t/d" + std::to_string(a) + "/f" + std::to_string(100 + f);
+      std::string text;
+      for (int line = 0; line < 3; ++line) text += "x" + std::to_string(line) + "\n";
+      dir.Write(name, text);
+      for (int line = 0; line < 3; ++line)
+        want += name + ":" + std::to_string(line + 1) + ":x" + std::to_string(line) + "\n";
+    }
+  }
+  for (int run = 0; run < 3; ++run) {
+    const KrvRun r = RunKrv(dir, "grep -rn x t");
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out, want);
+  }
+#ifndef _WIN32
+  std::filesystem::create_directory_symlink("..", dir.Path() / "t" / "d0" / "up");
+  const KrvRun plain = RunKrv(dir, "grep -rc x0 t/d0");
+  EXPECT_EQ(plain.status, 0);
+  EXPECT_EQ(plain.out.find("up"), std::string::npos) << plain.out;
+  const KrvRun follow = RunKrv(dir, "grep -Rl x0 t/d0");
+  EXPECT_EQ(follow.status, 0);  // as in GNU grep, a warning
+  EXPECT_NE(follow.err.find("t/d0/up/d0: warning: recursive directory loop"), std::string::npos)
+      << follow.err;
+  EXPECT_NE(follow.out.find("t/d0/up/d1/f100\n"), std::string::npos);
+#endif
+  // A line longer than the 32 MiB window: decided as it streams, printed by reading it again.
+  std::string line(40 << 20, 'a');
+  line += " needle";
+  dir.Write("long.txt", "a\n" + line + "\nb\n");
+  const KrvRun counted = RunKrv(dir, "grep -nc needle long.txt");
+  EXPECT_EQ(counted.out, "1\n");
+  const KrvRun printed = RunKrv(dir, "grep -n needle long.txt");
+  EXPECT_EQ(printed.out.size(), line.size() + 3);
+  EXPECT_EQ(printed.out.substr(0, 2), "2:");
+  const KrvRun redirected = RunKrv(dir, "grep -c needle - < long.txt");  // a file all the same
+  EXPECT_EQ(redirected.out, "1\n");
+}
+
 TEST(KrvGrep, OutputKeepsLineBytesAndNames) {
   const TempDir dir("krv_grep_bytes");
   std::ofstream(dir.Path() / u8"données_Ω.txt", std::ios::binary) << "one\r\ntwo x\r\n\x1a x\n";

@@ -1,8 +1,8 @@
 // The scans of byte_scan.h.
 #include "byte_scan.h"
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 
@@ -146,7 +146,8 @@ std::size_t ByteClass::Find(std::string_view text) const {
         hit = _mm_or_si128(hit, _mm_cmpeq_epi8(_mm_min_epu8(d, span[r]), d));
       }
       const int mask = _mm_movemask_epi8(hit);
-      if (mask != 0) return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+      if (mask != 0)
+        return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
     }
   }
 #endif
@@ -163,7 +164,8 @@ long long CountLineFeeds(std::string_view text) {
     unsigned long long bits = 0;
     for (int k = 0; k < 4; ++k) {
       const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i + 16 * k));
-      bits |= static_cast<unsigned long long>(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))))
+      bits |= static_cast<unsigned long long>(
+                  static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, lf))))
               << (16 * k);
     }
     n += __builtin_popcountll(bits);

@@ -231,7 +231,7 @@ CLI::App* AddTailMode(CLI::App& app, Options& o) {
            "end is printed without one. Lines are split at LF bytes whatever the encoding: a\n"
            "byte-order mark stays part of the first line, and UTF-16 or UTF-32 text is split\n"
            "at its 0A bytes, as tail splits it.\n"
-           "A regular file (standard input too, then read from its start) is read from its\n"
+           "A regular file (standard input too, from where it stands) is read from its\n"
            "end, so only the lines printed are read, and they are copied in blocks: a line of\n"
            "any length costs no memory. Pipes and devices are read through: up to 64 MiB of\n"
            "what may be their last lines is held in memory, the rest in temporary files in\n"

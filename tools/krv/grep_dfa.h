@@ -72,7 +72,7 @@ class LineDfa {
     int unit = -1;  // index in units_, -1 for none
     int next = -1;
     std::vector<int> empty;
-    int at_start = -1;  // an empty edge taken only at the subject's start (a ^)
+    int at_start = -1;        // an empty edge taken only at the subject's start (a ^)
     bool before_eol = false;  // reaching the subject's end here is a match (a $)
   };
   static constexpr std::int32_t kUnknown = -1, kNotAsciiState = -2, kAccept = -3;

@@ -43,7 +43,8 @@ class Prefilter : public LineDfa::StartFinder {
 
  private:
   Prefilter() = default;
-  static int ClassOf(const TGrepToken& t, bool ignore_case, std::array<bool, 256>& set, bool& plain);
+  static int ClassOf(const TGrepToken& t, bool ignore_case, std::array<bool, 256>& set,
+                     bool& plain);
   void TakeRuns(const TGrepToken& t, bool first);
 
   std::string literal_;  // lower case with -i (the compiled pattern is folded so)
@@ -55,7 +56,7 @@ class Prefilter : public LineDfa::StartFinder {
 // How the pattern text is read.
 struct PatternReading {
   bool ignore_case = false;
-  bool fixed = false;   // -F: every character is itself
+  bool fixed = false;  // -F: every character is itself
   Fit fit = Fit::kAnywhere;
 };
 

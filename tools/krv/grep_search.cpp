@@ -70,11 +70,11 @@ void GrepColors::Apply(std::string_view spec) {
 
 // A line longer than the window, decided as it streams past.
 struct GrepSearch::LongLine {
-  std::int64_t start = 0;   // its first byte's offset in the input
-  std::int64_t bytes = 0;   // its length so far, a final CR included
-  bool nul = false;         // it holds a NUL byte
-  bool cr_held = false;     // the last byte fed was a CR, not yet given to the automaton
-  bool decided = false;     // the automaton has its verdict
+  std::int64_t start = 0;  // its first byte's offset in the input
+  std::int64_t bytes = 0;  // its length so far, a final CR included
+  bool nul = false;        // it holds a NUL byte
+  bool cr_held = false;    // the last byte fed was a CR, not yet given to the automaton
+  bool decided = false;    // the automaton has its verdict
 };
 
 GrepSearch::GrepSearch(const GrepOptions& o, const std::vector<std::string>& patterns,
@@ -125,7 +125,10 @@ GrepFileResult GrepSearch::File(Input& in, const std::string& label, GrepSink& s
   std::string& block = block_;
   std::string pending;  // a line that began in an earlier block
   try {
-    while (!stop_) {
+    // A regular file is read up to the size it had when opened, which saves the read that
+    // would find its end (most files of a tree search fit one block).
+    const std::int64_t size = in.Seekable() ? in.Size() : -1;
+    while (!stop_ && (size <= 0 || in.Consumed() < size)) {
       const std::size_t n = in.Read(block.data(), block.size());
       if (n == 0) break;
       std::string_view rest(block.data(), n);
@@ -223,8 +226,8 @@ bool GrepSearch::Line(std::string_view raw, Known known, std::size_t hint) {
   std::string_view line = raw;
   if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
   const bool draining = o_.max_count >= 0 && selected_ >= o_.max_count;
-  const bool matched = known == Known::kYes   ? true
-                       : known == Known::kNo ? false
+  const bool matched = known == Known::kYes      ? true
+                       : known == Known::kNo     ? false
                        : draining && !colors_.on ? false
                                                  : Matches(line, hint);
   if (draining || matched == o_.invert) {
@@ -299,8 +302,8 @@ void GrepSearch::Context(std::string_view raw, bool matched) {
 
 void GrepSearch::PrintLine(std::string_view raw, long long number, std::int64_t offset, char sep,
                            bool matched) {
-  if (context_ && ((last_printed_ == 0 && wrote_group_) ||
-                   (last_printed_ != 0 && number > last_printed_ + 1)))
+  if (context_ &&
+      ((last_printed_ == 0 && wrote_group_) || (last_printed_ != 0 && number > last_printed_ + 1)))
     Separator();
   last_printed_ = number;
   wrote_group_ = true;
@@ -452,8 +455,8 @@ bool GrepSearch::EndLong() {
     if (v == LineDfa::Verdict::kNotAscii) {
       error_ = true;
       Tell({label_, "line " + std::to_string(number_) + " is longer than " +
-                          std::to_string(kWindow >> 20) +
-                          " MiB and not all ASCII; it was not searched"});
+                        std::to_string(kWindow >> 20) +
+                        " MiB and not all ASCII; it was not searched"});
       return true;
     }
     matched = v == LineDfa::Verdict::kYes;
@@ -466,9 +469,9 @@ bool GrepSearch::EndLong() {
     ++selected_;
     error_ = true;
     Tell({label_, "line " + std::to_string(number_) + " is selected but longer than " +
-                        std::to_string(kWindow >> 20) + " MiB" +
-                        (in_->Seekable() ? " (too long for -o, --color or context)"
-                                         : " and the input cannot be read again")});
+                      std::to_string(kWindow >> 20) + " MiB" +
+                      (in_->Seekable() ? " (too long for -o, --color or context)"
+                                       : " and the input cannot be read again")});
     return true;
   }
   if (!prints) return Selected({}, {}, matched);

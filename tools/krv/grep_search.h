@@ -30,14 +30,14 @@ class Input;
 struct Failure;
 
 struct GrepOptions {
-  std::vector<std::string> operands;  // PATTERN (without -e or -f), then the files
-  std::vector<std::string> patterns;  // -e
+  std::vector<std::string> operands;       // PATTERN (without -e or -f), then the files
+  std::vector<std::string> patterns;       // -e
   std::vector<std::string> pattern_files;  // -f
   bool ignore_case = false, numbers = false, count = false, only = false, invert = false;
   bool list = false, list_without = false, quiet = false, silent = false, word = false;
   bool whole_line = false, text = false, positions = false, fixed = false, byte_offset = false;
   bool recursive = false, follow_links = false;
-  long long max_count = -1;  // -m; -1 for no limit
+  long long max_count = -1;                   // -m; -1 for no limit
   int after = -1, before = -1, context = -1;  // -A, -B, -C; -1 when not given
   std::string color = "never";
   std::vector<std::string> include, exclude, exclude_dir;
@@ -131,21 +131,21 @@ class GrepSearch {
   bool exact_ = false;                 // a line holding a candidate is selected
   bool every_line_ = false;            // every line matches
   bool names_ = false;
-  bool context_ = false;               // -A, -B or -C: every line is looked at
+  bool context_ = false;  // -A, -B or -C: every line is looked at
   int after_ = 0, before_ = 0;
 
   // The input being searched.
   Input* in_ = nullptr;
   GrepSink* sink_ = nullptr;
   std::string label_;
-  long long number_ = 0;   // the number of the line being handled
+  long long number_ = 0;     // the number of the line being handled
   std::int64_t offset_ = 0;  // the byte offset of the line being handled
   std::int64_t next_offset_ = 0;
   long long selected_ = 0;
   bool stop_ = false;  // the rest of this input is not needed
   bool quit_ = false;  // nothing more of any input is needed (-q)
   bool error_ = false;
-  int after_left_ = 0;        // context lines still to print after a selected line
+  int after_left_ = 0;          // context lines still to print after a selected line
   long long last_printed_ = 0;  // number of the last line printed (0: none in this file)
   bool wrote_group_ = false;
   struct Held {

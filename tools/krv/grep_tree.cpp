@@ -48,6 +48,7 @@ struct Job {
   std::string output;
   std::optional<Failure> failure;  // a folder or file that could not be read
   std::vector<Failure> reports;    // what the search had to say about it
+  bool warning = false;            // the failure does not change the exit status
   GrepFileResult result;
   bool done = false;
 };
@@ -57,6 +58,16 @@ bool MaskMatches(const std::vector<std::string>& masks, const std::string& name)
   return std::any_of(masks.begin(), masks.end(), [&](const std::string& m) {
     return MatchesWildcard(n, FromNativeName(m), true);
   });
+}
+
+enum class Kind { kFile, kFolder, kLink, kOther };
+
+Kind KindOf(const fs::directory_entry& e) {
+  std::error_code ec;
+  if (e.is_symlink(ec)) return Kind::kLink;
+  if (e.is_directory(ec)) return Kind::kFolder;
+  if (e.is_regular_file(ec)) return Kind::kFile;
+  return Kind::kOther;
 }
 
 class Tree {
@@ -123,29 +134,33 @@ class Tree {
     os::FileInfo info;  // with links followed a folder can lead back to itself
     const bool watch = o_.follow_links && os::StatPath(path, info);
     if (watch && !on_path_.insert({info.dev, info.ino}).second) {
-      Fail(label.empty() ? path : label, "recursive directory loop");
+      Fail(label.empty() ? path : label, "warning: recursive directory loop", false);
       return;
     }
-    std::vector<std::pair<std::string, fs::file_status>> entries;
+    // The kinds come from the listing itself where the system gives them (no stat).
+    std::vector<std::pair<std::string, Kind>> entries;
     std::error_code ec;
     for (fs::directory_iterator it(os::PathOf(path), ec), end; !ec && it != end; it.increment(ec))
-      entries.emplace_back(os::Utf8Of(it->path().filename()), it->symlink_status(ec));
+      entries.emplace_back(os::Utf8Of(it->path().filename()), KindOf(*it));
     if (ec) Fail(label.empty() ? path : label, ErrnoText(ec.value()));
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (auto& [name, st] : entries) {
+    for (auto& [name, entry_kind] : entries) {
       const std::string sub = path == "." && label.empty() ? name : path + "/" + name;
       const std::string shown = label.empty() ? name : label + "/" + name;
-      fs::file_status kind = st;
-      if (fs::is_symlink(st)) {
+      Kind kind = entry_kind;
+      if (kind == Kind::kLink) {
         if (!o_.follow_links) continue;
-        kind = fs::status(os::PathOf(sub), ec);
+        const fs::file_status st = fs::status(os::PathOf(sub), ec);
         if (ec) continue;  // a dangling link
+        kind = fs::is_directory(st)      ? Kind::kFolder
+               : fs::is_regular_file(st) ? Kind::kFile
+                                         : Kind::kOther;
       }
-      if (fs::is_directory(kind)) {
+      if (kind == Kind::kFolder) {
         if (!o_.exclude_dir.empty() && MaskMatches(o_.exclude_dir, name)) continue;
         Folder(sub, shown);
-      } else if (fs::is_regular_file(kind)) {
+      } else if (kind == Kind::kFile) {
         if (!o_.include.empty() && !MaskMatches(o_.include, name)) continue;
         if (!o_.exclude.empty() && MaskMatches(o_.exclude, name)) continue;
         Add(sub, shown);
@@ -156,10 +171,12 @@ class Tree {
     if (watch) on_path_.erase({info.dev, info.ino});
   }
 
-  void Fail(const std::string& name, const std::string& reason) {
+  // A folder that cannot be read (an error), or a warning when error is false.
+  void Fail(const std::string& name, const std::string& reason, bool error = true) {
     std::unique_lock<std::mutex> lock(mu_);
     jobs_.push_back({});
     jobs_.back().failure = Failure{name, reason};
+    jobs_.back().warning = !error;
     jobs_.back().done = true;
     lock.unlock();
     PrintDone(false);
@@ -171,10 +188,11 @@ class Tree {
     bool wake = false;
     {
       std::unique_lock<std::mutex> lock(mu_);
-      jobs_.push_back({std::move(path), std::move(label), {}, {}, {}, {}, false});
+      jobs_.push_back({std::move(path), std::move(label), {}, {}, {}, {}, false, false});
       wake = ++added_ % kBatch == 0;
     }
-    if (wake) ready_.notify_all();
+    if (!wake) return;
+    ready_.notify_all();
     PrintDone(false);
   }
 
@@ -190,6 +208,7 @@ class Tree {
     } catch (const Failure&) {
       return;  // the patterns were checked before the walk began
     }
+    std::vector<Job*> taken;
     for (;;) {
       std::unique_lock<std::mutex> lock(mu_);
       ready_.wait(lock, [this] {
@@ -200,14 +219,20 @@ class Tree {
         if (walked_) return;
         continue;
       }
-      Job& job = jobs_[next_++ - first_];
-      if (job.done) continue;
+      // Up to kBatch jobs at a time, so that the lock is taken once for them.
+      taken.clear();
+      while (taken.size() < kBatch && next_ < first_ + jobs_.size()) {
+        Job& job = jobs_[next_++ - first_];
+        if (!job.done) taken.push_back(&job);
+      }
       lock.unlock();
-      Search(*search, job);
+      for (Job* job : taken) Search(*search, *job);
       lock.lock();
-      job.done = true;
-      if (o_.quiet && job.result.selected > 0) quit_ = true;
-      room_.notify_all();
+      for (Job* job : taken) {
+        job->done = true;
+        if (o_.quiet && job->result.selected > 0) quit_ = true;
+      }
+      if (waiting_) room_.notify_all();
     }
   }
 
@@ -231,7 +256,9 @@ class Tree {
       Job& job = jobs_.front();
       if (!job.done) {
         if (!all && jobs_.size() < kAhead) return;
+        waiting_ = true;
         room_.wait(lock, [&] { return job.done || quit_; });
+        waiting_ = false;
         if (!job.done) return;
       }
       Job finished = std::move(job);
@@ -247,8 +274,8 @@ class Tree {
 
   void Print(const Job& job) {
     if (job.failure) {
-      totals_.error = true;
-      if (!o_.silent) Report(*job.failure);
+      totals_.error = totals_.error || !job.warning;
+      if (!o_.silent || job.warning) Report(*job.failure);
     }
     for (const Failure& f : job.reports) Report(f);
     totals_.selected += job.result.selected;
@@ -274,6 +301,7 @@ class Tree {
   std::size_t printed_ = 0;
   std::size_t added_ = 0;
   bool walked_ = false, quit_ = false, wrote_ = false;
+  bool waiting_ = false;  // the main thread waits for the job at the head
   std::vector<std::thread> workers_;
   GrepTotals totals_;
 };

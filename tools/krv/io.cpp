@@ -156,14 +156,18 @@ Input::Input(std::string name) : name_(std::move(name)) {
   if (name_ == "-") {
     fd_ = kStdIn;
   } else {
-    fd_ = os::OpenRead(name_);
+    fd_ = os::OpenReadUnchecked(name_);  // a directory is refused below
     if (fd_ < 0) throw Failure{name_, ErrnoText(errno)};
     own_fd_ = true;
   }
   os::FileInfo st;
   if (!os::StatFd(fd_, st)) throw Failure{name_, ErrnoText(errno)};
   if (st.kind == os::FileInfo::kDirectory) throw Failure{name_, ErrnoText(EISDIR)};
-  if (st.kind == os::FileInfo::kRegular) size_ = st.size;
+  if (st.kind == os::FileInfo::kRegular) {
+    // Standard input may be a file read part-way already: what is left is the input.
+    start_ = std::max<std::int64_t>(os::Position(fd_), 0);
+    size_ = std::max<std::int64_t>(st.size - start_, 0);
+  }
   Claim(st, name_, false);
 }
 
@@ -181,7 +185,7 @@ std::size_t Input::Read(void* buffer, std::size_t n) {
 }
 
 std::size_t Input::ReadAt(std::int64_t offset, void* buffer, std::size_t n) {
-  const std::ptrdiff_t k = os::ReadAt(fd_, buffer, n, offset);
+  const std::ptrdiff_t k = os::ReadAt(fd_, buffer, n, start_ + offset);
   if (k < 0) throw Failure{name_, ErrnoText(errno)};
   return static_cast<std::size_t>(k);
 }

@@ -63,14 +63,16 @@ class Input {
   const std::string& Name() const { return name_; }
   // Reads up to n bytes; 0 only at the end of the input. Throws Failure on a read error.
   std::size_t Read(void* buffer, std::size_t n);
-  // Size in bytes of a regular file; -1 when not known (pipes, terminals).
+  // Size in bytes of a regular file, from the position it was opened at; -1 when not known
+  // (pipes, terminals).
   std::int64_t Size() const { return size_; }
   // Bytes read so far.
   std::int64_t Consumed() const { return consumed_; }
   // True for a regular file, which ReadAt can read again.
   bool Seekable() const { return size_ >= 0; }
-  // Reads up to n bytes at offset without moving the position Read goes on from; 0 at the
-  // end. Only for a Seekable() input. Throws Failure on a read error.
+  // Reads up to n bytes at offset (counted like Consumed(), from where the input began)
+  // without moving the position Read goes on from; 0 at the end. Only for a Seekable()
+  // input. Throws Failure on a read error.
   std::size_t ReadAt(std::int64_t offset, void* buffer, std::size_t n);
   // Shows a progress line while this input is read, when standard error is a terminal and
   // --quiet was not given. The line is cleared when the input is destroyed.
@@ -83,6 +85,7 @@ class Input {
   int fd_ = -1;
   bool own_fd_ = false;
   std::int64_t size_ = -1;
+  std::int64_t start_ = 0;  // where a regular file's position stood when it was opened
   std::int64_t consumed_ = 0;
   std::unique_ptr<Progress> progress_;
   std::unique_ptr<TStream> stream_;

@@ -181,6 +181,10 @@ void OpenStandardStreams() {
   }
 }
 
+int OpenReadUnchecked(const std::string& name) {
+  return OpenRetrying(name, O_RDONLY);
+}
+
 int OpenRead(const std::string& name) {
   const int fd = OpenRetrying(name, O_RDONLY);
   struct stat st;
@@ -230,6 +234,10 @@ std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
     const ssize_t k = ::read(fd, buffer, n);
     if (k >= 0 || errno != EINTR) return k;
   }
+}
+
+std::int64_t Position(int fd) {
+  return static_cast<std::int64_t>(::lseek(fd, 0, SEEK_CUR));
 }
 
 std::ptrdiff_t ReadAt(int fd, void* buffer, std::size_t n, std::int64_t offset) {
@@ -598,6 +606,10 @@ int OpenRead(const std::string& name) {
   return OpenCrt(name, _O_RDONLY);
 }
 
+int OpenReadUnchecked(const std::string& name) {
+  return OpenRead(name);
+}
+
 int OpenWrite(const std::string& name) {
   return OpenCrt(name, _O_WRONLY);
 }
@@ -667,19 +679,32 @@ std::ptrdiff_t Read(int fd, void* buffer, std::size_t n) {
   return ::_read(fd, buffer, static_cast<unsigned>(n < kMaxChunk ? n : kMaxChunk));
 }
 
+// ReadFile at an offset moves the position of a synchronous handle: it is put back.
 std::ptrdiff_t ReadAt(int fd, void* buffer, std::size_t n, std::int64_t offset) {
+  const HANDLE h = HandleOf(fd);
+  LARGE_INTEGER here{}, zero{};
+  if (!::SetFilePointerEx(h, zero, &here, FILE_CURRENT)) {
+    Fail(::GetLastError());
+    return -1;
+  }
   OVERLAPPED at{};
   at.Offset = static_cast<DWORD>(offset);
   at.OffsetHigh = static_cast<DWORD>(static_cast<std::uint64_t>(offset) >> 32);
   DWORD got = 0;
-  if (!::ReadFile(HandleOf(fd), buffer, static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk), &got,
-                  &at)) {
-    const DWORD code = ::GetLastError();
+  const BOOL ok =
+      ::ReadFile(h, buffer, static_cast<DWORD>(n < kMaxChunk ? n : kMaxChunk), &got, &at);
+  const DWORD code = ok ? 0 : ::GetLastError();
+  ::SetFilePointerEx(h, here, nullptr, FILE_BEGIN);
+  if (!ok) {
     if (code == ERROR_HANDLE_EOF) return 0;
     Fail(code);
     return -1;
   }
   return static_cast<std::ptrdiff_t>(got);
+}
+
+std::int64_t Position(int fd) {
+  return ::_lseeki64(fd, 0, SEEK_CUR);
 }
 
 bool WriteAll(int fd, const void* data, std::size_t n) {

@@ -44,6 +44,8 @@ void OpenStandardStreams();
 // Opens an existing file for reading or writing, in binary mode, not inherited by child
 // processes; nothing is truncated. A directory is refused with EISDIR. -1 with errno on failure.
 int OpenRead(const std::string& name);
+// The same without the directory check, for callers that examine the descriptor anyway.
+int OpenReadUnchecked(const std::string& name);
 int OpenWrite(const std::string& name);
 // Opens an existing file for writing at its end (each write appends); -1 with errno.
 int OpenAppend(const std::string& name);
@@ -60,6 +62,8 @@ bool Truncate(int fd, std::int64_t size);
 std::ptrdiff_t Read(int fd, void* buffer, std::size_t n);
 // Reads up to n bytes at `offset` without moving the file position; -1 with errno.
 std::ptrdiff_t ReadAt(int fd, void* buffer, std::size_t n, std::int64_t offset);
+// The position Read goes on from; -1 with errno where there is none (pipes, terminals).
+std::int64_t Position(int fd);
 // Writes all n bytes; false with errno.
 bool WriteAll(int fd, const void* data, std::size_t n);
 // Removes a file; false with errno.
