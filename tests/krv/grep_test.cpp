@@ -85,6 +85,13 @@ const Case kCases[] = {
     {"-iw '[^a]'", "b\nA\nab\n", 0, "b\n", ""},
     {"-ix '[^b]'", "a\nB\n", 0, "a\n", ""},
     {"-q ab missing a.txt", "", 0, "", "krv grep: missing: No such file or directory\n"},
+    // 64 tokens, one more with -w: the limit for -w is named.
+    {"-w '^[a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a"
+     "][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a"
+     "][a][a][a][a][a][a][a]'", "", 2, "",
+     "krv grep: pattern '^[a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a"
+     "][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a][a"
+     "][a][a][a][a][a][a][a]': too many tokens for -w (at most 63; it adds 1)\n"},
     {"-- -x", "a-x\n", 0, "a-x\n", ""},
     {"-e -x", "-x\n", 0, "-x\n", ""},
     {"'[a,]'", "b,\n", 0, "b,\n", ""},

@@ -316,6 +316,12 @@ void Matcher::Compile(TGrep& g, const String& text, bool ignore_case) {
 void Matcher::Wrap(const std::vector<TGrepToken>& tokens, bool ignore_case, Fit fit) {
   const bool bol = !tokens.empty() && tokens.front().Action == taBol;
   const bool eol = !tokens.empty() && tokens.back().Action == taEol;
+  const std::size_t added = (bol ? 0 : 1) + (eol ? 0 : 1);
+  if (tokens.size() + added > static_cast<std::size_t>(kGrepMaxTokens))
+    throw Failure{"", "pattern '" + shown_ + "': too many tokens for " +
+                          std::string(fit == Fit::kLine ? "-x" : "-w") + " (at most " +
+                          std::to_string(kGrepMaxTokens - static_cast<int>(added)) + "; it adds " +
+                          std::to_string(added) + ")"};
   const String boundary = NonWordSet();
   String text;
   if (!bol) text += fit == Fit::kLine ? String(u"^") : boundary;
