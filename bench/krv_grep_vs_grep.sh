@@ -16,6 +16,7 @@ krv=${1:-build/release/tools/krv/krv}
 size_mb=${SIZE_MB:-512}
 runs=${RUNS:-5}
 [ -x "$krv" ] || { echo "no krv at $krv" >&2; exit 2; }
+krv=$(realpath "$krv")  # the -r row runs in the tree's folder
 command -v grep > /dev/null || { echo "grep is missing" >&2; exit 2; }
 have_rg=$(command -v rg > /dev/null && echo 1 || echo 0)
 [ "$have_rg" = 1 ] || echo "ripgrep (rg) is missing: its column stays empty" >&2
@@ -105,7 +106,8 @@ row() {  # label, file, krv/grep arguments (the same for both), then -- and rg's
   k=$(median "$krv" grep "${args[@]}" $file); ko=$(md5sum < "$tmp/out")
   g=$(median grep -E "${args[@]}" $file); go=$(md5sum < "$tmp/out")
   [ "$have_rg" = 1 ] && [ ${#rgargs[@]} -gt 0 ] && r=$(median rg --no-config "${rgargs[@]}" $file)
-  printf '%-34s %8.3f %8.3f %8s %7.2f %7s %5s\n' "$label" "$k" "$g" "${r:--}" \
+  printf '%-34s %8.3f %8.3f %8s %7.2f %7s %5s\n' "$label" "$k" "$g" \
+    "$([ -n "$r" ] && printf '%.3f' "$r" || echo -)" \
     "$(echo "$g / $k" | bc -l)" "$([ -n "$r" ] && printf '%.2f' "$(echo "$r / $k" | bc -l)" || echo -)" \
     "$([ "$ko" = "$go" ] && echo yes || echo NO)"
 }

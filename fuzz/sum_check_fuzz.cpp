@@ -1,13 +1,13 @@
 // Fuzz target for the checksum-line parser of krv sum --check (tools/krv/sum_check.h).
 //
 // Each line is read as --check reads the lines of one checksum file, the layout carried from
-// line to line. Any line gives an entry or nothing, never a crash. An entry has one value per
-// kind, each exactly as many hexadecimal digits as its kind has; its kinds are the ones the
-// options name (all of them for an untagged line, one for a tagged line); its name holds no
-// NUL, and is (escaped where the line is) a part of the line's text without the CR that ended
-// the line, so it holds no line break the line does not spell. Written again as krv sum writes it,
-// plain ("V1 V2  NAME") and tagged ("TAG (NAME) = V", one line per value), and read in a fresh
-// file, the entry comes back the same.
+// line to line and never changed once fixed. Any line gives an entry or nothing, never a
+// crash. An entry has one value per kind, each exactly as many hexadecimal digits as its kind
+// has; its kinds are the ones the options name (all of them for an untagged line, one for a
+// tagged line); its name holds no NUL, and is (escaped where the line is) a part of the
+// line's text without the CR that ended the line, so it holds no line break the line does not
+// spell. Written again as krv sum writes it, plain ("V1 V2  NAME") and tagged ("TAG (NAME) =
+// V", one line per value), and read in a fresh file, the entry comes back the same.
 //
 // Input: a flag byte (bits 0-3 the kinds the options name, in the order CRC-16/XMODEM,
 // CRC-16/IBM-3740, CRC-32, SHA-1, or backwards with bit 4; none: every kind), then the lines,
@@ -146,7 +146,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool cr = !line.empty() && line.back() == '\r';
     Check(text == line.substr(0, line.size() - (cr ? 1 : 0)));
     if (text.empty()) continue;
+    const Layout before = layout;
     const std::optional<CheckLine> e = krv::tool::sum::ParseCheckLine(text, given, layout);
+    Check(before == Layout::kUnknown || layout == before);
     if (!e) continue;
     CheckEntry(*e, text, given);
     CheckRoundTrips(*e, given);

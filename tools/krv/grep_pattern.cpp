@@ -165,6 +165,14 @@ std::optional<Prefilter> Prefilter::From(const std::vector<TGrepToken>& tokens, 
   if (!f.literal_.empty()) {
     f.exact_ = f.literal_whole_;
     f.starts_match_ = f.literal_first_;
+    // A whole first literal followed by a set every match needs: the byte after the
+    // literal must be one of the set's (x[0-9]+ skips the x of "box").
+    if (f.literal_first_ && f.literal_whole_ && tokens.size() > 1 &&
+        (tokens[1].Action == taSet || (tokens[1].Action == taMult1 && tokens[1].NumChars < 0))) {
+      std::array<bool, 256> next{};
+      bool next_plain = true;
+      if (ClassOf(tokens[1], ignore_case, next, next_plain) > 0) f.follow_ = next;
+    }
   } else if (members == INT_MAX) {
     return std::nullopt;
   } else {
@@ -179,7 +187,16 @@ std::optional<Prefilter> Prefilter::From(const std::vector<TGrepToken>& tokens, 
 
 std::size_t Prefilter::Find(std::string_view text) const {
   if (class_) return class_->Find(text);
-  return FindNeedle(text, literal_, fold_);
+  for (std::size_t from = 0;;) {
+    const std::size_t hit = FindNeedle(text.substr(from), literal_, fold_);
+    if (hit == std::string_view::npos || !follow_)
+      return hit == std::string_view::npos ? hit : from + hit;
+    const std::size_t after = from + hit + literal_.size();
+    // At the end of text the byte after is not known: a candidate all the same.
+    if (after >= text.size() || (*follow_)[static_cast<unsigned char>(text[after])])
+      return from + hit;
+    from += hit + 1;
+  }
 }
 
 // Fills set with the bytes that can stand for a member of t's set; returns their number.

@@ -50,6 +50,7 @@ class Prefilter : public LineDfa::StartFinder {
   std::string literal_;  // lower case with -i (the compiled pattern is folded so)
   bool literal_whole_ = false, literal_first_ = false;
   std::optional<ByteClass> class_;
+  std::optional<std::array<bool, 256>> follow_;  // the bytes that may follow the literal
   bool fold_ = false, exact_ = false, starts_match_ = false;
 };
 

@@ -197,6 +197,10 @@ bool GrepSearch::Lines(std::string_view text, std::string& pending) {
 
 // Whole lines (each ended by LF) that hold no candidate: none matches.
 bool GrepSearch::Skipped(std::string_view lines) {
+  if (!o_.invert && !o_.numbers) {  // nothing needs the number of these lines
+    next_offset_ += static_cast<std::int64_t>(lines.size());
+    return true;
+  }
   const long long n = CountLineFeeds(lines);
   const bool one_by_one = o_.invert && !o_.count && !o_.quiet && !o_.list && !o_.list_without;
   const bool capped = o_.max_count >= 0 && selected_ + n > o_.max_count;
@@ -454,7 +458,7 @@ bool GrepSearch::EndLong() {
     const LineDfa::Verdict v = dfa_ ? dfa_->End() : LineDfa::Verdict::kNotAscii;
     if (v == LineDfa::Verdict::kNotAscii) {
       error_ = true;
-      Tell({label_, "line " + std::to_string(number_) + " is longer than " +
+      Tell({label_, "the line at byte " + std::to_string(offset_) + " is longer than " +
                         std::to_string(kWindow >> 20) +
                         " MiB and not all ASCII; it was not searched"});
       return true;
@@ -468,7 +472,7 @@ bool GrepSearch::EndLong() {
   if (prints && (o_.only || colors_.on || context_ || !in_->Seekable())) {
     ++selected_;
     error_ = true;
-    Tell({label_, "line " + std::to_string(number_) + " is selected but longer than " +
+    Tell({label_, "the line at byte " + std::to_string(offset_) + " is selected but longer than " +
                       std::to_string(kWindow >> 20) + " MiB" +
                       (in_->Seekable() ? " (too long for -o, --color or context)"
                                        : " and the input cannot be read again")});

@@ -138,7 +138,7 @@ class GrepSearch {
   Input* in_ = nullptr;
   GrepSink* sink_ = nullptr;
   std::string label_;
-  long long number_ = 0;     // the number of the line being handled
+  long long number_ = 0;     // the number of the line being handled (counted for -n and -v)
   std::int64_t offset_ = 0;  // the byte offset of the line being handled
   std::int64_t next_offset_ = 0;
   long long selected_ = 0;
