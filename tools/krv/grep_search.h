@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -69,7 +70,7 @@ struct GrepFileResult {
 
 class GrepSearch {
  public:
-  static constexpr std::size_t kBlock = std::size_t{1} << 18;
+  static constexpr std::size_t kBlock = std::size_t{256} << 10;
   static constexpr std::size_t kWindow = std::size_t{32} << 20;
 
   // Compiles the patterns (each split at its line breaks already); throws Failure.
@@ -157,7 +158,10 @@ class GrepSearch {
   std::unique_ptr<LongLine> long_;
   String decoded_;
   std::vector<Span> spans_;
-  std::string block_;  // what is read
+  struct AlignedDelete {
+    void operator()(char* p) const { ::operator delete (p, std::align_val_t{4096}); }
+  };
+  std::unique_ptr<char, AlignedDelete> block_;  // what is read, kBlock bytes
   std::vector<Failure>* reports_ = nullptr;
   std::string text_;  // the output line being built
 };
