@@ -103,8 +103,9 @@ row() {  # label, file, krv/grep arguments (the same for both), then -- and rg's
   [ $# -gt 0 ] && shift
   rgargs=("$@")
   local k g r="" ko go
-  k=$(median "$krv" grep "${args[@]}" $file); ko=$(md5sum < "$tmp/out")
-  g=$(median grep -E "${args[@]}" $file); go=$(md5sum < "$tmp/out")
+  # Compared as sorted lines: GNU grep -r lists folders in the system's order, krv sorted.
+  k=$(median "$krv" grep "${args[@]}" $file); ko=$(sort "$tmp/out" | md5sum)
+  g=$(median grep -E "${args[@]}" $file); go=$(sort "$tmp/out" | md5sum)
   [ "$have_rg" = 1 ] && [ ${#rgargs[@]} -gt 0 ] && r=$(median rg --no-config "${rgargs[@]}" $file)
   printf '%-34s %8.3f %8.3f %8s %7.2f %7s %5s\n' "$label" "$k" "$g" \
     "$([ -n "$r" ] && printf '%.3f' "$r" || echo -)" \

@@ -30,8 +30,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::size_t kAhead = 256;
-constexpr std::size_t kBatch = 16;
+constexpr std::size_t kAhead = 1024;
+constexpr std::size_t kBatch = 64;
 
 class StringSink : public GrepSink {
  public:
