@@ -34,27 +34,11 @@ void Check(bool ok) {
   if (!ok) std::abort();
 }
 
-// ---- Lines as krv sum writes them (SumLine and TagLines in tools/krv/cmd_sum.cpp) ----
+// ---- Lines as krv sum writes them (SumLine and TagLines in tools/krv/cmd_sum.cpp); the
+// escaping is the tool's own ----
 
-bool NeedsEscape(std::string_view name) {
-  return name.find_first_of("\\\n\r") != std::string_view::npos;
-}
-
-std::string Escaped(std::string_view name) {
-  std::string out;
-  for (char c : name) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using krv::tool::sum::Escaped;
+using krv::tool::sum::NeedsEscape;
 
 std::string Plain(const CheckLine& e) {
   const bool escape = NeedsEscape(e.name);

@@ -68,8 +68,8 @@ GrepColors Colors(const GrepOptions& o) {
   const char* term = std::getenv("TERM");
   colors.on = o.color == "always" || (o.color == "auto" && os::IsTerminal(1) && term != nullptr &&
                                       std::string_view(term) != "dumb");
-  if (const char* spec = std::getenv("GREP_COLORS"); colors.on && spec != nullptr)
-    colors.Apply(spec);
+  if (const char* settings = std::getenv("GREP_COLORS"); colors.on && settings != nullptr)
+    colors.Apply(settings);
   return colors;
 }
 

@@ -99,27 +99,8 @@ std::vector<std::string> SumOne(const std::string& name, const std::vector<Kind>
 
 // ---- Names as sha1sum writes and reads them ----
 
-// Names holding a backslash, LF or CR are written as sha1sum writes them: those three as
-// "\\", "\n" and "\r", and the whole line starts with a backslash.
-bool NeedsEscape(std::string_view name) {
-  return name.find_first_of("\\\n\r") != std::string_view::npos;
-}
-
-std::string Escaped(std::string_view name) {
-  std::string out;
-  for (char c : name) {
-    if (c == '\\') {
-      out += "\\\\";
-    } else if (c == '\n') {
-      out += "\\n";
-    } else if (c == '\r') {
-      out += "\\r";
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
+using sum::Escaped;
+using sum::NeedsEscape;
 
 // A name in the OK / FAILED lines of --check: as sha1sum prints it, escaped (with a leading
 // backslash) only when it holds a line feed, so that every result stays one line.

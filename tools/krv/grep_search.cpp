@@ -48,10 +48,10 @@ constexpr long long kMaxSubject = 2147483647;  // TGrep's positions are 32-bit
 
 }  // namespace
 
-void GrepColors::Apply(std::string_view spec) {
-  while (!spec.empty()) {
-    const std::size_t end = spec.find(':');
-    const std::string_view item = spec.substr(0, end);
+void GrepColors::Apply(std::string_view settings) {
+  while (!settings.empty()) {
+    const std::size_t end = settings.find(':');
+    const std::string_view item = settings.substr(0, end);
     const std::size_t eq = item.find('=');
     const std::string_view key = item.substr(0, eq);
     const std::string value(eq == std::string_view::npos ? "" : item.substr(eq + 1));
@@ -64,7 +64,7 @@ void GrepColors::Apply(std::string_view spec) {
     if (key == "se") separator = value;
     if (key == "ne") erase_line = false;
     if (end == std::string_view::npos) break;
-    spec.remove_prefix(end + 1);
+    settings.remove_prefix(end + 1);
   }
 }
 

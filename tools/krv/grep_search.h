@@ -52,7 +52,7 @@ struct GrepColors {
   std::string file_name = "35", line_number = "32", byte_offset = "32", separator = "36";
   bool erase_line = true;  // \33[K after each start and end ("ne" turns it off)
   // The defaults overridden by a GREP_COLORS value such as "ms=01;32:fn=34:ne".
-  void Apply(std::string_view spec);
+  void Apply(std::string_view settings);
 };
 
 // Where output goes: standard output, or a buffer of one file's output in a parallel search.

@@ -147,4 +147,24 @@ std::optional<CheckLine> ParseCheckLine(std::string_view s, const std::vector<Ki
   return ParseUntagged(s, kinds, escaped, layout);
 }
 
+bool NeedsEscape(std::string_view name) {
+  return name.find_first_of("\\\n\r") != std::string_view::npos;
+}
+
+std::string Escaped(std::string_view name) {
+  std::string out;
+  for (char c : name) {
+    if (c == '\\') {
+      out += "\\\\";
+    } else if (c == '\n') {
+      out += "\\n";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 }  // namespace krv::tool::sum

@@ -61,4 +61,9 @@ std::string_view CheckLineText(std::string_view line);
 std::optional<CheckLine> ParseCheckLine(std::string_view s, const std::vector<Kind>& given,
                                         Layout& layout);
 
+// Names holding a backslash, LF or CR are written as sha1sum writes them: those three as
+// "\\", "\n" and "\r", and the whole line starts with a backslash.
+bool NeedsEscape(std::string_view name);
+std::string Escaped(std::string_view name);
+
 }  // namespace krv::tool::sum
