@@ -136,6 +136,9 @@ TEST(KrvFiles, CopyToANameEndingInASeparator) {
   const TempDir dir("krv_files_slash");
   MakeTree(dir);
   fs::create_directories(dir.File("Into"));
+  // Beside the tree: a copy that resolved a name outside the folder would reach these.
+  const testing::Decoy decoy(dir.Path().parent_path() / (dir.Path().filename().string() + "-decoy"),
+                             2);
   struct Case {
     std::string args;
     int status;
@@ -165,6 +168,8 @@ TEST(KrvFiles, CopyToANameEndingInASeparator) {
       EXPECT_TRUE(fs::is_regular_file(dir.File(c.made))) << c.args;
     }
   }
+  decoy.ExpectUntouched();
+  fs::remove_all(decoy.Path());
   EXPECT_FALSE(fs::exists(dir.File("new")));
   EXPECT_EQ(dir.Read("Top/b.txt"), "contents of Top/b.txt");
 }
