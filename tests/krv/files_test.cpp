@@ -136,9 +136,11 @@ TEST(KrvFiles, CopyToANameEndingInASeparator) {
   const TempDir dir("krv_files_slash");
   MakeTree(dir);
   fs::create_directories(dir.File("Into"));
+#ifndef _WIN32
   // Beside the tree: a copy that resolved a name outside the folder would reach these.
   const testing::Decoy decoy(dir.Path().parent_path() / (dir.Path().filename().string() + "-decoy"),
                              2);
+#endif
   struct Case {
     std::string args;
     int status;
@@ -168,8 +170,10 @@ TEST(KrvFiles, CopyToANameEndingInASeparator) {
       EXPECT_TRUE(fs::is_regular_file(dir.File(c.made))) << c.args;
     }
   }
+#ifndef _WIN32
   decoy.ExpectUntouched();
   fs::remove_all(decoy.Path());
+#endif
   EXPECT_FALSE(fs::exists(dir.File("new")));
   EXPECT_EQ(dir.Read("Top/b.txt"), "contents of Top/b.txt");
 }
