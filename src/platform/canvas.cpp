@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "korvex/platform/graphics.h"
+#include "platform/internal/drawing_sink.h"
 #include "platform/internal/int128.h"
 #include "platform/internal/raster.h"
 
@@ -444,7 +445,9 @@ void TCanvas::LineTo(std::int32_t X, std::int32_t Y) {
   detail::PixelSurface* s = Surface();
   const TPoint from = pen_pos_;
   pen_pos_ = {X, Y};
-  if (s != nullptr) DrawLine(*s, from, pen_pos_, PaintOf(*pen_, *brush_));
+  if (s == nullptr) return;
+  DrawLine(*s, from, pen_pos_, PaintOf(*pen_, *brush_));
+  if (detail::DrawingSink* sink = Sink()) sink->Line(from, pen_pos_, *pen_, *brush_);
 }
 
 TColor TCanvas::Pixels(std::int32_t X, std::int32_t Y) const {
@@ -455,7 +458,10 @@ TColor TCanvas::Pixels(std::int32_t X, std::int32_t Y) const {
 
 void TCanvas::SetPixels(std::int32_t X, std::int32_t Y, TColor color) {
   detail::PixelSurface* s = Surface();
-  if (s != nullptr) detail::PutPixel(*s, X, Y, detail::PixelValue(color));
+  if (s == nullptr) return;
+  detail::PutPixel(*s, X, Y, detail::PixelValue(color));
+  if (detail::InSurface(*s, X, Y))
+    if (detail::DrawingSink* sink = Sink()) sink->Pixel({X, Y}, color);
 }
 
 void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
@@ -464,6 +470,9 @@ void TCanvas::Rectangle(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::
   const i64 x1 = std::min(X1, X2), x2 = std::max(X1, X2);
   const i64 y1 = std::min(Y1, Y2), y2 = std::max(Y1, Y2);
   if (x1 == x2 || y1 == y2) return;
+  if (detail::DrawingSink* sink = Sink())
+    sink->Rectangle(TRect{std::min(X1, X2), std::min(Y1, Y2), std::max(X1, X2), std::max(Y1, Y2)},
+                    *pen_, *brush_);
   const bool fill = brush_->Style() == bsSolid;
   const std::uint32_t brush = detail::PixelValue(brush_->Color());
   const LinePaint paint = PaintOf(*pen_, *brush_);
@@ -505,9 +514,12 @@ void TCanvas::FillRect(const TRect& r) {
   detail::PixelSurface* s = Surface();
   // A clear brush is hollow: it paints nothing.
   if (s == nullptr || brush_->Style() == bsClear) return;
-  detail::FillBox(*s, std::min(r.Left, r.Right), std::min(r.Top, r.Bottom),
-                  std::max(r.Left, r.Right), std::max(r.Top, r.Bottom),
+  const TRect box{std::min(r.Left, r.Right), std::min(r.Top, r.Bottom), std::max(r.Left, r.Right),
+                  std::max(r.Top, r.Bottom)};
+  if (box.Left == box.Right || box.Top == box.Bottom) return;
+  detail::FillBox(*s, box.Left, box.Top, box.Right, box.Bottom,
                   detail::PixelValue(brush_->Color()));
+  if (detail::DrawingSink* sink = Sink()) sink->FillRect(box, *brush_);
 }
 
 void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::int32_t Y2) {
@@ -517,6 +529,9 @@ void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::in
   const i64 y1 = std::min(Y1, Y2), y2 = std::max(Y1, Y2);
   const EllipseBox box{x1, y1, x2 - x1, y2 - y1};
   if (box.Empty()) return;
+  if (detail::DrawingSink* sink = Sink())
+    sink->Ellipse(TRect{std::min(X1, X2), std::min(Y1, Y2), std::max(X1, X2), std::max(Y1, Y2)},
+                  *pen_, *brush_);
   const bool fill = brush_->Style() == bsSolid;
   const std::uint32_t brush = detail::PixelValue(brush_->Color());
   const LinePaint paint = PaintOf(*pen_, *brush_);
@@ -551,6 +566,7 @@ void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::in
 void TCanvas::Polygon(std::span<const TPoint> Points) {
   detail::PixelSurface* s = Surface();
   if (s == nullptr || Points.empty()) return;
+  if (detail::DrawingSink* sink = Sink()) sink->Polygon(Points, *pen_, *brush_);
   if (Points.size() >= 3 && brush_->Style() == bsSolid)
     FillPolygon(*s, Points, detail::PixelValue(brush_->Color()));
   const LinePaint paint = PaintOf(*pen_, *brush_);
@@ -567,6 +583,7 @@ void TCanvas::Draw(std::int32_t X, std::int32_t Y, const TBitmap& Graphic) {
   const i64 sx1 = std::min<i64>(Graphic.Width(), i64{s->width} - X);
   const i64 sy1 = std::min<i64>(Graphic.Height(), i64{s->height} - Y);
   if (sx0 >= sx1 || sy0 >= sy1) return;
+  if (detail::DrawingSink* sink = Sink()) sink->Image({X, Y}, *SurfaceOf(*Graphic.Canvas()));
   // Copy the source rows first: the bitmap may be the one this canvas draws on.
   const std::size_t run = static_cast<std::size_t>(sx1 - sx0);
   std::vector<std::uint32_t> rows(run * static_cast<std::size_t>(sy1 - sy0));

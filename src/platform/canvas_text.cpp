@@ -6,6 +6,7 @@
 
 #include "korvex/platform/graphics.h"
 #include "platform/internal/builtin_font.h"
+#include "platform/internal/drawing_sink.h"
 #include "platform/internal/raster.h"
 
 namespace krv {
@@ -130,6 +131,7 @@ void TCanvas::TextOut(std::int32_t X, std::int32_t Y, const String& Text) {
   const std::int64_t height = kFontCellHeight * s.scale;
   SetPenPos(TPoint{ClampToInt32(X + width), Y});
   if (surface == nullptr) return;
+  if (detail::DrawingSink* sink = Sink()) sink->Text({X, Y}, Text, *Font(), *Brush());
   if (Brush()->Style() == bsSolid)
     detail::FillBox(*surface, X, Y, X + width, Y + height, detail::PixelValue(Brush()->Color()));
   if (Y + height <= 0 || Y >= surface->height) return;

@@ -121,6 +121,7 @@ void TFont::Assign(const TPersistent* Source) {
     name_ = font->name_;
     color_ = font->color_;
     style_ = font->style_;
+    quality_ = font->quality_;
     if (font->pixels_per_inch_ == pixels_per_inch_) {
       height_ = font->height_;
     } else {

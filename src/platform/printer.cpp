@@ -77,6 +77,10 @@ void TPrinter::Abort() {
   aborted_ = true;
 }
 
+std::int32_t TPrinter::PageCount() const {
+  return static_cast<std::int32_t>(pages_.size());
+}
+
 std::int32_t TPrinter::PageNumber() const {
   return printing_ ? PageCount() : 0;
 }

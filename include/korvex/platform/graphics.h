@@ -10,11 +10,13 @@
 // - Ellipse fills and outlines the ellipse inscribed in the same box; Polygon closes the
 //   outline and fills its interior (alternate rule, pixel centres).
 // - Everything is clipped to the surface; drawing outside it is no error.
-// - Text is drawn with the library's built-in bitmap font ("Korvex Sans"), scaled to the font's
-//   height; the font's name is kept and reported but does not change the glyphs. Its 13-pixel
-//   cell grows by the whole factor max(1, round(cell / 13)), cell = round(-Height * 13 / 11)
-//   for a negative height, Height for a positive one, 13 for 0. Bold adds one pixel (times the
-//   factor) per character, italic three at the end of the text.
+// - Text is drawn and measured with the face fontconfig matches for the font's name, styles
+//   and pixel height (FreeType glyphs, anti-aliased unless the font's Quality says otherwise).
+//   Where no face is found (or on a build without FreeType), and for the name "Korvex Sans",
+//   the library's built-in bitmap font draws: its 13-pixel cell grows by the whole factor
+//   max(1, round(cell / 13)), cell = round(-Height * 13 / 11) for a negative height, Height
+//   for a positive one, 13 for 0; bold adds one pixel (times the factor) per character,
+//   italic three at the end of the text.
 // Colours are TColor values (red in the low byte). ColorToRGB resolves system colours.
 #pragma once
 
@@ -43,6 +45,17 @@ enum TPenStyle : std::uint8_t {
   psInsideFrame
 };
 enum TBrushStyle : std::uint8_t { bsSolid, bsClear };
+// How glyphs are rendered. fqNonAntialiased and fqDraft draw plain one-bit glyphs; every other
+// quality draws grey-level anti-aliased glyphs.
+enum TFontQuality : std::uint8_t {
+  fqDefault,
+  fqDraft,
+  fqProof,
+  fqNonAntialiased,
+  fqAntialiased,
+  fqClearType,
+  fqClearTypeNatural
+};
 
 inline constexpr TColor clBlack = 0x000000;
 inline constexpr TColor clMaroon = 0x000080;
@@ -123,7 +136,9 @@ class TFont : public TPersistent {
   void SetColor(TColor v) { color_ = v; }
   TFontStyles Style() const { return style_; }
   void SetStyle(TFontStyles v) { style_ = v; }
-  // Copies name, height, colour and styles; when the two resolutions differ the size in
+  TFontQuality Quality() const { return quality_; }
+  void SetQuality(TFontQuality v) { quality_ = v; }
+  // Copies name, height, colour, styles and quality; when the two resolutions differ the size in
   // points is copied instead of the height. The own resolution is kept.
   void Assign(const TPersistent* Source) override;
   String ClassName() const override;
@@ -134,9 +149,11 @@ class TFont : public TPersistent {
   std::int32_t pixels_per_inch_ = kScreenPixelsPerInch;
   TColor color_ = clBlack;
   TFontStyles style_;
+  TFontQuality quality_ = fqDefault;
 };
 
 namespace detail {
+class DrawingSink;
 // The pixels a canvas draws on: row-major, Width() * Height() values of 0x00BBGGRR.
 struct PixelSurface {
   std::int32_t width = 0;
@@ -198,6 +215,9 @@ class TCanvas : public TPersistent {
   // Another canvas's surface, for canvases that draw on one they do not own (the printer's
   // page canvas on the page bitmap's).
   static detail::PixelSurface* SurfaceOf(const TCanvas& c) { return c.Surface(); }
+  // Where every drawing call goes as well, after it was drawn on the surface (the vector
+  // pages of a PDF document), or nullptr.
+  virtual detail::DrawingSink* Sink() const { return nullptr; }
   friend class TBitmap;
 
  private:
