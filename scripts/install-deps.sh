@@ -26,7 +26,8 @@ usage() {
 
 tool_packages=(
   build-essential cmake ninja-build pkg-config
-  libcli11-dev libpng-dev libfontconfig-dev fonts-dejavu-core
+  libcli11-dev libpng-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
+  libfreetype-dev libcairo2-dev libcups2-dev
   python3 pngcheck
 )
 host_packages=(
@@ -38,10 +39,12 @@ host_packages=(
   x11-common
   xvfb zenity xdotool
   groff-base man-db
+  cups-daemon cups-client poppler-utils fonts-dejavu-extra
 )
 # GoogleTest is built for each target from Debian's sources.
 target_names=(linux-i386 mingw-w64)
-target_packages_linux_i386=(googletest g++-multilib qemu-user libpng-dev:i386 libfontconfig-dev:i386)
+target_packages_linux_i386=(googletest g++-multilib qemu-user libpng-dev:i386 libfontconfig-dev:i386
+  libfreetype-dev:i386 libcairo2-dev:i386 libcups2-dev:i386)
 target_packages_mingw_w64=(googletest g++-mingw-w64-x86-64-posix libz-mingw-w64-dev wine64)
 
 group=host

@@ -17,6 +17,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "korvex/platform/export.h"
@@ -39,6 +40,10 @@ class TPrinter : public TObject {
   void BeginDoc();
   void NewPage();
   void EndDoc();
+  // Sends a finished PDF (a file's bytes, say) as one job titled Title() to the chosen
+  // destination, or writes it to the print file; outside a job only ("Printing in progress"
+  // during one). Raises as EndDoc does.
+  void SendPdf(const std::string& Pdf);
   void Abort();
   bool Printing() const { return printing_; }
   bool Aborted() const { return aborted_; }
