@@ -28,7 +28,7 @@ tool_packages=(
   build-essential cmake ninja-build pkg-config
   libcli11-dev libpng-dev libfontconfig-dev fonts-dejavu-core fonts-liberation2
   libfreetype-dev libcairo2-dev libcups2-dev
-  python3 pngcheck
+  python3 pngcheck poppler-utils
 )
 host_packages=(
   "${tool_packages[@]}" git
@@ -39,7 +39,7 @@ host_packages=(
   x11-common
   xvfb zenity xdotool
   groff-base man-db
-  cups-daemon cups-client poppler-utils fonts-dejavu-extra
+  cups-daemon cups-client fonts-dejavu-extra
 )
 # GoogleTest is built for each target from Debian's sources.
 target_names=(linux-i386 mingw-w64)

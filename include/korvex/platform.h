@@ -13,6 +13,7 @@
 #include "korvex/platform/geometry.h"
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/indexed_array.h"
+#include "korvex/platform/pdf.h"
 #include "korvex/platform/printer.h"
 #include "korvex/platform/random.h"
 #include "korvex/platform/rounding.h"

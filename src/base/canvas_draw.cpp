@@ -52,24 +52,6 @@ void Dot(TCanvas& c, Coord x, Coord y) {
   c.SetPixels(x, y, ColorToRGB(c.Pen()->Color()));
 }
 
-// Brush in the pen's colour: the shape's interior is drawn in the mark's colour.
-void Filled(TCanvas& c) {
-  c.Brush()->SetColor(c.Pen()->Color());
-}
-
-// Runs draw with a clear brush, so only the outline appears; the brush is solid afterwards.
-template <typename Draw>
-void Outline(TCanvas& c, Draw draw) {
-  c.Brush()->SetStyle(bsClear);
-  draw();
-  c.Brush()->SetStyle(bsSolid);
-}
-
-void Triangle(TCanvas& c, TPoint a, TPoint b, TPoint d) {
-  const std::array<TPoint, 3> points{a, b, d};
-  c.Polygon(points);
-}
-
 // Whether the 7 x 7 screen pattern of mark 1..6 or 18 has a pixel at (dx, dy), both -3..3.
 bool PatternPixel(Byte type, std::int32_t dx, std::int32_t dy) {
   const std::int32_t ax = dx < 0 ? -dx : dx;
@@ -112,192 +94,180 @@ void DrawPattern(TCanvas& c, Byte type, Coord x, Coord y, bool printer) {
     }
 }
 
-// The diamond of marks 13 and 19.
-void Diamond(TCanvas& c, Coord x, Coord y) {
-  PolyLine(c, {{x - 3, y}, {x, y + 3}, {x + 3, y}, {x, y - 3}, {x - 3, y}});
+// A shape mark as up to two drawing steps, each with offsets from the mark's centre.
+enum class StepKind : std::uint8_t {
+  kNone,
+  kDot,       // the centre pixel in the pen's colour
+  kPattern,   // the pixel pattern of marks 1..6 and 18 (lines on the printer)
+  kRect,      // Rectangle(x + v0, y + v1, x + v2, y + v3)
+  kEllipse,   // Ellipse(x + v0, y + v1, x + v2, y + v3)
+  kPolygon,   // Polygon through the points (v0, v1), (v2, v3), ...
+  kPolyLine,  // MoveTo the first point, LineTo the others
+  kLines,     // one line for each four values: (v0, v1) to (v2, v3), ...
+};
+// What a step does to the brush: nothing; its colour becomes the pen's (the interior takes
+// the mark's colour); clear while the step draws (only the outline shows) and solid after;
+// solid from then on.
+enum class StepBrush : std::uint8_t { kAsIs, kFilled, kOutline, kSolid };
+
+struct MarkStep {
+  StepKind kind = StepKind::kNone;
+  StepBrush brush = StepBrush::kAsIs;
+  std::uint8_t count = 0;  // values used in v
+  std::array<std::int8_t, 24> v{};
+};
+
+struct ShapeMark {
+  constexpr ShapeMark(MarkStep a, MarkStep b = {}) : first(a), second(b) {}  // NOLINT: table rows
+  MarkStep first, second;
+};
+
+using enum StepKind;
+using enum StepBrush;
+
+constexpr MarkStep Step(StepKind kind, StepBrush brush = StepBrush::kAsIs,
+                        std::initializer_list<int> values = {}) {
+  MarkStep s{kind, brush, static_cast<std::uint8_t>(values.size()), {}};
+  std::size_t k = 0;
+  for (const int v : values) s.v[k++] = static_cast<std::int8_t>(v);
+  return s;
 }
 
-void Plus(TCanvas& c, Coord x, Coord y, std::int32_t from, std::int32_t to) {
-  Line(c, x + from, y, x + to, y);
-  Line(c, x, y + from, x, y + to);
+constexpr MarkStep kDiamondMark = Step(kPolyLine, kAsIs, {-3, 0, 0, 3, 3, 0, 0, -3, -3, 0});
+constexpr MarkStep kPatternMark = Step(kPattern);
+constexpr MarkStep Square(int a) {
+  return Step(kPolyLine, kAsIs, {-a, -a, -a, a, a, a, a, -a, -a, -a});
+}
+constexpr MarkStep Box(StepKind kind, StepBrush brush, int a) {
+  return Step(kind, brush, {-a, -a, a + 1, a + 1});
+}
+// Lines from the centre to (-a, dy) and (a, dy).
+constexpr MarkStep Chevron(int a, int dy) {
+  return Step(kLines, kAsIs, {0, 0, -a, dy, 0, 0, a, dy});
+}
+// Six lines of mark 25; the printer's end at a = 3, b = 2, the screen's at a = 4, b = 3.
+constexpr MarkStep Hatch(int a, int b) {
+  return Step(kLines, kAsIs,
+              {-3, -3, a, a, -3, -2, b, a, -2, -3, a, b, -3, 3, a, -a, -3, 2, b, -a, -2, 3, a, -b});
+}
+constexpr MarkStep Triangle(StepBrush brush, std::initializer_list<int> points) {
+  return Step(kPolygon, brush, points);
+}
+// The lines of a plus from (from, 0) to (to, 0) and (0, from) to (0, to).
+constexpr MarkStep Plus(int from, int to) {
+  return Step(kLines, kAsIs, {from, 0, to, 0, 0, from, 0, to});
+}
+
+// Marks 0..51 by number: the filled shapes take the pen's colour for the brush, the outlines
+// draw with a clear brush (solid afterwards); 50 and 51 leave the brush solid.
+constexpr std::array<ShapeMark, 52> kShapeMarks{{
+    {Step(kDot)},                                           // 0
+    {kPatternMark},                                         // 1
+    {kPatternMark},                                         // 2
+    {kPatternMark},                                         // 3
+    {kPatternMark},                                         // 4
+    {kPatternMark},                                         // 5
+    {kPatternMark},                                         // 6
+    {Box(kRect, kFilled, 1)},                               // 7
+    {Box(kRect, kFilled, 2)},                               // 8
+    {Box(kRect, kFilled, 3)},                               // 9
+    {Square(1)},                                            // 10
+    {Square(2)},                                            // 11
+    {Square(3)},                                            // 12
+    {kDiamondMark, Step(kDot)},                             // 13
+    {Step(kPolygon, kFilled, {-2, 0, 0, 2, 2, 0, 0, -2})},  // 14
+    {Step(kPolygon, kFilled, {-3, 0, 0, 3, 3, 0, 0, -3})},  // 15
+    {Box(kEllipse, kOutline, 2)},                           // 16
+    {Box(kEllipse, kOutline, 3)},                           // 17
+    {kPatternMark},                                         // 18
+    {kDiamondMark},                                         // 19
+    {Chevron(3, 3)},                                        // 20
+    {Chevron(4, 4)},                                        // 21
+    {Chevron(3, -3)},                                       // 22
+    {Chevron(4, -4)},                                       // 23
+    {Box(kEllipse, kFilled, 3)},                            // 24
+    {Hatch(4, 3)},                // 25 (the screen's; the printer draws kPrinterHatch)
+    {Box(kEllipse, kFilled, 2)},  // 26
+    {Step(kEllipse, kOutline, {-2, -2, 2, 2})},                                      // 27
+    {Step(kEllipse, kFilled, {-2, -2, 2, 2})},                                       // 28
+    {Triangle(kFilled, {-2, 0, 0, 2, 2, 0})},                                        // 29
+    {Triangle(kFilled, {-3, 0, 0, 3, 3, 0})},                                        // 30
+    {Triangle(kOutline, {-2, 0, 0, 2, 2, 0})},                                       // 31
+    {Triangle(kOutline, {-3, 0, 0, 3, 3, 0})},                                       // 32
+    {Triangle(kOutline, {-4, -3, 0, 4, 4, -3})},                                     // 33
+    {Triangle(kFilled, {-4, -3, 0, 4, 4, -3})},                                      // 34
+    {Triangle(kOutline, {-4, 3, 0, -4, 4, 3})},                                      // 35
+    {Triangle(kFilled, {-4, 3, 0, -4, 4, 3})},                                       // 36
+    {Step(kLines, kAsIs, {-3, 0, 4, 0, 0, 0, 0, -8})},                               // 37
+    {Step(kLines, kAsIs, {-3, -2, 4, -2, -3, 2, 4, 2, 0, -2, 0, 2})},                // 38
+    {Box(kEllipse, kOutline, 3), Plus(-3, 4)},                                       // 39
+    {Triangle(kOutline, {3, -2, -2, 0, 3, 2})},                                      // 40
+    {Triangle(kFilled, {3, -2, -2, 0, 3, 2})},                                       // 41
+    {Triangle(kOutline, {4, -3, -3, 0, 4, 3})},                                      // 42
+    {Triangle(kFilled, {4, -3, -3, 0, 4, 3})},                                       // 43
+    {Triangle(kOutline, {-3, -2, 2, 0, -3, 2})},                                     // 44
+    {Triangle(kFilled, {-3, -2, 2, 0, -3, 2})},                                      // 45
+    {Triangle(kOutline, {-4, -3, 3, 0, -4, 3})},                                     // 46
+    {Triangle(kFilled, {-4, -3, 3, 0, -4, 3})},                                      // 47
+    {Box(kRect, kOutline, 3), Plus(-3, 4)},                                          // 48
+    {Box(kRect, kOutline, 2), Plus(-4, 5)},                                          // 49
+    {Step(kLines, kSolid, {-4, 0, 5, 0, 0, -4, 0, 5, -3, -3, 4, 4, -3, 3, 4, -4})},  // 50
+    {Step(kLines, kSolid, {-4, 0, 5, 0, 0,  -4, 0,  5, -1, -3, 2, -3,
+                           -1, 3, 2, 3, -3, -1, -3, 2, 3,  -1, 3, 2})},  // 51
+}};
+
+constexpr MarkStep kPrinterHatch = Hatch(3, 2);  // mark 25 on the printer
+
+void DrawStepShape(TCanvas& c, const MarkStep& s, Coord x, Coord y) {
+  const auto at = [&](std::size_t k) { return TPoint{x + s.v[k], y + s.v[k + 1]}; };
+  switch (s.kind) {
+    case kDot:
+      krv::Dot(c, x, y);
+      break;
+    case kRect:
+      c.Rectangle(x + s.v[0], y + s.v[1], x + s.v[2], y + s.v[3]);
+      break;
+    case kEllipse:
+      c.Ellipse(x + s.v[0], y + s.v[1], x + s.v[2], y + s.v[3]);
+      break;
+    case kPolygon: {
+      std::array<TPoint, 4> points{};
+      for (std::size_t k = 0; k < s.count / 2u; ++k) points[k] = at(2 * k);
+      c.Polygon(std::span<const TPoint>(points.data(), s.count / 2u));
+      break;
+    }
+    case kPolyLine:
+      c.MoveTo(x + s.v[0], y + s.v[1]);
+      for (std::size_t k = 2; k + 1 < s.count; k += 2) c.LineTo(x + s.v[k], y + s.v[k + 1]);
+      break;
+    case kLines:
+      for (std::size_t k = 0; k + 3 < s.count; k += 4)
+        Line(c, x + s.v[k], y + s.v[k + 1], x + s.v[k + 2], y + s.v[k + 3]);
+      break;
+    default:
+      break;
+  }
+}
+
+void DrawStep(TCanvas& c, const MarkStep& s, Coord x, Coord y) {
+  if (s.brush == kFilled) c.Brush()->SetColor(c.Pen()->Color());
+  if (s.brush == kOutline) c.Brush()->SetStyle(bsClear);
+  if (s.brush == kSolid) c.Brush()->SetStyle(bsSolid);
+  DrawStepShape(c, s, x, y);
+  if (s.brush == kOutline) c.Brush()->SetStyle(bsSolid);
 }
 
 // Marks 0..51; the caller restores the brush colour.
 void DrawShapeMark(TCanvas& c, Byte type, Coord x, Coord y) {
   const bool printer = &c == Printer()->Canvas();
-  switch (type) {
-    case 0:
-      Dot(c, x, y);
-      break;
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-    case 18:
-      DrawPattern(c, type, x, y, printer);
-      break;
-    case 7:
-    case 8:
-    case 9: {
-      const std::int32_t a = type - 6;
-      Filled(c);
-      c.Rectangle(x - a, y - a, x + a + 1, y + a + 1);
-      break;
-    }
-    case 10:
-    case 11:
-    case 12: {
-      const std::int32_t a = type - 9;
-      PolyLine(c, {{x - a, y - a}, {x - a, y + a}, {x + a, y + a}, {x + a, y - a}, {x - a, y - a}});
-      break;
-    }
-    case 13:
-      Diamond(c, x, y);
-      Dot(c, x, y);
-      break;
-    case 14:
-    case 15: {
-      const std::int32_t a = type - 12;
-      const std::array<TPoint, 4> points{{{x - a, y}, {x, y + a}, {x + a, y}, {x, y - a}}};
-      Filled(c);
-      c.Polygon(points);
-      break;
-    }
-    case 16:
-    case 17: {
-      const std::int32_t a = type - 14;
-      Outline(c, [&] { c.Ellipse(x - a, y - a, x + a + 1, y + a + 1); });
-      break;
-    }
-    case 19:
-      Diamond(c, x, y);
-      break;
-    case 20:
-    case 21:
-    case 22:
-    case 23: {
-      const std::int32_t a = type % 2 == 0 ? 3 : 4;
-      const std::int32_t dy = type <= 21 ? a : -a;
-      Line(c, x, y, x - a, y + dy);
-      Line(c, x, y, x + a, y + dy);
-      break;
-    }
-    case 24:
-      Filled(c);
-      c.Ellipse(x - 3, y - 3, x + 4, y + 4);
-      break;
-    case 25: {
-      const std::int32_t a = printer ? 3 : 4;
-      const std::int32_t b = printer ? 2 : 3;
-      Line(c, x - 3, y - 3, x + a, y + a);
-      Line(c, x - 3, y - 2, x + b, y + a);
-      Line(c, x - 2, y - 3, x + a, y + b);
-      Line(c, x - 3, y + 3, x + a, y - a);
-      Line(c, x - 3, y + 2, x + b, y - a);
-      Line(c, x - 2, y + 3, x + a, y - b);
-      break;
-    }
-    case 26:
-      Filled(c);
-      c.Ellipse(x - 2, y - 2, x + 3, y + 3);
-      break;
-    case 27:
-      Outline(c, [&] { c.Ellipse(x - 2, y - 2, x + 2, y + 2); });
-      break;
-    case 28:
-      Filled(c);
-      c.Ellipse(x - 2, y - 2, x + 2, y + 2);
-      break;
-    case 29:
-    case 30:
-    case 31:
-    case 32: {
-      const std::int32_t a = type % 2 == 1 ? 2 : 3;
-      const auto draw = [&] { Triangle(c, {x - a, y}, {x, y + a}, {x + a, y}); };
-      if (type <= 30) {
-        Filled(c);
-        draw();
-      } else {
-        Outline(c, draw);
-      }
-      break;
-    }
-    case 33:
-    case 34:
-    case 35:
-    case 36:
-    case 40:
-    case 41:
-    case 42:
-    case 43:
-    case 44:
-    case 45:
-    case 46:
-    case 47: {
-      TPoint p1, p2, p3;
-      if (type <= 34) {
-        p1 = {x - 4, y - 3}, p2 = {x, y + 4}, p3 = {x + 4, y - 3};
-      } else if (type <= 36) {
-        p1 = {x - 4, y + 3}, p2 = {x, y - 4}, p3 = {x + 4, y + 3};
-      } else if (type <= 41) {
-        p1 = {x + 3, y - 2}, p2 = {x - 2, y}, p3 = {x + 3, y + 2};
-      } else if (type <= 43) {
-        p1 = {x + 4, y - 3}, p2 = {x - 3, y}, p3 = {x + 4, y + 3};
-      } else if (type <= 45) {
-        p1 = {x - 3, y - 2}, p2 = {x + 2, y}, p3 = {x - 3, y + 2};
-      } else {
-        p1 = {x - 4, y - 3}, p2 = {x + 3, y}, p3 = {x - 4, y + 3};
-      }
-      // The first of each pair is the outline (odd types up to 35, even ones from 40).
-      const bool outline = type <= 36 ? type % 2 == 1 : type % 2 == 0;
-      if (outline) {
-        Outline(c, [&] { Triangle(c, p1, p2, p3); });
-      } else {
-        Filled(c);
-        Triangle(c, p1, p2, p3);
-      }
-      break;
-    }
-    case 37:
-      Line(c, x - 3, y, x + 4, y);
-      Line(c, x, y, x, y - 8);
-      break;
-    case 38:
-      Line(c, x - 3, y - 2, x + 4, y - 2);
-      Line(c, x - 3, y + 2, x + 4, y + 2);
-      Line(c, x, y - 2, x, y + 2);
-      break;
-    case 39:
-      Outline(c, [&] { c.Ellipse(x - 3, y - 3, x + 4, y + 4); });
-      Plus(c, x, y, -3, 4);
-      break;
-    case 48:
-      Outline(c, [&] { c.Rectangle(x - 3, y - 3, x + 4, y + 4); });
-      Plus(c, x, y, -3, 4);
-      break;
-    case 49:
-      Outline(c, [&] { c.Rectangle(x - 2, y - 2, x + 3, y + 3); });
-      Plus(c, x, y, -4, 5);
-      break;
-    case 50:
-      c.Brush()->SetStyle(bsSolid);
-      Plus(c, x, y, -4, 5);
-      Line(c, x - 3, y - 3, x + 4, y + 4);
-      Line(c, x - 3, y + 3, x + 4, y - 4);
-      break;
-    case 51:
-      c.Brush()->SetStyle(bsSolid);
-      Plus(c, x, y, -4, 5);
-      Line(c, x - 1, y - 3, x + 2, y - 3);
-      Line(c, x - 1, y + 3, x + 2, y + 3);
-      Line(c, x - 3, y - 1, x - 3, y + 2);
-      Line(c, x + 3, y - 1, x + 3, y + 2);
-      break;
-    default:
-      break;
+  if (type >= kShapeMarks.size()) return;
+  const ShapeMark& mark = kShapeMarks[type];
+  if (mark.first.kind == kPattern) {
+    DrawPattern(c, type, x, y, printer);
+    return;
   }
+  DrawStep(c, printer && type == 25 ? kPrinterHatch : mark.first, x, y);
+  DrawStep(c, mark.second, x, y);
 }
 
 // Restores the brush colour when a shape mark is done, also when drawing raises.

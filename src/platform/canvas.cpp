@@ -245,14 +245,32 @@ void DrawLine(PixelSurface& s, TPoint p, TPoint q, const LinePaint& paint) {
 // ---------------------------------------------------------------------------------------
 // Ellipses
 //
-// The ellipse inscribed in a box of W x H pixels. In doubled coordinates (pixel centres at
-// odd offsets from the doubled centre) a pixel belongs to it when its centre lies inside or
-// on the ellipse of radii W / 2 and H / 2, or when it lies in the middle row(s) or middle
-// column(s) of the box; the latter keeps thin ellipses touching all four sides. Each row is
-// one run, symmetric about the centre, and the runs shrink away from the middle.
+// The ellipse inscribed in a box of W x H pixels, as GDI draws it. Its one-pixel outline is
+// the walk of Zingl's rasteriser for the ellipse through the box's outermost pixel centres:
+// starting at the right end of the middle row, a quarter of the outline steps up when twice
+// the error of the next diagonal pixel is at most the row's error increment and left when it
+// is at least the column's, until it passes the middle column; the other quarters mirror it.
+// Where the walk ends short of the top row (tall boxes a few pixels wide) the rows it skipped
+// hold the middle column(s), so the outline touches all four sides (GDI leaves those rows
+// empty). The fill is what lies between the outline's pixels in each row. A box two pixels
+// thin or less is all outline.
+//
+// Boxes longer than kExactEllipse on a side are never seen whole; for them a row's outline
+// ends at the pixel centre nearest the ellipse through the box's outer edges, which keeps the
+// cost to the visible rows.
 struct EllipseBox {
   i64 x1 = 0, y1 = 0, w = 0, h = 0;  // box x1..x1+w-1, y1..y1+h-1
   bool Empty() const { return w <= 0 || h <= 0; }
+  bool Thin() const { return w <= 2 || h <= 2; }
+};
+
+constexpr i64 kExactEllipse = i64{1} << 17;
+
+// One row of an ellipse: the ellipse covers from..to, its outline from..fill_from - 1 and
+// fill_to + 1..to, the fill fill_from..fill_to (none when fill_to < fill_from). An empty row
+// has to < from.
+struct EllipseSpan {
+  i64 from = 0, to = -1, fill_from = 0, fill_to = -1;
 };
 
 // Integer square root of v (v < 2^66).
@@ -263,64 +281,115 @@ u128 ISqrt(u128 v) {
   return r;
 }
 
-// The run [from, to] of row y (to < from when the row is outside the box).
-void EllipseRow(const EllipseBox& b, i64 y, i64& from, i64& to) {
-  from = 0;
-  to = -1;
-  if (b.Empty() || y < b.y1 || y >= b.y1 + b.h) return;
-  const i64 dy = 2 * (y - b.y1) + 1 - b.h;  // doubled offset of the pixel centre
-  const u128 w = static_cast<u128>(b.w);
-  const u128 h = static_cast<u128>(b.h);
-  const u128 ady = static_cast<u128>(dy < 0 ? -dy : dy);
-  i64 t = b.w - 1;  // the largest doubled offset of a pixel centre in this row
-  if (ady > 1) {
-    // Largest t with t^2 H^2 <= W^2 (H^2 - dy^2).
-    const u128 room = (w * w) * (h * h - ady * ady);
-    const i64 fit = static_cast<i64>(ISqrt(room / (h * h)));
-    t = std::min(t, fit);
-    if ((t - (b.w - 1)) % 2 != 0) --t;  // same parity as the offsets of the pixel centres
-    t = std::max<i64>(t, b.w % 2 == 0 ? 1 : 0);
+// The rows of an ellipse, for one box.
+class EllipseRows {
+ public:
+  explicit EllipseRows(const EllipseBox& b) : box_(b) {
+    if (!b.Empty() && !b.Thin() && b.w <= kExactEllipse && b.h <= kExactEllipse) WalkQuarter();
   }
-  from = b.x1 + (b.w - 1 - t) / 2;
-  to = b.x1 + (b.w - 1 + t) / 2;
-}
+  EllipseSpan Row(i64 y) const;
 
-// The pixels of row y strictly inside the ellipse: those whose four neighbours belong to it.
-void EllipseInteriorRow(const EllipseBox& b, i64 y, i64& from, i64& to) {
-  i64 f0, t0, fa, ta, fb, tb;
-  EllipseRow(b, y, f0, t0);
-  EllipseRow(b, y - 1, fa, ta);
-  EllipseRow(b, y + 1, fb, tb);
-  from = std::max({f0 + 1, fa, fb});
-  to = std::min({t0 - 1, ta, tb});
-}
+ private:
+  // Offsets from the box's left edge of the outline's outermost and innermost pixel in row k of
+  // the lower half, counted from the middle.
+  struct QuarterRow {
+    i64 outer = -1, inner = -1;
+  };
+  void WalkQuarter();
+  EllipseSpan Nearest(i64 y) const;
 
-// One row of a drawn ellipse: the outline runs and the filled run (ends excluded).
-struct EllipseRowParts {
-  std::array<std::pair<i64, i64>, 2> outline{};
-  i64 fill_from = 0, fill_to = 0;
+  EllipseBox box_;
+  std::vector<QuarterRow> quarter_;
 };
 
-// Splits row y into outline and fill: the fill is the interior of `inner` (within the
-// ellipse of `box`), the outline the rest of the ellipse of `box`.
-EllipseRowParts SplitEllipseRow(const EllipseBox& box, const EllipseBox& inner, i64 y) {
-  EllipseRowParts parts;
-  i64 from, to, in_from = 0, in_to = -1;
-  EllipseRow(box, y, from, to);
-  if (!inner.Empty()) {
-    EllipseInteriorRow(inner, y, in_from, in_to);
-    in_from = std::max(in_from, from);
-    in_to = std::min(in_to, to);
+void EllipseRows::WalkQuarter() {
+  const i64 a = box_.w - 1, b = box_.h - 1, b1 = b & 1;
+  const i64 rows = b - (b + 1) / 2 + 1;
+  quarter_.assign(static_cast<std::size_t>(rows), QuarterRow{});
+  // Zingl's error terms; |values| < 2^58 for sides up to kExactEllipse.
+  i64 dx = 4 * (1 - a) * b * b, dy = 4 * (b1 + 1) * a * a, err = dx + dy + b1 * a * a;
+  const i64 step_y = 8 * a * a, step_x = 8 * b * b;
+  i64 x = 0, right = a, k = 0;  // x runs from the left edge; k is the row
+  while (x <= right) {
+    if (k < rows) {
+      QuarterRow& q = quarter_[static_cast<std::size_t>(k)];
+      if (q.outer < 0) q.outer = x;
+      q.inner = x;
+    }
+    const i64 e2 = 2 * err;
+    if (e2 <= dy) {
+      ++k;
+      err += dy += step_y;
+    }
+    if (e2 >= dx) {
+      ++x;
+      --right;
+      err += dx += step_x;
+    }
   }
-  if (in_from > in_to) {
-    parts.outline[0] = {from, to + 1};
-    return parts;
-  }
-  parts.outline[0] = {from, in_from};
-  parts.outline[1] = {in_to + 1, to + 1};
-  parts.fill_from = in_from;
-  parts.fill_to = in_to + 1;
-  return parts;
+  for (QuarterRow& q : quarter_)
+    if (q.outer < 0) q = {x - 1, x - 1};  // the rows the walk did not reach
+}
+
+EllipseSpan EllipseRows::Row(i64 y) const {
+  const EllipseBox& b = box_;
+  if (b.Empty() || y < b.y1 || y >= b.y1 + b.h) return {};
+  if (b.Thin()) return {b.x1, b.x1 + b.w - 1, 0, -1};
+  if (quarter_.empty()) return Nearest(y);
+  const i64 mid = b.y1 + b.h / 2;  // first row of the lower half
+  const i64 k = y >= mid ? y - mid : mid - ((b.h - 1) & 1) - y;
+  const QuarterRow& q = quarter_[static_cast<std::size_t>(k)];
+  const i64 right = b.x1 + b.w - 1;
+  return {b.x1 + q.outer, right - q.outer, b.x1 + q.inner + 1, right - q.inner - 1};
+}
+
+// The doubled offset from the centre of the pixel that ends the row at doubled offset dy from
+// the centre, for the ellipse through the centres of the box's outermost pixels: the pixel
+// centre nearest to the ellipse (by the error of the ellipse's equation), or -1 when the row
+// lies outside the box. Needs a box at least 3 x 3.
+i64 HalfExtent(const EllipseBox& b, i64 dy) {
+  const u128 w = static_cast<u128>(b.w - 1), h = static_cast<u128>(b.h - 1);
+  const u128 ady = static_cast<u128>(dy < 0 ? -dy : dy);
+  if (ady > h) return -1;
+  // t^2 H^2 against W^2 (H^2 - dy^2), every term below 2^128.
+  const u128 room = (w * w) * (h * h - ady * ady);
+  i64 lo = static_cast<i64>(ISqrt(room / (h * h)));
+  if ((lo - (b.w - 1)) % 2 != 0) --lo;
+  if (lo < 0 || lo >= b.w - 1) return std::max<i64>(lo, (b.w - 1) % 2);
+  const u128 l = static_cast<u128>(lo), hi = l + 2;
+  // The upper candidate when the ellipse lies past the mean of the two squares.
+  return room - h * h * l * l > h * h * hi * hi - room ? lo + 2 : lo;
+}
+
+// The columns whose pixel nearest to the ellipse (taken as HalfExtent takes a row's) lies in
+// the row at doubled offset ady from the centre: their doubled offsets from the centre are
+// lo..hi (none when hi < lo). Binary searches: that pixel moves towards the middle row as the
+// column moves outwards.
+void ColumnsIn(const EllipseBox& b, i64 ady, i64& lo, i64& hi) {
+  const EllipseBox turned{b.y1, b.x1, b.h, b.w};
+  const i64 parity = (b.w - 1) % 2, last = (b.w - 1 - parity) / 2 + 1;
+  const auto row_of = [&](i64 i) { return HalfExtent(turned, parity + 2 * i); };
+  lo = parity + 2 * PartitionPoint(0, last, [&](i64 i) { return row_of(i) <= ady; });
+  hi = parity + 2 * (PartitionPoint(0, last, [&](i64 i) { return row_of(i) < ady; }) - 1);
+}
+
+// A row of a box too large for the walk: the outline holds the pixel nearest to the ellipse
+// in the row and the pixels of the columns whose nearest one falls in this row.
+EllipseSpan EllipseRows::Nearest(i64 y) const {
+  const EllipseBox& b = box_;
+  const i64 dy = 2 * (y - b.y1) + 1 - b.h;
+  i64 outer = HalfExtent(b, dy), inner = outer, lo = 0, hi = -1;
+  ColumnsIn(b, dy < 0 ? -dy : dy, lo, hi);
+  if (lo <= hi) outer = std::max(outer, hi), inner = std::min(inner, lo);
+  const i64 right = b.x1 + b.w - 1;
+  const i64 outer_at = (b.w - 1 - outer) / 2, inner_at = (b.w - 1 - inner) / 2;
+  return {b.x1 + outer_at, right - outer_at, b.x1 + inner_at + 1, right - inner_at - 1};
+}
+
+// The outline runs of row y, ends excluded (the second is empty when the row is one run).
+std::array<std::pair<i64, i64>, 2> OutlineRuns(const EllipseSpan& r) {
+  if (r.fill_to < r.fill_from) return {{{r.from, r.to + 1}, {0, 0}}};
+  return {{{r.from, r.fill_from}, {r.fill_to + 1, r.to + 1}}};
 }
 
 // Boxes up to this side have their whole outline walked for a dashed pen.
@@ -340,8 +409,9 @@ void DrawDashedEllipseOutline(PixelSurface& s, const EllipseBox& box, const Line
     i64 dx, dy;  // doubled offsets from the centre, y pointing up
   };
   std::vector<Offset> pixels;
+  const EllipseRows rows(box);
   for (i64 y = ya; y < yb; ++y) {
-    for (const auto& [from, to] : SplitEllipseRow(box, box, y).outline)
+    for (const auto& [from, to] : OutlineRuns(rows.Row(y)))
       for (i64 x = std::max(from, xa); x < std::min(to, xb); ++x)
         pixels.push_back({2 * x + 1 - (2 * box.x1 + box.w), (2 * box.y1 + box.h) - (2 * y + 1)});
   }
@@ -372,9 +442,11 @@ struct Edge {
   i64 xa, ya, xb, yb;  // ya < yb
 };
 
-// Fills the interior of the closed polygon (alternate rule): a pixel is inside when its centre
-// is, counting crossings of the row through the centre. A centre exactly on a crossing counts
-// as right of it, so shared edges are filled once.
+// Fills the interior of the closed polygon (alternate rule), the points being pixel centres as
+// GDI takes them: row y meets the edges whose upper end lies at or above it and whose lower end
+// lies below it, and a pixel is filled when it lies at or right of an odd crossing and left of
+// the next one. A pixel exactly on a crossing thus counts as right of it, so polygons sharing
+// an edge fill it once.
 void FillPolygon(PixelSurface& s, std::span<const TPoint> pts, std::uint32_t value) {
   std::vector<Edge> edges;
   edges.reserve(pts.size());
@@ -402,10 +474,9 @@ void FillPolygon(PixelSurface& s, std::span<const TPoint> pts, std::uint32_t val
     std::erase_if(active, [y](const Edge* e) { return e->yb <= y; });
     cuts.clear();
     for (const Edge* e : active) {
-      // Pixel x lies right of the crossing when x + 1/2 >= the crossing's x.
+      // Pixel x lies right of the crossing when x >= the crossing's x.
       const i128 dy = e->yb - e->ya;
-      const i128 num = i128{2} * e->xa * dy + i128{2 * (y - e->ya) + 1} * (e->xb - e->xa) - dy;
-      const i128 cut = CeilDiv(num, 2 * dy);
+      const i128 cut = CeilDiv(i128{e->xa} * dy + i128{y - e->ya} * (e->xb - e->xa), dy);
       cuts.push_back(static_cast<i64>(std::clamp<i128>(cut, -1, i128{s.width} + 1)));
     }
     std::sort(cuts.begin(), cuts.end());
@@ -538,27 +609,35 @@ void TCanvas::Ellipse(std::int32_t X1, std::int32_t Y1, std::int32_t X2, std::in
   const i64 row0 = std::max<i64>(y1, 0);
   const i64 row1 = std::min<i64>(y2, s->height);
   if (paint.clear) {
-    // Without a pen the ellipse of the box one pixel smaller on the right and bottom is
-    // filled whole.
+    // Without a pen the ellipse is filled whole, its outline's pixels included; a box two
+    // pixels thin or less fills its top-left (W - 1) x (H - 1) pixels.
     if (!fill) return;
-    const EllipseBox inner{x1, y1, box.w - 1, box.h - 1};
+    if (box.Thin()) {
+      detail::FillBox(*s, x1, y1, x2 - 1, y2 - 1, brush);
+      return;
+    }
+    const EllipseRows rows(box);
     for (i64 y = row0; y < row1; ++y) {
-      i64 from, to;
-      EllipseRow(inner, y, from, to);
-      detail::FillSpan(*s, from, to + 1, y, brush);
+      const EllipseSpan r = rows.Row(y);
+      detail::FillSpan(*s, r.from, r.to + 1, y, brush);
     }
     return;
   }
   // The outline grows inwards with the pen's width: it is the ellipse of the box minus the
-  // interior of the ellipse of the box shrunk by width - 1 on every side, and that interior
-  // is the filled part.
+  // fill of the ellipse of the box shrunk by width - 1 on every side, and that is the filled
+  // part.
   const i64 shrink = paint.width - 1;
-  const EllipseBox inner{x1 + shrink, y1 + shrink, box.w - 2 * shrink, box.h - 2 * shrink};
+  const EllipseRows rows(box);
+  const EllipseRows inner(
+      EllipseBox{x1 + shrink, y1 + shrink, box.w - 2 * shrink, box.h - 2 * shrink});
   for (i64 y = row0; y < row1; ++y) {
-    const EllipseRowParts parts = SplitEllipseRow(box, inner, y);
-    if (fill) detail::FillSpan(*s, parts.fill_from, parts.fill_to, y, brush);
+    EllipseSpan r = rows.Row(y);
+    const EllipseSpan in = inner.Row(y);
+    r.fill_from = std::max(in.fill_from, r.from);
+    r.fill_to = std::min(in.fill_to, r.to);
+    if (fill) detail::FillSpan(*s, r.fill_from, r.fill_to + 1, y, brush);
     if (!paint.dashes.empty()) continue;
-    for (const auto& [from, to] : parts.outline) detail::FillSpan(*s, from, to, y, paint.pen);
+    for (const auto& [from, to] : OutlineRuns(r)) detail::FillSpan(*s, from, to, y, paint.pen);
   }
   if (!paint.dashes.empty()) DrawDashedEllipseOutline(*s, box, paint);
 }

@@ -1,159 +1,131 @@
-// Text on a canvas: extent and drawing with the built-in bitmap font, scaled to the font's
-// height by an integer factor (nearest neighbour).
+// Text on a canvas: extent and drawing in the outline face the font matches (anti-aliased or
+// one-bit coverage blended over the surface), or in the built-in bitmap font
+// (platform/internal/builtin_text.h) when the font names it or nothing matches.
 #include <algorithm>
 #include <cstdint>
 #include <limits>
 
 #include "korvex/platform/graphics.h"
-#include "platform/internal/builtin_font.h"
+#include "platform/internal/builtin_text.h"
 #include "platform/internal/drawing_sink.h"
 #include "platform/internal/raster.h"
+#include "platform/internal/text_layout.h"
 
 namespace krv {
 namespace {
 
-using detail::BuiltinGlyph;
-using detail::kFontCellHeight;
-
-// Italic shears each row right by (kItalicBaseRow - row) / kItalicSlope columns: nothing on
-// the baseline and below, kItalicOverhang columns at the top of the cell.
-constexpr int kItalicBaseRow = 11;
-constexpr int kItalicSlope = 3;
-constexpr int kItalicOverhang = kItalicBaseRow / kItalicSlope;
-// Advances are summed in glyph columns up to this bound; wider texts report the widest
-// extent an int32 can hold anyway.
-constexpr std::int64_t kMaxColumns = std::int64_t{1} << 32;
-
-// How the current font draws: the scale factor and the styles that change the pixels.
-struct TextStyle {
-  std::int64_t scale = 1;
-  bool bold = false, italic = false, underline = false, strike_out = false;
-};
-
-// Cell height in pixels the font asks for: -Height plus internal leading in the font's own
-// proportions for a negative height, Height itself for a positive one, the 13-pixel cell for 0.
-std::int64_t CellHeight(std::int32_t height) {
-  const std::int64_t h = height;
-  if (h < 0) {
-    const std::int64_t ascent_part = kFontCellHeight - detail::kFontInternalLeading;
-    return (-h * kFontCellHeight + ascent_part / 2) / ascent_part;
-  }
-  return h > 0 ? h : kFontCellHeight;
-}
-
-TextStyle StyleOf(const TFont& font) {
-  TextStyle s;
-  s.scale = std::max<std::int64_t>(
-      1, (CellHeight(font.Height()) + kFontCellHeight / 2) / kFontCellHeight);
-  s.bold = font.Style().Contains(fsBold);
-  s.italic = font.Style().Contains(fsItalic);
-  s.underline = font.Style().Contains(fsUnderline);
-  s.strike_out = font.Style().Contains(fsStrikeOut);
-  return s;
-}
-
-// Calls f(code point) for each character of a UTF-16 text; lone surrogates pass as they are.
-template <typename F>
-void ForEachCodePoint(const String& text, F&& f) {
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    char32_t c = text[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (!f(c)) return;
-  }
-}
-
-std::int64_t Advance(const BuiltinGlyph& g, const TextStyle& s) {
-  return g.advance + (s.bold ? 1 : 0);
-}
-
-// Sum of the advances in glyph columns (without the italic overhang).
-std::int64_t AdvanceColumns(const String& text, const TextStyle& s) {
-  std::int64_t columns = 0;
-  ForEachCodePoint(text, [&](char32_t c) {
-    columns += Advance(detail::BuiltinFontGlyph(c), s);
-    return columns < kMaxColumns;
-  });
-  return std::min(columns, kMaxColumns);
-}
-
-std::int64_t WidthColumns(const String& text, const TextStyle& s) {
-  const std::int64_t columns = AdvanceColumns(text, s);
-  return columns > 0 && s.italic ? columns + kItalicOverhang : columns;
-}
+using detail::GlyphCoverage;
+using detail::GlyphInfo;
+using detail::PixelSurface;
+using detail::SizedFont;
 
 std::int32_t ClampToInt32(std::int64_t v) {
   return static_cast<std::int32_t>(std::clamp<std::int64_t>(
       v, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
-// Draws one glyph with its cell's top-left corner at (x, y) in surface pixels.
-void DrawGlyph(detail::PixelSurface& surface, const BuiltinGlyph& g, const TextStyle& s,
-               std::int64_t x, std::int64_t y, std::uint32_t value) {
-  for (int r = 0; r < kFontCellHeight; ++r) {
-    const std::int64_t y0 = y + r * s.scale;
-    if (y0 + s.scale <= 0 || y0 >= surface.height) continue;
-    std::uint32_t bits = g.rows[r];
-    if (s.bold) bits |= bits << 1;
-    const int shift = s.italic && r < kItalicBaseRow ? (kItalicBaseRow - r) / kItalicSlope : 0;
-    for (int c = 0; bits >> c != 0;) {
-      if (!((bits >> c) & 1u)) {
-        ++c;
-        continue;
-      }
-      int end = c;
-      while ((bits >> end) & 1u) ++end;
-      detail::FillBox(surface, x + (c + shift) * s.scale, y0, x + (end + shift) * s.scale,
-                      y0 + s.scale, value);
-      c = end;
+// `ink` over `under` at coverage a (0..255), channel by channel.
+std::uint32_t Blend(std::uint32_t under, std::uint32_t ink, std::uint32_t a) {
+  std::uint32_t out = 0;
+  for (int shift = 0; shift < 24; shift += 8) {
+    const std::uint32_t i = (ink >> shift) & 0xFFu, u = (under >> shift) & 0xFFu;
+    out |= ((i * a + u * (255 - a) + 127) / 255) << shift;
+  }
+  return out;
+}
+
+// Blends a glyph's coverage with its pen at (x, y) on the baseline, clipped to the surface.
+void BlendGlyph(PixelSurface& s, const GlyphCoverage& c, std::int64_t x, std::int64_t y,
+                std::uint32_t ink) {
+  const std::int64_t left = x + c.left, top = y + c.top;
+  const std::int64_t r0 = std::max<std::int64_t>(0, -top);
+  const std::int64_t r1 = std::min<std::int64_t>(c.height, s.height - top);
+  const std::int64_t c0 = std::max<std::int64_t>(0, -left);
+  const std::int64_t c1 = std::min<std::int64_t>(c.width, s.width - left);
+  for (std::int64_t r = r0; r < r1; ++r) {
+    const std::uint8_t* alpha = &c.alpha[static_cast<std::size_t>(r * c.width)];
+    for (std::int64_t col = c0; col < c1; ++col) {
+      const std::uint32_t a = alpha[col];
+      if (a == 0) continue;
+      std::uint32_t& p = s.pixels[detail::PixelIndex(s, left + col, top + r)];
+      p = a == 255 ? ink : Blend(p, ink, a);
     }
   }
+}
+
+// Draws the glyphs of the text with its pen starting at (x, baseline).
+void DrawGlyphs(PixelSurface& s, SizedFont& font, std::int64_t x, std::int64_t baseline,
+                const String& text, std::uint32_t ink) {
+  // Glyphs whose pen lies this far right of the surface cannot reach it.
+  const std::int64_t reach = 2 * (font.Rendering().em_26_6 >> 6) + 2;
+  if (baseline + reach <= 0 || baseline - reach >= s.height) return;
+  GlyphCoverage scratch;
+  font.LayOut(text, [&](GlyphInfo& g, std::int64_t offset) {
+    const std::int64_t pen = x + offset;
+    if (pen - reach >= s.width) return false;  // so does every later glyph
+    if (!g.loaded || pen + g.box.right <= 0 || pen + g.box.left >= s.width ||
+        baseline + g.box.bottom <= 0 || baseline + g.box.top >= s.height)
+      return true;
+    if (const GlyphCoverage* c = font.Coverage(g, scratch)) BlendGlyph(s, *c, pen, baseline, ink);
+    return true;
+  });
+}
+
+void OutlineTextOut(PixelSurface& s, SizedFont& font, const TFont& f, std::int64_t x,
+                    std::int64_t y, std::int64_t width, const String& text) {
+  const detail::LineMetrics& m = font.Metrics();
+  const std::int64_t baseline = y + m.ascent;
+  const std::uint32_t ink = detail::PixelValue(f.Color());
+  DrawGlyphs(s, font, x, baseline, text, ink);
+  if (f.Style().Contains(fsUnderline))
+    detail::FillBox(s, x, baseline + m.underline_top, x + width,
+                    baseline + m.underline_top + m.underline_height, ink);
+  if (f.Style().Contains(fsStrikeOut))
+    detail::FillBox(s, x, baseline + m.strike_top, x + width,
+                    baseline + m.strike_top + m.strike_height, ink);
+}
+
+void BuiltinTextOut(PixelSurface& s, const TFont& f, std::int64_t x, std::int64_t y,
+                    const String& text) {
+  const std::uint32_t ink = detail::PixelValue(f.Color());
+  detail::BuiltinInk(
+      text, detail::BuiltinStyleOf(f), x, y, {0, 0, s.width, s.height},
+      [&](const detail::InkBox& b) { detail::FillBox(s, b.x0, b.y0, b.x1, b.y1, ink); });
 }
 
 }  // namespace
 
 std::int32_t TCanvas::TextWidth(const String& Text) const {
-  const TextStyle s = StyleOf(*Font());
-  return ClampToInt32(WidthColumns(Text, s) * s.scale);
+  std::lock_guard lock(detail::TextMutex());
+  if (std::shared_ptr<SizedFont> font = detail::SizedFontFor(*Font()))
+    return ClampToInt32(font->Advance(Text));
+  return ClampToInt32(detail::BuiltinWidth(Text, detail::BuiltinStyleOf(*Font())));
 }
 
 std::int32_t TCanvas::TextHeight(const String&) const {
-  return ClampToInt32(StyleOf(*Font()).scale * kFontCellHeight);
+  std::lock_guard lock(detail::TextMutex());
+  if (std::shared_ptr<SizedFont> font = detail::SizedFontFor(*Font()))
+    return ClampToInt32(std::int64_t{font->Metrics().ascent} + font->Metrics().descent);
+  return ClampToInt32(detail::BuiltinHeight(detail::BuiltinStyleOf(*Font())));
 }
 
 void TCanvas::TextOut(std::int32_t X, std::int32_t Y, const String& Text) {
   detail::PixelSurface* surface = Surface();
-  const TextStyle s = StyleOf(*Font());
-  const std::int64_t width = WidthColumns(Text, s) * s.scale;
-  const std::int64_t height = kFontCellHeight * s.scale;
+  std::lock_guard lock(detail::TextMutex());
+  const std::shared_ptr<SizedFont> font = detail::SizedFontFor(*Font());
+  const detail::BuiltinTextStyle builtin = detail::BuiltinStyleOf(*Font());
+  const std::int64_t width = font ? font->Advance(Text) : detail::BuiltinWidth(Text, builtin);
+  const std::int64_t height = font ? std::int64_t{font->Metrics().ascent} + font->Metrics().descent
+                                   : detail::BuiltinHeight(builtin);
   SetPenPos(TPoint{ClampToInt32(X + width), Y});
   if (surface == nullptr) return;
   if (detail::DrawingSink* sink = Sink()) sink->Text({X, Y}, Text, *Font(), *Brush());
   if (Brush()->Style() == bsSolid)
     detail::FillBox(*surface, X, Y, X + width, Y + height, detail::PixelValue(Brush()->Color()));
-  if (Y + height <= 0 || Y >= surface->height) return;
-
-  const std::uint32_t ink = detail::PixelValue(Font()->Color());
-  std::int64_t pen = X;
-  ForEachCodePoint(Text, [&](char32_t c) {
-    if (pen >= surface->width) return false;  // this and every later glyph lie to the right
-    const BuiltinGlyph& g = detail::BuiltinFontGlyph(c);
-    const std::int64_t advance = Advance(g, s) * s.scale;
-    if (pen + advance + kItalicOverhang * s.scale > 0) DrawGlyph(*surface, g, s, pen, Y, ink);
-    pen += advance;
-    return true;
-  });
-
-  const std::int64_t line_end = X + AdvanceColumns(Text, s) * s.scale;
-  if (s.underline)
-    detail::FillBox(*surface, X, Y + detail::kFontUnderlineRow * s.scale, line_end,
-                    Y + (detail::kFontUnderlineRow + 1) * s.scale, ink);
-  if (s.strike_out)
-    detail::FillBox(*surface, X, Y + detail::kFontStrikeOutRow * s.scale, line_end,
-                    Y + (detail::kFontStrikeOutRow + 1) * s.scale, ink);
+  if (font)
+    OutlineTextOut(*surface, *font, *Font(), X, Y, width, Text);
+  else
+    BuiltinTextOut(*surface, *Font(), X, Y, Text);
 }
 
 }  // namespace krv

@@ -201,7 +201,8 @@ struct PrintJob {
     Printer()->SetPageFormat(side, side, 300);
     Printer()->BeginDoc();
   }
-  ~PrintJob() { Printer()->EndDoc(); }
+  // Dropped, never sent: these pages must not reach a real printer.
+  ~PrintJob() { Printer()->Abort(); }
 };
 
 TEST(DrawMarkOnCanvas, PrinterVariantsDrawLines) {

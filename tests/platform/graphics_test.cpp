@@ -322,7 +322,7 @@ TEST(CanvasEllipse, SmallCirclesAndPens) {
   const Case cases[] = {
       {{1, 1, 6, 6}, psSolid, 1, ".......\n..###..\n.#ooo#.\n.#ooo#.\n.#ooo#.\n..###..\n.......\n"},
       {{1, 1, 5, 5}, psSolid, 1, ".......\n..##...\n.#oo#..\n.#oo#..\n..##...\n.......\n.......\n"},
-      {{1, 1, 6, 6}, psClear, 1, ".......\n..oo...\n.oooo..\n.oooo..\n..oo...\n.......\n.......\n"},
+      {{1, 1, 6, 6}, psClear, 1, ".......\n..ooo..\n.ooooo.\n.ooooo.\n.ooooo.\n..ooo..\n.......\n"},
       {{0, 0, 7, 7}, psSolid, 2, "..###..\n.#####.\n##ooo##\n##ooo##\n##ooo##\n.#####.\n..###..\n"},
       {{1, 1, 6, 2}, psSolid, 1, ".......\n.#####.\n.......\n.......\n.......\n.......\n.......\n"},
   };
@@ -371,18 +371,18 @@ TEST(CanvasEllipse, DashedOutlineFollowsTheAngle) {
   }
 }
 
-// Slow even-odd test of a pixel centre against a polygon, in exact rationals.
+// Slow even-odd test of a pixel against a polygon whose points are pixel centres, in exact
+// rationals.
 bool CentreInside(const std::vector<TPoint>& poly, int x, int y) {
-  // The centre is (x + 1/2, y + 1/2); count edges crossing the row at or left of it.
+  // Count the edges from a row at or above y to one below it that cross row y at or left of x.
   bool in = false;
   for (std::size_t k = 0; k < poly.size(); ++k) {
     const TPoint a = poly[k], b = poly[(k + 1) % poly.size()];
-    const std::int64_t cy2 = 2 * std::int64_t{y} + 1;
-    if ((2 * std::int64_t{a.Y} < cy2) == (2 * std::int64_t{b.Y} < cy2)) continue;
-    // Crossing x = a.X + (cy - a.Y) (b.X - a.X) / (b.Y - a.Y); compare 2 * crossing <= 2x+1.
+    if ((a.Y <= y) == (b.Y <= y)) continue;
+    // Crossing x = a.X + (y - a.Y) (b.X - a.X) / (b.Y - a.Y); compare crossing <= x.
     const std::int64_t dy = b.Y - a.Y;
-    std::int64_t lhs = 2 * a.X * dy + (cy2 - 2 * a.Y) * (b.X - a.X);  // 2 * crossing * dy
-    std::int64_t rhs = (2 * std::int64_t{x} + 1) * dy;
+    std::int64_t lhs = std::int64_t{a.X} * dy + (std::int64_t{y} - a.Y) * (b.X - a.X);
+    std::int64_t rhs = std::int64_t{x} * dy;
     if (dy < 0) lhs = -lhs, rhs = -rhs;
     if (lhs <= rhs) in = !in;
   }

@@ -2,10 +2,27 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <functional>
+#include <string>
+
 #include "korvex/platform/exceptions.h"
+#include "korvex/platform/text.h"
+#include "test_support/page_compare.h"
+#include "test_support/pdf_tools.h"
+#include "test_support/png_read.h"
+#include "test_support/process.h"
+#include "test_support/temp_dir.h"
 
 namespace krv {
 namespace {
+
+using testing::TempDir;
+
+// No test here reaches a real print system: CUPS is pointed at a socket that does not exist,
+// so it lists no destination.
+const TempDir kNoCupsDir("korvex_no_cups");
+const testing::ScopedEnv kNoCups("CUPS_SERVER", (kNoCupsDir.Path() / "none.sock").string());
 
 // Runs f and returns the EPrinter message it raised ("" when none).
 template <typename F>
@@ -76,6 +93,91 @@ TEST(TPrinter, PageFormatClamps) {
   p.SetPageFormat(-5, 5, -5);
   EXPECT_EQ(p.PageWidth(), 1);
   EXPECT_EQ(p.PixelsPerInch(), 1);
+}
+
+TEST(TPrinter, DestinationsWithoutCups) {
+  TPrinter p;
+  EXPECT_EQ(p.Printers().Count(), 0);
+  EXPECT_EQ(p.PrinterIndex(), -1);
+  EXPECT_EQ(p.PrinterName(), u"");
+  const std::string invalid = "Printer selected is not valid";
+  const std::string busy = "Printing in progress";
+  struct Case {
+    const char* what;
+    std::function<void()> call;
+    std::string idle, printing;
+  };
+  const Case cases[] = {
+      {"index -1", [&] { p.SetPrinterIndex(-1); }, "", busy},
+      {"index 0", [&] { p.SetPrinterIndex(0); }, invalid, busy},
+      {"index -2", [&] { p.SetPrinterIndex(-2); }, invalid, busy},
+      {"a name", [&] { p.SetPrinterName(u"korvex-test"); }, invalid, busy},
+      {"no name", [&] { p.SetPrinterName(u""); }, invalid, busy},
+  };
+  p.SetPageFormat(10, 10, 72);
+  for (const Case& c : cases) EXPECT_EQ(PrinterError(c.call), c.idle) << c.what;
+  p.BeginDoc();
+  for (const Case& c : cases) EXPECT_EQ(PrinterError(c.call), c.printing) << c.what;
+  EXPECT_EQ(PrinterError([&] { p.SendPdf("%PDF-1.4"); }), busy);
+  p.EndDoc();  // nowhere to send it: the pages stay
+  EXPECT_EQ(p.PageCount(), 1);
+  EXPECT_EQ(PrinterError([&] { p.SendPdf("%PDF-1.4"); }),
+            "There is no default printer currently selected");
+  p.Refresh();
+  EXPECT_EQ(p.Printers().Count(), 0);
+  EXPECT_EQ(p.PrinterIndex(), -1);
+}
+
+TEST(TPrinter, PrintToFile) {
+  const TempDir dir("korvex_print_file");
+  TPrinter p;
+  p.SetPageFormat(120, 80, 100);
+  p.SetTitle(u"Three pages");
+  p.SetFileName(ToUtf16(dir.File("job.pdf").string()));
+  p.BeginDoc();
+  p.Canvas()->Rectangle(10, 10, 60, 40);
+  p.NewPage();
+  p.Canvas()->SetPixels(5, 5, clRed);
+  p.NewPage();
+  if (!TPdfDocument::Available()) {
+    EXPECT_EQ(PrinterError([&] { p.EndDoc(); }), "This build cannot write PDF documents");
+    EXPECT_FALSE(p.Printing());
+    EXPECT_EQ(p.PageCount(), 3);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("job.pdf")));
+    return;
+  }
+  p.EndDoc();
+  EXPECT_FALSE(p.Printing());
+  ASSERT_EQ(p.PageCount(), 3);  // the pages stay readable
+  EXPECT_EQ(p.Page(1).Canvas()->Pixels(5, 5), clRed);
+  const std::string pdf = dir.Read("job.pdf");
+  EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+  if (const auto info = testing::ReadPdfInfo(dir, "job.pdf")) {
+    EXPECT_EQ(info->pages, 3);
+    EXPECT_EQ(info->title, "Three pages");
+    EXPECT_NEAR(info->width_pt, 86.4, 0.01);  // 120 pixels at 100 per inch
+  } else {
+    EXPECT_EQ(testing::CountPdfPageObjects(pdf), 3);
+  }
+  // A finished PDF goes to the print file as it is.
+  p.SetFileName(ToUtf16(dir.File("sent.pdf").string()));
+  p.SendPdf(pdf);
+  EXPECT_EQ(dir.Read("sent.pdf"), pdf);
+  // A print file that cannot be made fails the job; its pages stay.
+  p.SetFileName(ToUtf16(dir.File("missing/job.pdf").string()));
+  p.BeginDoc();
+  p.Canvas()->SetPixels(1, 1, clBlue);
+  EXPECT_THROW(p.EndDoc(), EFOpenError);
+  EXPECT_FALSE(p.Printing());
+  EXPECT_EQ(p.Page(0).Canvas()->Pixels(1, 1), clBlue);
+}
+
+TEST(TPrinter, PdfAvailableWhereTheBuildHasCairo) {
+#ifdef _WIN32
+  EXPECT_FALSE(TPdfDocument::Available());
+#else
+  EXPECT_TRUE(TPdfDocument::Available());
+#endif
 }
 
 TEST(TPrinter, OnePrinterPerProcess) {

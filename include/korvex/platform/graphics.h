@@ -7,11 +7,23 @@
 // - Rectangle(x1, y1, x2, y2) covers x1..x2-1 and y1..y2-1: outline in the pen, interior in the
 //   brush (none with bsClear). With a clear pen the filled area loses its right column and
 //   bottom row, as on the original platform.
-// - Ellipse fills and outlines the ellipse inscribed in the same box; Polygon closes the
-//   outline and fills its interior (alternate rule, pixel centres).
+// - Ellipse fills and outlines the ellipse inscribed in the same box, as GDI does; without a
+//   pen the fill covers the outline's pixels too. The outline reaches all four sides of the
+//   box, also where GDI's stops short of the ends of a tall box a few pixels wide, and a 1 x 1
+//   box with a pen is its one pixel (GDI draws none there).
+// - Polygon closes the outline and fills its interior (alternate rule), its points being pixel
+//   centres: a row meets an edge from the edge's upper end to just before its lower end, and a
+//   pixel exactly on a crossing is filled when the interior lies to its right.
 // - Everything is clipped to the surface; drawing outside it is no error.
 // - Text is drawn and measured with the face fontconfig matches for the font's name, styles
 //   and pixel height (FreeType glyphs, anti-aliased unless the font's Quality says otherwise).
+//   A family that is not installed takes fontconfig's substitute; a face without the bold or
+//   italic asked for is emboldened or slanted. The em size is -Height pixels for a negative
+//   height, the em whose ascent + descent is Height for a positive one, 8 points at the font's
+//   resolution for 0, and is clamped to 1..2048 pixels. TextWidth is the sum of the hinted
+//   advances (whole pixels) and kerning, TextHeight the face's ascent + descent (its Windows
+//   metrics); the text's top-left corner is (X, Y), its baseline Y + ascent. Underline and
+//   strike-out lie where the face's metrics put them, across the text's width.
 //   Where no face is found (or on a build without FreeType), and for the name "Korvex Sans",
 //   the library's built-in bitmap font draws: its 13-pixel cell grows by the whole factor
 //   max(1, round(cell / 13)), cell = round(-Height * 13 / 11) for a negative height, Height
@@ -78,7 +90,7 @@ inline constexpr TColor clBtnFace = 0x8000000F;
 // the classic Windows palette, every other colour keeps its low 24 bits.
 TColor ColorToRGB(TColor color);
 
-// Name of the built-in bitmap font every canvas draws its text with.
+// Name of the built-in bitmap font: a font of this name (in any ASCII case) draws with it.
 inline constexpr char16_t kBuiltinFontName[] = u"Korvex Sans";
 // Resolution of the screen the library draws for.
 inline constexpr std::int32_t kScreenPixelsPerInch = 96;

@@ -58,6 +58,8 @@ class TPdfDocument : public TObject {
  private:
   class PageCanvas;
   class Recorder;
+  friend class TPrinter;  // the printer's canvas draws on the newest page through this sink
+  detail::DrawingSink* Sink() const;
   std::int32_t width_, height_, pixels_per_inch_;
   String title_;
   std::vector<std::unique_ptr<TBitmap>> pages_;

@@ -7,7 +7,9 @@
 // Failures raise EPrinter: "There is no default printer currently selected" when nothing is
 // chosen and CUPS has no default, "Printer selected is not valid" for an index or name that
 // is no destination, and for a job CUPS refuses "Printing failed: " and CUPS's reason. The
-// job's pages stay readable after a failed EndDoc.
+// job's pages stay readable after a failed EndDoc. Where CUPS lists no destination at all (or
+// the build has no CUPS) and no print file is set, EndDoc ends the job with its pages kept as
+// bitmaps only, as a printer without a print system always did.
 //
 // BeginDoc starts a job with one empty (white) page, NewPage adds the next, EndDoc finishes
 // the job and Abort drops it. The canvas draws on the current page; outside a job drawing on
@@ -87,11 +89,12 @@ class TPrinter : public TObject {
 
  private:
   class PageCanvas;
-  void AddPage();
-  std::vector<std::unique_ptr<TBitmap>> pages_;
-  std::unique_ptr<TPdfDocument> document_;
+  void LoadPrinters() const;
+  detail::DrawingSink* PageSink() const;
+  std::unique_ptr<TPdfDocument> document_;  // the current or last job
   std::unique_ptr<PageCanvas> canvas_;
   mutable std::unique_ptr<TStringList> printers_;
+  mutable std::int32_t default_index_ = -1;  // CUPS's default among printers_, or -1
   String title_;
   String file_name_;
   std::int32_t printer_index_ = -1;

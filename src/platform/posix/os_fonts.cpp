@@ -5,6 +5,7 @@
 
 #include "korvex/platform/fonts.h"
 #include "korvex/platform/text.h"
+#include "platform/posix/font_system.h"
 
 namespace krv::detail {
 namespace {
@@ -30,7 +31,8 @@ std::string_view PatternString(FcPattern* pattern, const char* object) {
 
 std::vector<TInstalledFont> QueryInstalledFonts() {
   std::vector<TInstalledFont> fonts;
-  FcConfig* config = FcInitLoadConfigAndFonts();
+  // The configuration the text code matches faces in, so both see the same fonts.
+  FcConfig* config = SystemFontConfig();
   if (config == nullptr) return fonts;
   FcPattern* pattern = FcPatternCreate();
   FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, FC_FONTFORMAT, nullptr);
@@ -48,7 +50,6 @@ std::vector<TInstalledFont> QueryInstalledFonts() {
   }
   if (objects != nullptr) FcObjectSetDestroy(objects);
   if (pattern != nullptr) FcPatternDestroy(pattern);
-  FcConfigDestroy(config);
   return fonts;
 }
 
