@@ -156,10 +156,19 @@ run krv color scale --palette geo1 --size 400 -o "$out/scale.png"
 run pngcheck "$out/scale.png"
 output "$out/scale.png" "colour scale, palette geo1, 400 colours (PNG)"
 
-step "A page of marks as a PNG picture"
+step "A page of marks as a PNG picture, and as a PDF"
 run krv marks --size 6 --color Navy -o "$out/marks.png"
 run pngcheck "$out/marks.png"
 output "$out/marks.png" "the 256 mark types in a 16 x 16 grid (PNG)"
+run krv marks --size 6 --color Navy -o "$out/marks.pdf"
+run pdfinfo "$out/marks.pdf"
+output "$out/marks.pdf" "the same grid as a PDF page, the marks drawn as vectors"
+
+step "Printing: the CUPS queues, and a text file laid out as PDF pages"
+run krv sys printers
+run krv print -T "grep sample" -o "$out/grep-sample.pdf" samples/grep-sample.txt
+run pdfinfo "$out/grep-sample.pdf"
+output "$out/grep-sample.pdf" "samples/grep-sample.txt in DejaVu Sans Mono on A4 pages, as krv print sends it"
 
 step "An HTML page filled from values"
 run krv html fill samples/report-template.html --values samples/report-values.txt \

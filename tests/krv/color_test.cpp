@@ -10,7 +10,9 @@
 #include "korvex/colors/convert.h"
 #include "korvex/colors/names.h"
 #include "korvex/platform/graphics.h"
+#include "korvex/platform/pdf.h"
 #include "korvex/platform/text.h"
+#include "test_support/pdf_tools.h"
 #include "test_support/png_read.h"
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -163,6 +165,25 @@ TEST_F(KrvColor, ScaleAsPicture) {
       EXPECT_EQ(pic.At(151, 10), scale.GetColorElem(151));
     }
   }
+}
+
+// A .pdf output is the same picture on one page, 0.75 points per pixel: rendered at 96 pixels
+// per inch, 99% of its ink lies within 16 levels of the PNG's, within one pixel.
+TEST_F(KrvColor, ScaleAsPdf) {
+  if (!TPdfDocument::Available()) {
+    const Ran r = Color("scale -o s.pdf");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "krv color: s.pdf: this build of krv cannot write PDF (it has no cairo)\n");
+    GTEST_SKIP() << "this build writes no PDF";
+  }
+  int skipped = 0;
+  for (const char* args : {"--size 1", "--palette geo1 --size 300", "--size 5000 --levels 7"}) {
+    ASSERT_EQ(Color(std::string("scale ") + args + " -o s.png").status, 0);
+    const Ran r = Color(std::string("scale ") + args + " -o s.Pdf");
+    ASSERT_EQ(r.status, 0) << r.err;
+    skipped += !testing::ExpectPdfLikePng(dir_, "s.Pdf", "s.png", 16, 0.99);
+  }
+  if (skipped > 0) GTEST_SKIP() << "pdfinfo or pdftoppm is absent";
 }
 
 TEST_F(KrvColor, NamesListsTheDictionary) {

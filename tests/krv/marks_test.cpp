@@ -6,6 +6,8 @@
 #include <string>
 
 #include "korvex/base/canvas_draw.h"
+#include "korvex/platform/pdf.h"
+#include "test_support/pdf_tools.h"
 #include "test_support/png_read.h"
 #include "test_support/run_krv.h"
 #include "test_support/temp_dir.h"
@@ -60,6 +62,33 @@ TEST(KrvMarks, PictureHoldsEveryMark) {
   EXPECT_EQ(
       testing::RunProcess({pngcheck->string(), "-q", "p.png"}, testing::InDir(dir.Path())).status,
       0);
+}
+
+// A .pdf output is the same grid on one page, 0.75 points per pixel, drawn as vectors: rendered
+// at 96 pixels per inch it has the picture's size and nearly the picture's ink. The vector
+// text and marks are anti-aliased where the picture's are not, so 95% of the ink (the rest
+// is edge pixels of glyphs) must lie within 64 levels of the other's within one pixel.
+TEST(KrvMarks, PdfIsTheSamePicture) {
+  const testing::TempDir dir("korvex_krv_marks_pdf");
+  if (!TPdfDocument::Available()) {
+    const KrvRun r = RunKrv(dir, "marks -o m.pdf");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "krv marks: m.pdf: this build of krv cannot write PDF (it has no cairo)\n");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("m.pdf")));
+    GTEST_SKIP() << "this build writes no PDF";
+  }
+  int skipped = 0;
+  for (const char* options : {"", "--size 9 --color Red"}) {
+    for (const char* pdf : {"m.pdf", "m.PDF"}) {
+      const std::string args = std::string("marks ") + options;
+      ASSERT_EQ(RunKrv(dir, args + " -o m.png").status, 0);
+      const KrvRun r = RunKrv(dir, args + " -o " + pdf);
+      ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(dir.Read(pdf).rfind("%PDF-", 0), 0u);
+      skipped += !testing::ExpectPdfLikePng(dir, pdf, "m.png", 64, 0.95);
+    }
+  }
+  if (skipped > 0) GTEST_SKIP() << "pdfinfo or pdftoppm is absent";
 }
 
 TEST(KrvMarks, BadArguments) {

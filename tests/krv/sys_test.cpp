@@ -98,5 +98,23 @@ TEST(KrvSys, EnvAssocAndDirs) {
     GTEST_SKIP() << left_out << " rows check XDG associations and TMPDIR, which Windows lacks";
 }
 
+// A CUPS that cannot be reached lists no destination, as lpstat -e answers: nothing, status 0.
+TEST(KrvSys, PrintersWithoutAServer) {
+  const TempDir dir("krv_sys_printers");
+  const testing::ScopedEnv server("CUPS_SERVER", dir.File("no-such.sock").string());
+  const testing::ScopedEnv printer("PRINTER", std::nullopt);
+  const testing::ScopedEnv lpdest("LPDEST", std::nullopt);
+  const testing::ScopedEnv home("HOME", dir.Path().string());  // no ~/.cups/lpoptions
+  for (const char* args : {"sys printers", "sys printers -o list.txt"}) {
+    const KrvRun r = RunKrv(dir, args);
+    EXPECT_EQ(r.status, 0) << args << "\n" << r.err;
+    EXPECT_EQ(r.out, "") << args;
+    EXPECT_EQ(r.err, "") << args;
+  }
+  EXPECT_TRUE(std::filesystem::exists(dir.File("list.txt")));
+  EXPECT_EQ(dir.Read("list.txt"), "");
+  EXPECT_EQ(RunKrv(dir, "sys printers extra").status, 2);
+}
+
 }  // namespace
 }  // namespace krv

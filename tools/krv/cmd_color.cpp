@@ -21,7 +21,7 @@
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/text.h"
 #include "os.h"
-#include "png_output.h"
+#include "picture_output.h"
 #include "progress.h"
 
 namespace krv::tool {
@@ -119,11 +119,13 @@ const Palette& FindPalette(const std::string& name) {
 
 // The scale as a picture: one column per colour (evenly sampled, first and last included,
 // when there are more than kMaxPictureColumns) kPictureBand pixels high, framed in black.
-std::unique_ptr<TBitmap> ScalePicture(const TColorArray& scale) {
+std::int32_t PictureColumns(const TColorArray& scale) {
+  return std::min(scale.Size(), kMaxPictureColumns);
+}
+
+void DrawScale(TCanvas& canvas, const TColorArray& scale) {
   const std::int32_t n = scale.Size();
-  const std::int32_t w = std::min(n, kMaxPictureColumns);
-  auto picture = std::make_unique<TBitmap>(w + 2, kPictureBand + 2);
-  TCanvas& canvas = *picture->Canvas();
+  const std::int32_t w = PictureColumns(scale);
   canvas.Pen()->SetColor(clBlack);
   canvas.Brush()->SetStyle(bsClear);
   canvas.Rectangle(0, 0, w + 2, kPictureBand + 2);
@@ -133,18 +135,31 @@ std::unique_ptr<TBitmap> ScalePicture(const TColorArray& scale) {
     canvas.MoveTo(i + 1, 1);
     canvas.LineTo(i + 1, kPictureBand + 1);
   }
-  return picture;
+}
+
+// Writes the scale as a PNG or PDF picture, as the output's name asks.
+void WriteScalePicture(const TColorArray& scale, Output& out) {
+  const std::int32_t width = PictureColumns(scale) + 2, height = kPictureBand + 2;
+  if (IsPdfName(out.Name())) {
+    WritePdf(
+        width, height, [&](TCanvas& canvas) { DrawScale(canvas, scale); }, out);
+  } else {
+    TBitmap picture(width, height);
+    DrawScale(*picture.Canvas(), scale);
+    WritePng(picture, out);
+  }
+  out.Commit();
 }
 
 int Scale(const Options& o) {
   const Palette& palette = FindPalette(o.palette);
+  if (IsPdfName(o.output)) RequirePdf(o.output);
   Output out(o.output);
   TColorArray scale;
   scale.SetSize(o.size);
   scale.FillByInterpolation(o.levels, palette.colors);
-  if (IsPngName(o.output)) {
-    WritePng(*ScalePicture(scale), out);
-    out.Commit();
+  if (IsPngName(o.output) || IsPdfName(o.output)) {
+    WriteScalePicture(scale, out);
     return kExitOk;
   }
   const ScratchFile file("color");
@@ -218,13 +233,18 @@ CLI::App* AddScale(CLI::App& app, Options& o) {
                 "instead: one column of 48 pixels per colour, left to right from colour 1, in a\n"
                 "1-pixel black frame, so the picture is N + 2 by 50 pixels. Scales of more than\n"
                 "4096 colours are sampled evenly to 4096 columns (the first and last colour\n"
-                "included).",
+                "included). When FILE ends in .pdf (any case) the same picture is written as a\n"
+                "one-page PDF at 96 pixels per inch (0.75 points per pixel), its frame and\n"
+                "columns drawn as vector lines; a build without PDF support (the Windows\n"
+                "build) refuses a .pdf output.",
             .exit_status = "0  the scale was written\n"
-                           "2  the output could not be written, or a usage error",
+                           "2  the output could not be written, a .pdf output where the build\n"
+                           "   writes no PDF, or a usage error",
             .examples = "krv color scale -o rainbow.txt\n"
                         "krv color scale --palette geo1 --size 256 --levels 8 -o geo1.txt\n"
                         "krv color scale --palette circle --size 12 | head -3\n"
-                        "krv color scale --palette geo2 --size 256 -o geo2.png"});
+                        "krv color scale --palette geo2 --size 256 -o geo2.png\n"
+                        "krv color scale --palette geo3 --size 512 -o geo3.pdf"});
   std::vector<std::string> names;
   for (const Palette& p : kPalettes) names.emplace_back(p.name);
   scale->add_option("--palette", o.palette, "the key colours (default rainbow)")
@@ -274,7 +294,7 @@ const KrvCommand reg{
      .description =
          "Works with the library's colours: 'show' prints one colour as hexadecimal text, name,\n"
          "RGB, HSI, CMY, CMYK and grey level; 'scale' writes a colour-scale file (or a PNG\n"
-         "picture of it) blended from one of the library's palettes; 'names' lists the\n"
+         "or PDF picture of it) blended from one of the library's palettes; 'names' lists the\n"
          "dictionary of named colours.\n"
          "Run 'krv help color MODE' for a mode's page.",
      .exit_status = "0  success\n"

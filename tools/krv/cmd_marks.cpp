@@ -1,4 +1,5 @@
-// krv marks: every data-point mark type 0..255 in a labelled 16 x 16 grid, as a PNG picture.
+// krv marks: every data-point mark type 0..255 in a labelled 16 x 16 grid, as a PNG picture or
+// a PDF page.
 #include <algorithm>
 #include <memory>
 #include <string>
@@ -9,7 +10,7 @@
 #include "korvex/base/canvas_draw.h"
 #include "korvex/platform/graphics.h"
 #include "korvex/platform/text.h"
-#include "png_output.h"
+#include "picture_output.h"
 
 namespace krv::tool {
 namespace {
@@ -26,45 +27,81 @@ struct Options {
   std::string output = "-";
 };
 
-// The grid: cell (type mod 16, type div 16) holds the mark's bitmap centred above its number.
-std::unique_ptr<TBitmap> MarksPicture(std::int32_t size, TColor color) {
+// The grid's geometry for a margin of `size` around each mark.
+struct Grid {
+  std::int32_t edge;    // side of a mark's square, 2 * size + 7
+  std::int32_t cell_w;  // a cell, its content padded by kPadding
+  std::int32_t cell_h;
+  std::int32_t Width() const { return kGridSide * cell_w + 1; }
+  std::int32_t Height() const { return kGridSide * cell_h + 1; }
+};
+
+Grid GridFor(std::int32_t size) {
   const std::int32_t edge = 2 * size + 7;
   TBitmap probe;  // measures the labels in the canvas's default font
   const std::int32_t label_w = probe.Canvas()->TextWidth(u"255");
   const std::int32_t label_h = probe.Canvas()->TextHeight(u"0");
-  const std::int32_t cell_w = std::max(edge, label_w) + 2 * kPadding;
-  const std::int32_t cell_h = edge + kLabelGap + label_h + 2 * kPadding;
-  auto picture = std::make_unique<TBitmap>(kGridSide * cell_w + 1, kGridSide * cell_h + 1);
-  TCanvas& canvas = *picture->Canvas();
+  return {edge, std::max(edge, label_w) + 2 * kPadding, edge + kLabelGap + label_h + 2 * kPadding};
+}
+
+// Draws the grid: cell (type mod 16, type div 16) holds the mark centred in a white square of
+// grid.edge pixels above its number. With as_bitmaps each mark is copied from the bitmap the
+// library makes of it (CreateMarkAsBitmap); otherwise it is drawn on the canvas itself over
+// the white square, the same pixels as calls a PDF page keeps as vectors.
+void DrawMarks(TCanvas& canvas, const Grid& grid, std::int32_t size, TColor color,
+               bool as_bitmaps) {
   canvas.Pen()->SetColor(kGridColor);
   for (std::int32_t i = 0; i <= kGridSide; ++i) {
-    canvas.MoveTo(i * cell_w, 0);
-    canvas.LineTo(i * cell_w, picture->Height());
-    canvas.MoveTo(0, i * cell_h);
-    canvas.LineTo(picture->Width(), i * cell_h);
+    canvas.MoveTo(i * grid.cell_w, 0);
+    canvas.LineTo(i * grid.cell_w, grid.Height());
+    canvas.MoveTo(0, i * grid.cell_h);
+    canvas.LineTo(grid.Width(), i * grid.cell_h);
   }
-  canvas.Brush()->SetStyle(bsClear);
   canvas.Font()->SetColor(clBlack);
+  TFont label_font;  // character marks draw in a font of their own
+  label_font.SetPixelsPerInch(canvas.Font()->PixelsPerInch());
+  label_font.Assign(canvas.Font());
   for (std::int32_t type = 0; type < kGridSide * kGridSide; ++type) {
-    const std::int32_t left = (type % kGridSide) * cell_w;
-    const std::int32_t top = (type / kGridSide) * cell_h;
-    const auto mark = CreateMarkAsBitmap(static_cast<Byte>(type), color, clWhite, size);
-    canvas.Draw(left + (cell_w - edge) / 2, top + kPadding, *mark);
+    const std::int32_t left = (type % kGridSide) * grid.cell_w;
+    const std::int32_t top = (type / kGridSide) * grid.cell_h;
+    const std::int32_t x = left + (grid.cell_w - grid.edge) / 2, y = top + kPadding;
+    if (as_bitmaps) {
+      canvas.Draw(x, y, *CreateMarkAsBitmap(static_cast<Byte>(type), color, clWhite, size));
+    } else {  // as CreateMarkAsBitmap draws into its bitmap
+      canvas.Pen()->SetColor(clWhite);
+      canvas.Brush()->SetColor(clWhite);
+      canvas.Brush()->SetStyle(bsSolid);
+      canvas.Rectangle(x, y, x + grid.edge, y + grid.edge);
+      canvas.Pen()->SetColor(color);
+      DrawMarkOnCanvas(canvas, static_cast<Byte>(type), x + size + 3, y + size + 3);
+      canvas.Font()->Assign(&label_font);
+    }
+    canvas.Brush()->SetStyle(bsClear);
     const String label = ToUtf16(std::to_string(type));
-    canvas.TextOut(left + (cell_w - canvas.TextWidth(label)) / 2, top + kPadding + edge + kLabelGap,
+    canvas.TextOut(left + (grid.cell_w - canvas.TextWidth(label)) / 2, y + grid.edge + kLabelGap,
                    label);
   }
-  return picture;
 }
 
 int Run(const Options& o) {
   const TColor color = ParseColor(o.color);
+  const bool pdf = IsPdfName(o.output);
+  if (pdf) RequirePdf(o.output);
   Output out(o.output);
   if (out.ToTerminal())
     throw Failure{"",
                   "the PNG picture is not written to a terminal: name a file with -o, or "
                   "redirect standard output"};
-  WritePng(*MarksPicture(o.size, color), out);
+  const Grid grid = GridFor(o.size);
+  if (pdf) {
+    WritePdf(
+        grid.Width(), grid.Height(),
+        [&](TCanvas& canvas) { DrawMarks(canvas, grid, o.size, color, false); }, out);
+  } else {
+    TBitmap picture(grid.Width(), grid.Height());
+    DrawMarks(*picture.Canvas(), grid, o.size, color, true);
+    WritePng(picture, out);
+  }
   out.Commit();
   return kExitOk;
 }
@@ -81,8 +118,8 @@ RunFn Setup(CLI::App& app) {
 
 const KrvCommand reg{
     {.name = "marks",
-     .summary = "draw every data-point mark type in a labelled grid (PNG)",
-     .usage = "krv marks [--size N] [--color C] [-o FILE.png]",
+     .summary = "draw every data-point mark type in a labelled grid (PNG or PDF)",
+     .usage = "krv marks [--size N] [--color C] [-o FILE.png|FILE.pdf]",
      .description =
          "Draws the 256 mark types of the library's canvas drawing in a grid of 16 by 16\n"
          "cells, type 0 at the top left and 255 at the bottom right, each row holding 16\n"
@@ -94,12 +131,19 @@ const KrvCommand reg{
          "The picture is written as PNG to FILE, which is replaced only when the command\n"
          "succeeds, or to standard output without -o or with '-o -'; a terminal is\n"
          "refused, as compressors refuse to write binary data to one. C is a colour as\n"
-         "'krv color show' takes it: a name (Red, 'Navy Blue'), $BBGGRR, #RRGGBB or r,g,b.",
+         "'krv color show' takes it: a name (Red, 'Navy Blue'), $BBGGRR, #RRGGBB or r,g,b.\n"
+         "\n"
+         "When FILE ends in .pdf (any case) the grid is written as a one-page PDF instead:\n"
+         "the same picture at 96 pixels per inch (a page of 0.75 points per pixel), its\n"
+         "grid lines, marks and numbers drawn as vectors (each mark drawn straight on the\n"
+         "page over its white square rather than copied as a bitmap). A build without PDF\n"
+         "support (the Windows build) refuses a .pdf output.",
      .exit_status = "0  the picture was written\n"
                     "2  a bad size or colour, an output that could not be written or is a\n"
-                    "   terminal, or a usage error",
+                    "   terminal, a .pdf output where the build writes no PDF, or a usage error",
      .examples = "krv marks -o marks.png\n"
                  "krv marks --size 8 --color Red -o red-marks.png\n"
+                 "krv marks -o marks.pdf\n"
                  "krv marks --color '#0000FF' | pngcheck -"},
     &Setup};
 

@@ -9,6 +9,7 @@
 #include "io.h"
 #include "korvex/filesys/sysinfo.h"
 #include "korvex/platform/filesystem.h"
+#include "korvex/platform/printer.h"
 #include "korvex/platform/system.h"
 #include "korvex/platform/text.h"
 
@@ -108,6 +109,21 @@ int Dirs(const Options& o) {
                       "\ntemp     " + ToUtf8(GetTempDir()) + "\n");
 }
 
+// The CUPS destinations, one a line, the default one followed by " (default)". None (or a CUPS
+// that cannot be reached, which the library does not tell apart) is an empty list, as
+// `lpstat -e` gives it: nothing printed, status 0.
+int Printers(const Options& o) {
+  TPrinter& printer = *Printer();
+  const TStringList& names = printer.Printers();
+  const String default_name = printer.PrinterIndex() == -1 ? printer.PrinterName() : String();
+  std::string text;
+  for (std::int32_t i = 0; i < names.Count(); ++i) {
+    const String& name = names.Strings(i);
+    text += ToUtf8(name) + (name == default_name ? " (default)\n" : "\n");
+  }
+  return Write(o, text);
+}
+
 CLI::App* Mode(CLI::App& app, const Page& page, Options& o) {
   CLI::App* sub = AddMode(app, page);
   AddOutputOption(*sub, o.output);
@@ -178,8 +194,32 @@ RunFn Setup(CLI::App& app) {
             .exit_status = "0  the folders were printed\n2  the output could not be written",
             .examples = "krv sys dirs"},
            *o);
+  CLI::App* printers =
+      Mode(app,
+           {.name = "printers",
+            .summary = "the CUPS print queues, the default one marked",
+            .usage = "krv sys printers [-o FILE]",
+            .description =
+                "Lists the CUPS destinations (the queues 'krv print -P NAME' takes; instances as\n"
+                "NAME/INSTANCE), one per line in the order CUPS gives them. The default\n"
+                "destination, as CUPS chooses it (lpoptions, $LPDEST or $PRINTER, then the\n"
+                "server's default), is written as \"NAME (default)\"; a queue name never holds a\n"
+                "blank, so the first word of a line is always the name. CUPS_SERVER and\n"
+                "client.conf choose the server, as for lpstat.\n"
+                "\n"
+                "When there is no destination, or the server cannot be reached (the library\n"
+                "does not tell the two apart), the list is empty: nothing is printed and the\n"
+                "exit status is 0, as 'lpstat -e' answers. 'krv print' then reports that there\n"
+                "is no default printer.",
+            .exit_status = "0  the destinations were listed (none, when there are none or CUPS\n"
+                           "   could not be reached)\n"
+                           "2  a usage error, or the output could not be written",
+            .examples = "krv sys printers\n"
+                        "krv sys printers | grep ' (default)$'\n"
+                        "CUPS_SERVER=printhost krv sys printers"},
+           *o);
   app.require_subcommand(1);
-  return [o, drives, free, env, assoc, dirs] {
+  return [o, drives, free, env, assoc, dirs, printers] {
     if (drives->parsed()) return Drives(*o);
     if (free->parsed()) return Free(*o);
     if (env->parsed()) return Env(*o);
@@ -188,22 +228,26 @@ RunFn Setup(CLI::App& app) {
       return Answer(*o, GetProgAssoc(ToUtf16(ext)));
     }
     if (dirs->parsed()) return Dirs(*o);
-    throw Failure{"", "no mode given (drives, free, env, assoc or dirs); run 'krv sys --help'"};
+    if (printers->parsed()) return Printers(*o);
+    throw Failure{"",
+                  "no mode given (drives, free, env, assoc, dirs or printers); run 'krv sys "
+                  "--help'"};
   };
 }
 
 const KrvCommand reg{
     {.name = "sys",
-     .summary = "system queries: drives, free space, environment, associations, folders",
+     .summary = "system queries: drives, free space, env, assoc, dirs, printers",
      .usage = "krv sys drives\nkrv sys free [DRIVE...]\nkrv sys env NAME\nkrv sys assoc EXT\n"
-              "krv sys dirs",
+              "krv sys dirs\nkrv sys printers",
      .description = "Answers questions about the system the way the library's system queries\n"
                     "see it: drives are the file-system layer's mapped drives (C: is /), types\n"
-                    "come from the mount table, associations from the freedesktop MIME data.",
+                    "come from the mount table, associations from the freedesktop MIME data,\n"
+                    "printers from CUPS.",
      .exit_status = "0  the answer was printed\n1  env found no such variable, or assoc no type\n"
                     "2  a usage error, an unknown drive, or the output could not be written",
      .examples = "krv sys drives\nkrv sys free C:\nkrv sys env path\nkrv sys assoc txt\n"
-                 "krv sys dirs"},
+                 "krv sys dirs\nkrv sys printers"},
     &Setup};
 
 }  // namespace
