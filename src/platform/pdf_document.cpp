@@ -76,18 +76,28 @@ TCanvas* TPdfDocument::Canvas() {
 }
 
 void TPdfDocument::NewPage() {
-  pages_.push_back(std::make_unique<TBitmap>(width_, height_));  // EOutOfResources when too big
+  auto page = std::make_unique<TBitmap>(width_, height_);  // EOutOfResources when too big
+  if (!keep_pages_) pages_.clear();
+  pages_.push_back(std::move(page));
+  ++page_count_;
   if (recorder_) recorder_->Pages().AddPage();
   canvas_->SetPenPos({0, 0});
 }
 
 std::int32_t TPdfDocument::PageCount() const {
-  return static_cast<std::int32_t>(pages_.size());
+  return page_count_;
+}
+
+void TPdfDocument::SetKeepPageBitmaps(bool Keep) {
+  keep_pages_ = Keep;
+  if (!Keep && pages_.size() > 1) pages_.erase(pages_.begin(), pages_.end() - 1);
 }
 
 const TBitmap& TPdfDocument::Page(std::int32_t Index) const {
-  if (Index < 0 || Index >= PageCount()) throw EPrinter("Page index out of range");
-  return *pages_[static_cast<std::size_t>(Index)];
+  // The kept bitmaps are those of the last pages_.size() pages.
+  const std::int32_t first_kept = page_count_ - static_cast<std::int32_t>(pages_.size());
+  if (Index < first_kept || Index >= page_count_) throw EPrinter("Page index out of range");
+  return *pages_[static_cast<std::size_t>(Index - first_kept)];
 }
 
 std::string TPdfDocument::PdfBytes() const {

@@ -211,6 +211,7 @@ TEST(KrvPrint, RefusedInputs) {
   dir.Write("bare.pdf", "%PDF-");
   dir.Write("header.pdf", "%PDF-1.7\n");
   dir.Write("a.txt", "a\n");
+  dir.Write("long.txt", std::string(64 * 500 + 1, '\n'));  // 64 lines a page
   WritePicture(dir, "wide.png", 4490, 2);
   const bool png_ok = TPdfDocument::Available();
   const struct {
@@ -233,6 +234,8 @@ TEST(KrvPrint, RefusedInputs) {
        "krv print: header.pdf: not a complete PDF file: no startxref and %%EOF at its end\n",
        false},
       {"print -o out.pdf - < header.pdf", "krv print: -: not a complete PDF file", false},
+      {"print -o out.pdf long.txt",
+       "krv print: long.txt: the text needs more than 500 pages, the most one job takes\n", false},
       {"print -o out.pdf a.txt a.txt", "krv print: -o writes the PDF of one FILE, not of several\n",
        false},
       {"print -o out.pdf -P office a.txt",

@@ -61,6 +61,31 @@ TEST(TPdfDocument, PagesAreBitmapsOfTheFormat) {
   EXPECT_THROW(TPdfDocument(kMaxBitmapSide, kMaxBitmapSide, 72), EOutOfResources);
 }
 
+// Without kept bitmaps only the newest page is readable, and it is drawn on a white page.
+TEST(TPdfDocument, DroppedPageBitmaps) {
+  TPdfDocument doc(8, 8, 72);
+  doc.Canvas()->SetPixels(1, 1, clRed);
+  doc.NewPage();
+  doc.SetKeepPageBitmaps(false);
+  EXPECT_FALSE(doc.KeepPageBitmaps());
+  EXPECT_EQ(PrinterError([&] { doc.Page(0); }), "Page index out of range");
+  for (int page = 2; page < 5; ++page) {
+    doc.NewPage();
+    EXPECT_EQ(doc.Page(page).Canvas()->Pixels(1, 1), clWhite) << page;
+    doc.Canvas()->SetPixels(1, 1, clBlue);
+  }
+  EXPECT_EQ(doc.PageCount(), 5);
+  EXPECT_EQ(doc.Page(4).Canvas()->Pixels(1, 1), clBlue);
+  EXPECT_EQ(PrinterError([&] { doc.Page(3); }), "Page index out of range");
+  doc.SetKeepPageBitmaps(true);
+  doc.NewPage();
+  EXPECT_EQ(doc.Page(4).Canvas()->Pixels(1, 1), clBlue);  // kept again from here on
+  EXPECT_EQ(doc.Page(5).Canvas()->Pixels(1, 1), clWhite);
+  if (TPdfDocument::Available()) {
+    EXPECT_EQ(testing::CountPdfPageObjects(doc.PdfBytes()), 6);
+  }
+}
+
 TEST(PdfGeometry, SquarePenOutlines) {
   using detail::PointF;
   const auto same = [](const std::vector<PointF>& got, const std::vector<PointF>& want) {

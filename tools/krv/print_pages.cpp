@@ -91,6 +91,7 @@ std::string TextPdf(const std::string& bytes, const std::string& name, const Str
   RequirePdf(name);
   const PageBox box(kTextPixelsPerInch, kTextMarginMm);
   TPdfDocument document(box.width, box.height, kTextPixelsPerInch);
+  document.SetKeepPageBitmaps(false);  // only the PDF is wanted
   document.SetTitle(title);
   TCanvas& canvas = *document.Canvas();
   const bool installed = Screen()->FontInstalled(kTextFontName);

@@ -39,8 +39,15 @@ class TPdfDocument : public TObject {
   // goes back to (0, 0).
   void NewPage();
   std::int32_t PageCount() const;
-  // Page Index (0-based) as a bitmap; raises EPrinter "Page index out of range" outside.
+  // Page Index (0-based) as a bitmap; raises EPrinter "Page index out of range" outside, and
+  // for a finished page whose bitmap was not kept.
   const TBitmap& Page(std::int32_t Index) const;
+  // Whether finished pages keep their bitmaps (the default). Without, NewPage draws the next
+  // page on a fresh bitmap and drops the finished one, so a long document holds one page of
+  // pixels whatever its length; its vectors are all kept. Turning it off drops the bitmaps of
+  // the finished pages at once.
+  bool KeepPageBitmaps() const { return keep_pages_; }
+  void SetKeepPageBitmaps(bool Keep);
   std::int32_t PageWidth() const { return width_; }
   std::int32_t PageHeight() const { return height_; }
   std::int32_t PixelsPerInch() const { return pixels_per_inch_; }
@@ -62,7 +69,10 @@ class TPdfDocument : public TObject {
   detail::DrawingSink* Sink() const;
   std::int32_t width_, height_, pixels_per_inch_;
   String title_;
+  // The bitmaps kept: every page's, or only the newest one's (index page_count_ - 1).
   std::vector<std::unique_ptr<TBitmap>> pages_;
+  std::int32_t page_count_ = 0;
+  bool keep_pages_ = true;
   std::unique_ptr<Recorder> recorder_;
   std::unique_ptr<PageCanvas> canvas_;
 };
