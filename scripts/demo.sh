@@ -166,6 +166,7 @@ output "$out/marks.pdf" "the same grid as a PDF page, the marks drawn as vectors
 
 step "Printing: the CUPS queues, and a text file laid out as PDF pages"
 run krv sys printers
+if [ -z "$(krv sys printers)" ]; then echo "(No CUPS queue is set up here, so there is none to list.)"; fi
 run krv print -T "grep sample" -o "$out/grep-sample.pdf" samples/grep-sample.txt
 run pdfinfo "$out/grep-sample.pdf"
 output "$out/grep-sample.pdf" "samples/grep-sample.txt in DejaVu Sans Mono on A4 pages, as krv print sends it"
