@@ -40,6 +40,8 @@ host_packages=(
   xvfb zenity xdotool
   groff-base man-db
   cups-daemon cups-client fonts-dejavu-extra
+  python3-dev pybind11-dev python3-pybind11 python3-pytest python3-numpy python3-pandas
+  python3-venv python3-setuptools python3-pip
 )
 # GoogleTest is built for each target from Debian's sources.
 target_names=(linux-i386 mingw-w64)

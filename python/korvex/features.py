@@ -1,0 +1,2 @@
+"""features: the names of this area (see the package docstring)."""
+__all__: list = []

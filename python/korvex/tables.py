@@ -1,0 +1,2 @@
+"""tables: the names of this area (see the package docstring)."""
+__all__: list = []

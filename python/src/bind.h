@@ -1,0 +1,53 @@
+// Shared by the binding files of the korvex module: one Bind function per area, and the
+// conversions every area uses (str <-> String, os.PathLike -> String, bytes views).
+#pragma once
+
+#include <pybind11/pybind11.h>
+#include <pybind11/stl.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "korvex/platform/types.h"
+
+namespace korvex_py {
+
+namespace py = pybind11;
+
+// A library name from a str or os.PathLike (os.fspath); bytes paths are taken as the file
+// system's bytes, undecodable ones kept as the library keeps them.
+krv::String PathArg(const py::object& path);
+
+// The bytes of any C-contiguous buffer (bytes, bytearray, memoryview, numpy arrays) without a
+// copy, held for the view's life; anything else raises TypeError (Python's own message).
+class ByteView {
+ public:
+  explicit ByteView(const py::handle& o) {
+    if (PyObject_GetBuffer(o.ptr(), &buffer_, PyBUF_C_CONTIGUOUS) != 0)
+      throw py::error_already_set();
+  }
+  ~ByteView() { PyBuffer_Release(&buffer_); }
+  ByteView(const ByteView&) = delete;
+  ByteView& operator=(const ByteView&) = delete;
+  const std::uint8_t* data() const { return static_cast<const std::uint8_t*>(buffer_.buf); }
+  std::size_t size() const { return static_cast<std::size_t>(buffer_.len); }
+  std::string_view view() const { return {static_cast<const char*>(buffer_.buf), size()}; }
+
+ private:
+  Py_buffer buffer_{};
+};
+
+// Binds one area; module.cpp calls each in turn.
+void BindErrors(py::module_& m);
+void BindChecksums(py::module_& m);
+void BindStrings(py::module_& m);
+void BindGrep(py::module_& m);
+void BindHtml(py::module_& m);
+void BindFeatures(py::module_& m);
+void BindTables(py::module_& m);
+void BindColors(py::module_& m);
+void BindDrawing(py::module_& m);
+void BindFiles(py::module_& m);
+
+}  // namespace korvex_py
