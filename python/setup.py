@@ -7,6 +7,7 @@ the module and puts it into the package.
 """
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 
@@ -32,7 +33,8 @@ class CMakeBuild(build_ext):
         subprocess.run(["cmake", "-S", str(ROOT), "-B", str(build), "-G", "Ninja",
                         "-DCMAKE_BUILD_TYPE=Release", "-DKORVEX_BUILD_PYTHON=ON",
                         "-DKORVEX_BUILD_TESTS=OFF", "-DKORVEX_BUILD_TOOLS=OFF",
-                        "-DKORVEX_BUILD_EXAMPLES=OFF", f"-DPython_EXECUTABLE={sys.executable}"],
+                        "-DKORVEX_BUILD_EXAMPLES=OFF", f"-DPython_EXECUTABLE={sys.executable}"]
+                       + (["-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"] if shutil.which("ccache") else []),
                        check=True)
         jobs = os.environ.get("CMAKE_BUILD_PARALLEL_LEVEL", str(os.cpu_count() or 1))
         subprocess.run(["cmake", "--build", str(build), "--target", "korvex_python",

@@ -7,9 +7,8 @@ canvas drawing and CPU identification, with str, bytes, os.PathLike, numpy array
 (when installed) pandas DataFrames at the edges. Errors are korvex.Error and its subclasses,
 with the library's own messages. Calls that can take long release the GIL.
 """
-from ._korvex import *  # noqa: F401,F403
-from ._korvex import __doc__ as _native_doc  # noqa: F401
-from . import checksums, colors, drawing, features, files, grep, html, strings, tables  # noqa: F401
+from . import checksums, colors, drawing, errors, features, files, grep, html, strings, tables  # noqa: F401
+from .errors import *  # noqa: F401,F403
 from .checksums import *  # noqa: F401,F403
 from .colors import *  # noqa: F401,F403
 from .drawing import *  # noqa: F401,F403
