@@ -82,7 +82,7 @@ def features_to_dataframe():
         matrix = os.path.join(folder, "table.txt")
         frame.to_csv(csv, index=False)
         korvex.FeatureMatrix.from_dataframe(frame).save(matrix)
-        ours = median_time(lambda: korvex.FeatureMatrix.load(matrix).to_dataframe(), repeat=5)
+        ours = median_time(lambda: korvex.read_feature_dataframe(matrix), repeat=5)
         peer = median_time(lambda: pd.read_csv(csv), repeat=5)
     return row("100,000 x 10 feature matrix into a DataFrame", ours, peer, "pandas.read_csv", 1.0)
 

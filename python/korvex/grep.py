@@ -1,2 +1,25 @@
-"""grep: the names of this area (see the package docstring)."""
-__all__: list = []
+"""TGrep, the library's small regular-expression matcher, as a compiled pattern object:
+search (with the library's 1-based positions), findall, and lines, a filter over the lines of
+a file or any iterable of str."""
+import os
+
+from ._korvex import GrepLines, GrepMatch, TGrep
+
+__all__ = ["TGrep", "GrepMatch", "GrepLines", "grep_file"]
+
+
+def grep_file(pattern, path, *, ignore_case: bool = False, invert: bool = False,
+              encoding: str = "utf-8", errors: str = "surrogateescape"):
+    """Yields (line_number, line) for the lines of a text file that match pattern (a str or a
+    TGrep), line ends removed. The file is read with encoding and errors as open() takes them;
+    the default keeps undecodable bytes as lone surrogates, so no line is lost."""
+    grep = pattern if isinstance(pattern, TGrep) else TGrep(pattern, ignore_case=ignore_case)
+    with open(os.fspath(path), encoding=encoding, errors=errors, newline="") as f:
+        for number, line in grep.lines(f, invert=invert, numbered=True):
+            yield number, _without_line_end(line)
+
+
+def _without_line_end(line: str) -> str:
+    if line.endswith("\n"):
+        line = line[:-1]
+    return line[:-1] if line.endswith("\r") else line

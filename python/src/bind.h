@@ -15,8 +15,8 @@ namespace korvex_py {
 
 namespace py = pybind11;
 
-// A library name from a str or os.PathLike (os.fspath); bytes paths are taken as the file
-// system's bytes, undecodable ones kept as the library keeps them.
+// A library name from a str, bytes or os.PathLike, through os.fsencode: the file system's
+// bytes, undecodable ones (surrogateescape in a str) kept as the library keeps them.
 krv::String PathArg(const py::object& path);
 
 // The bytes of any C-contiguous buffer (bytes, bytearray, memoryview, numpy arrays) without a

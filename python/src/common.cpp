@@ -5,9 +5,11 @@
 namespace korvex_py {
 
 krv::String PathArg(const py::object& path) {
-  const py::object name = py::module_::import("os").attr("fspath")(path);
-  if (py::isinstance<py::bytes>(name)) return krv::FromNativeName(name.cast<std::string>());
-  return name.cast<krv::String>();
+  // os.fsencode gives the file system's bytes of a str too, undecodable bytes (held in a str
+  // as surrogateescape code points) included, and the library maps bytes exactly.
+  const std::string name = py::module_::import("os").attr("fsencode")(path).cast<std::string>();
+  if (name.find('\0') != std::string::npos) throw py::value_error("embedded null byte");
+  return krv::FromNativeName(name);
 }
 
 }  // namespace korvex_py

@@ -1,0 +1,203 @@
+// The value section of a feature-matrix file read straight from its bytes (see
+// features_fast.h). It follows the library's reader line for line: lines end at LF, a CR
+// before the LF is dropped; the first line that begins with '#' and whose word after the
+// '#' (up to a blank) is "featvals" in any case opens the value section; its two counts are
+// read as the library reads them; each following line gives feature, object and text until
+// an empty line or one beginning with '#'; lines naming a value outside the counts are
+// skipped, and a later line for the same value replaces an earlier one.
+#include "features_fast.h"
+
+#include <cstring>
+#include <exception>
+#include <string_view>
+#include <thread>
+
+#include "features_io.h"
+#include "korvex/platform/text.h"
+
+namespace korvex_py {
+namespace {
+
+struct Line {
+  std::size_t begin = 0, end = 0, next = 0;  // text [begin, end), next line at next
+};
+
+Line LineAt(const std::string& b, std::size_t pos) {
+  const void* lf = std::memchr(b.data() + pos, '\n', b.size() - pos);
+  Line l{pos, lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - b.data()) : b.size(), 0};
+  l.next = lf ? l.end + 1 : b.size();
+  if (lf && l.end > l.begin && b[l.end - 1] == '\r') --l.end;
+  return l;
+}
+
+bool IsValueHeader(const std::string& b, const Line& l) {
+  if (l.end == l.begin || b[l.begin] != '#') return false;
+  constexpr std::string_view kWord = "featvals";
+  std::size_t i = l.begin + 1, k = 0;
+  for (; i < l.end && b[i] != ' '; ++i, ++k)
+    if (k >= kWord.size() || (b[i] | 0x20) != kWord[k]) return false;
+  return k == kWord.size();
+}
+
+std::u16string_view TrimBlanks(std::u16string_view s) {
+  while (!s.empty() && s.front() == u' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+  return s;
+}
+
+// The two counts of a value header line as the library reads them; false when it would not.
+bool HeaderCounts(const std::string& b, const Line& l, std::int32_t& nf, std::int32_t& no) {
+  const krv::String line = krv::FromAnsi(std::string_view(b).substr(l.begin, l.end - l.begin));
+  std::u16string_view params = std::u16string_view(line).substr(1);
+  const std::size_t word_end = params.find(u' ');
+  params = word_end == params.npos ? std::u16string_view() : params.substr(word_end + 1);
+  params = TrimBlanks(params);
+  const std::size_t blank = params.find(u' ');
+  const std::u16string_view feats = params.substr(0, blank);
+  const std::u16string_view objs = blank == params.npos ? u"" : params.substr(blank + 1);
+  try {
+    nf = krv::FeatStrToInt(krv::String(feats));
+    no = krv::FeatStrToInt(krv::String(TrimBlanks(objs)));
+  } catch (const std::exception&) {
+    return false;
+  }
+  return nf >= 0 && no >= 0 && krv::FeatMatShapeBytes(nf, no) <= krv::kFeatMatMaxLoadBytes &&
+         std::int64_t{nf} * no <= krv::kFeatMatMaxCells;
+}
+
+// The library's reading of everything before the value section, with the header rewritten to
+// name no objects (so that nothing is allocated for the values).
+bool ReadHeader(const std::string& b, const Line& header, std::int32_t nf, FastFile& out) {
+  std::string prefix = b.substr(0, header.begin);
+  prefix += "#featvals " + std::to_string(nf) + " 0\r\n";
+  try {
+    ScratchFile scratch;
+    scratch.Write(prefix);
+    return out.header.Load(scratch.Name()) == 0 && out.header.NFeatures() == nf &&
+           out.header.NObjects() == 0;
+  } catch (const std::exception&) {
+    return false;  // no scratch file: the library reads the whole file instead
+  }
+}
+
+// A line index as the library reads one: blanks, a sign, digits; beyond 32 bits -1.
+std::int64_t ParseIndex(const std::string& b, std::size_t& i, std::size_t end) {
+  while (i < end && b[i] == ' ') ++i;
+  bool neg = false;
+  if (i < end && (b[i] == '+' || b[i] == '-')) neg = b[i++] == '-';
+  std::int64_t v = 0;
+  for (; i < end && b[i] >= '0' && b[i] <= '9'; ++i)
+    if (v <= 0x7FFFFFFF) v = v * 10 + (b[i] - '0');
+  if (v > 0x7FFFFFFF) return -1;
+  return neg ? -v : v;
+}
+
+struct Cells {
+  std::vector<std::uint64_t> begin;  // 0: no line (a value text never starts the file)
+  std::vector<std::uint32_t> length;
+  bool ended = false;  // an empty line or a '#' line ended the section
+  bool too_long = false;
+};
+
+// Records the value lines in [pos, end) (which ends at a line end or the end of the bytes).
+void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int64_t nf,
+                std::int64_t no, Cells& out) {
+  out.begin.assign(static_cast<std::size_t>(nf * no), 0);
+  out.length.assign(static_cast<std::size_t>(nf * no), 0);
+  while (pos < end) {
+    const Line l = LineAt(b, pos);
+    pos = l.next;
+    if (l.end == l.begin || b[l.begin] == '#') {
+      out.ended = true;
+      return;
+    }
+    std::size_t i = l.begin;
+    const std::int64_t fi = ParseIndex(b, i, l.end);
+    const std::int64_t oi = ParseIndex(b, i, l.end);
+    if (fi < 1 || fi > nf || oi < 1 || oi > no) continue;
+    std::size_t e = l.end;
+    while (i < e && b[i] == ' ') ++i;
+    while (e > i && b[e - 1] == ' ') --e;
+    if (e - i > 0xFFFFFFFFu) {
+      out.too_long = true;
+      return;
+    }
+    const auto cell = static_cast<std::size_t>((fi - 1) * no + (oi - 1));
+    out.begin[cell] = i;
+    out.length[cell] = static_cast<std::uint32_t>(e - i);
+  }
+}
+
+// Records the value section from pos on: a large one in two halves on two threads, the
+// second half's lines winning over the first's (as later lines do), and counting only when
+// the first half did not end the section.
+bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, FastFile& out) {
+  const std::int64_t no = out.n_objects;
+  const void* lf = pos + (b.size() - pos) / 2 < b.size()
+                       ? std::memchr(b.data() + pos + (b.size() - pos) / 2, '\n',
+                                     b.size() - pos - (b.size() - pos) / 2)
+                       : nullptr;
+  Cells first, second;
+  if (b.size() - pos < (std::size_t{1} << 20) || lf == nullptr ||
+      std::thread::hardware_concurrency() < 2) {
+    ReadValues(b, pos, b.size(), nf, no, first);
+  } else {
+    const std::size_t mid = static_cast<std::size_t>(static_cast<const char*>(lf) - b.data()) + 1;
+    bool failed = false;  // the second half could not be recorded (no memory)
+    std::thread other([&] {
+      try {
+        ReadValues(b, mid, b.size(), nf, no, second);
+      } catch (const std::exception&) {
+        failed = true;
+      }
+    });
+    try {
+      ReadValues(b, pos, mid, nf, no, first);
+    } catch (const std::exception&) {
+      other.join();
+      throw;
+    }
+    other.join();
+    if (failed) return false;
+    if (!first.ended && !first.too_long) {
+      first.too_long = second.too_long;
+      for (std::size_t c = 0; c < second.begin.size(); ++c)
+        if (second.begin[c] != 0) {
+          first.begin[c] = second.begin[c];
+          first.length[c] = second.length[c];
+        }
+    }
+  }
+  out.begin = std::move(first.begin);
+  out.length = std::move(first.length);
+  return !first.too_long;
+}
+
+}  // namespace
+
+bool ReadFast(const std::string& bytes, FastFile& out) try {
+  std::size_t pos = 0;
+  while (pos < bytes.size()) {
+    const Line l = LineAt(bytes, pos);
+    if (IsValueHeader(bytes, l)) {
+      std::int32_t nf = 0, no = 0;
+      if (!HeaderCounts(bytes, l, nf, no) || !ReadHeader(bytes, l, nf, out)) return false;
+      out.n_objects = no;
+      return ReadSection(bytes, l.next, nf, out);
+    }
+    pos = l.next;
+  }
+  return false;
+} catch (const std::exception&) {
+  return false;  // no memory or no thread for it: the library reads the file instead
+}
+
+void FastText(const std::string& bytes, const FastFile& file, std::size_t cell, krv::String& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + file.begin[cell];
+  const std::size_t n = file.length[cell];
+  out.resize(n);
+  for (std::size_t i = 0; i < n; ++i)
+    out[i] = p[i] < 0x80 ? static_cast<krv::Char>(p[i]) : krv::AnsiToChar(p[i]);
+}
+
+}  // namespace korvex_py

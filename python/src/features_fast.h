@@ -1,0 +1,35 @@
+// The value section of a feature-matrix file read straight from the file's bytes, so that a
+// large file becomes typed columns without a String per value. Everything before the value
+// section (the property records and the counts) is read by the library itself; a file this
+// reader cannot take exactly as the library would is left to the library (ReadFast is false).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "korvex/dstruct/featmat.h"
+
+namespace korvex_py {
+
+struct FastFile {
+  // The records and the feature count as the library reads them; no objects.
+  krv::TFeatureMatrix header;
+  std::int32_t n_objects = 0;
+  // Per value (feature f, object o, 0-based, at f * n_objects + o): where its text lies in
+  // the bytes; length 0 for an empty text or a value the file does not give.
+  std::vector<std::uint64_t> begin;
+  std::vector<std::uint32_t> length;
+};
+
+// Reads the bytes of a feature-matrix file into `out`. True when the result is exactly what
+// the library's Load gives: the same records, counts and value texts. False, with `out` in
+// no particular state, for anything else: no value section, a header the library refuses or
+// reads otherwise, counts beyond the library's caps, a value longer than 4 GiB. Runs without
+// the GIL (it uses a scratch file for the library's part).
+bool ReadFast(const std::string& bytes, FastFile& out);
+
+// The text of value `cell` of a FastFile read from `bytes`, as the library decodes it.
+void FastText(const std::string& bytes, const FastFile& file, std::size_t cell, krv::String& out);
+
+}  // namespace korvex_py
