@@ -15,6 +15,23 @@ constexpr bool kLittle = std::endian::native == std::endian::little;
 krv::String Utf16Of(const py::handle& text) {
   if (!PyUnicode_Check(text.ptr()))
     throw py::type_error(std::string("expected str, not ") + Py_TYPE(text.ptr())->tp_name);
+  // Strings of Latin-1 or BMP characters (nearly all) are widened or copied straight from
+  // their storage; others (characters beyond the BMP) go through the codec.
+  if (PyUnicode_READY(text.ptr()) != 0) throw py::error_already_set();
+  const Py_ssize_t length = PyUnicode_GET_LENGTH(text.ptr());
+  const void* units = PyUnicode_DATA(text.ptr());
+  switch (PyUnicode_KIND(text.ptr())) {
+    case PyUnicode_1BYTE_KIND: {
+      const auto* p = static_cast<const Py_UCS1*>(units);
+      return krv::String(p, p + length);
+    }
+    case PyUnicode_2BYTE_KIND: {
+      const auto* p = static_cast<const Py_UCS2*>(units);
+      return krv::String(p, p + length);
+    }
+    default:
+      break;
+  }
   const py::object bytes = py::reinterpret_steal<py::object>(
       PyUnicode_AsEncodedString(text.ptr(), kLittle ? "utf-16-le" : "utf-16-be", "surrogatepass"));
   if (!bytes) throw py::error_already_set();
