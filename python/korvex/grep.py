@@ -8,6 +8,18 @@ from ._korvex import GrepLines, GrepMatch, TGrep
 __all__ = ["TGrep", "GrepMatch", "GrepLines", "grep_file"]
 
 
+def _iterate_in_chunks(lines: GrepLines):
+    """Iterating over TGrep.lines takes the chosen lines a chunk at a time (next() on it still
+    gives one), so a loop costs one call into the module per chunk, not per line."""
+    chunk = lines.chunk()
+    while chunk:
+        yield from chunk
+        chunk = lines.chunk()
+
+
+GrepLines.__iter__ = _iterate_in_chunks
+
+
 def grep_file(pattern, path, *, ignore_case: bool = False, invert: bool = False,
               encoding: str = "utf-8", errors: str = "surrogateescape"):
     """Yields (line_number, line) for the lines of a text file that match pattern (a str or a

@@ -1,5 +1,5 @@
 from os import PathLike
-from typing import Iterable, Iterator, Literal, Optional, Tuple, Union, overload
+from typing import Iterable, Iterator, List, Literal, Optional, Tuple, Union, overload
 
 class GrepMatch:
     """A match of TGrep.search, with the library's 1-based positions."""
@@ -14,8 +14,9 @@ class GrepMatch:
     def group(self) -> str: ...
 
 class GrepLines:
-    def __iter__(self) -> "GrepLines": ...
+    def __iter__(self) -> Iterator[Union[str, Tuple[int, str]]]: ...
     def __next__(self) -> Union[str, Tuple[int, str]]: ...
+    def chunk(self) -> List[Union[str, Tuple[int, str]]]: ...
 
 class TGrep:
     """A compiled pattern of the library's regular-expression dialect."""

@@ -119,6 +119,18 @@ class LineFilter {
     return out;
   }
 
+  // The chosen lines not given out yet, at least one unless the lines are all read: a caller
+  // that yields from these lists pays one call per chunk rather than one per line.
+  py::list Chunk() {
+    while (next_ == ready_.size() && !done_) Fill();
+    py::list out(ready_.size() - next_);
+    for (std::size_t i = next_; i < ready_.size(); ++i)
+      PyList_SET_ITEM(out.ptr(), static_cast<Py_ssize_t>(i - next_), ready_[i].release().ptr());
+    ready_.clear();
+    next_ = 0;
+    return out;
+  }
+
  private:
   // Reads up to kChunk lines (with the GIL), matches them (without it), keeps the chosen ones.
   void Fill() {
@@ -197,7 +209,9 @@ void BindGrep(py::module_& m) {
   BindMatch(m);
   py::class_<LineFilter>(m, "GrepLines", "The iterator TGrep.lines returns.")
       .def("__iter__", [](py::object self) { return self; })
-      .def("__next__", &LineFilter::Next);
+      .def("__next__", &LineFilter::Next)
+      .def("chunk", &LineFilter::Chunk,
+           "The next chosen lines as a list (several at once); an empty list at the end.");
   py::class_<Pattern>(m, "TGrep",
                       "A compiled pattern of the library's regular-expression dialect: ^, $, "
                       "., [set] with ranges and ^ negation, (literal group), *, + and ? after "
