@@ -122,10 +122,10 @@ def _missing_of(column):
     return np.zeros(len(column), dtype=bool)
 
 
-def _filled(cls, n_objects, specs):
-    """A matrix of the features specs = [(Feature, column, missing)]."""
-    matrix = cls(len(specs), n_objects)
-    for j, (record, column, missing) in enumerate(specs):
+def _filled(cls, n_objects, columns_wanted):
+    """A matrix of the features columns_wanted = [(Feature, column, missing)]."""
+    matrix = cls(len(columns_wanted), n_objects)
+    for j, (record, column, missing) in enumerate(columns_wanted):
         matrix.features[j] = record
         matrix._set_column(j, *_column_payload(record.kind, column, missing))
     return matrix
@@ -159,12 +159,12 @@ def _from_numpy(cls, array, kinds=None, names=None):
     names = [f"f{j + 1}" for j in range(n_features)] if names is None else list(names)
     if len(names) != n_features:
         raise ValueError(f"{len(names)} names for {n_features} features")
-    specs = []
+    columns_wanted = []
     for j, kind in enumerate(_kinds_list(kinds, names, n_features)):
         column = array[:, j]
         kind = _kind_of_dtype(column.dtype) if kind is None else kind
-        specs.append((Feature(names[j], kind, number=j + 1), column, _missing_of(column)))
-    return _filled(cls, n_objects, specs)
+        columns_wanted.append((Feature(names[j], kind, number=j + 1), column, _missing_of(column)))
+    return _filled(cls, n_objects, columns_wanted)
 
 
 def _pandas():
@@ -218,7 +218,7 @@ def _from_dataframe(cls, frame):
     extra = frame.attrs.get(_ATTRS_KEY)
     if not isinstance(extra, list) or len(extra) != frame.shape[1]:
         extra = [{"number": j + 1} for j in range(frame.shape[1])]
-    specs = []
+    columns_wanted = []
     for j in range(frame.shape[1]):
         series = frame.iloc[:, j]
         kind = _kind_of_dtype(series.dtype)
@@ -228,8 +228,8 @@ def _from_dataframe(cls, frame):
         missing = series.isna().to_numpy()
         column = series.to_numpy(dtype=_NUMPY_TYPES.get(kind, object),
                                  na_value=_NA_VALUES.get(kind))
-        specs.append((record, column, missing))
-    return _filled(cls, frame.shape[0], specs)
+        columns_wanted.append((record, column, missing))
+    return _filled(cls, frame.shape[0], columns_wanted)
 
 
 def read_feature_dataframe(path):

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "korvex/platform/graphics.h"
+#include "platform/internal/dash_pattern.h"
 #include "platform/internal/drawing_sink.h"
 #include "platform/internal/int128.h"
 #include "platform/internal/raster.h"
@@ -111,26 +112,6 @@ void MajorWindow(const Line& l, i64 a, i64 b, i64& lo, i64& hi) {
   if (hi < lo) hi = lo;
 }
 
-// Run lengths (on, off, on, ...) of the dashed pen styles; empty for the solid ones.
-std::span<const int> DashPattern(TPenStyle style) {
-  static constexpr std::array<int, 2> kDash = {18, 6};
-  static constexpr std::array<int, 2> kDot = {3, 3};
-  static constexpr std::array<int, 4> kDashDot = {9, 6, 3, 6};
-  static constexpr std::array<int, 6> kDashDotDot = {9, 3, 3, 3, 3, 3};
-  switch (style) {
-    case psDash:
-      return kDash;
-    case psDot:
-      return kDot;
-    case psDashDot:
-      return kDashDot;
-    case psDashDotDot:
-      return kDashDotDot;
-    default:
-      return {};
-  }
-}
-
 // On/off state of every position of one period of a dash pattern.
 struct DashMask {
   std::array<bool, 32> on{};
@@ -160,7 +141,7 @@ LinePaint PaintOf(const TPen& pen, const TBrush& brush) {
   p.clear = pen.Style() == psClear;
   p.width = pen.Width();
   // A wide pen draws solid whatever its style, as on the original platform.
-  if (p.width == 1) p.dashes = DashPattern(pen.Style());
+  if (p.width == 1) p.dashes = detail::DashPattern(pen.Style());
   return p;
 }
 

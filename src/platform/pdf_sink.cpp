@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/internal/dash_pattern.h"
 #include "platform/internal/raster.h"
 
 namespace krv::detail {
@@ -18,23 +19,8 @@ constexpr double kClipMargin = 2;
 // Run lengths (on, off, ...) of the dashed pen styles, in pixel steps: the canvas's own
 // (canvas.cpp). A pen wider than one pixel draws solid whatever its style.
 std::span<const int> DashRuns(const TPen& pen) {
-  static constexpr std::array<int, 2> kDash = {18, 6};
-  static constexpr std::array<int, 2> kDot = {3, 3};
-  static constexpr std::array<int, 4> kDashDot = {9, 6, 3, 6};
-  static constexpr std::array<int, 6> kDashDotDot = {9, 3, 3, 3, 3, 3};
-  if (pen.Width() != 1) return {};
-  switch (pen.Style()) {
-    case psDash:
-      return kDash;
-    case psDot:
-      return kDot;
-    case psDashDot:
-      return kDashDot;
-    case psDashDotDot:
-      return kDashDotDot;
-    default:
-      return {};
-  }
+  // A wide pen draws solid whatever its style, as on the canvas.
+  return pen.Width() != 1 ? std::span<const int>{} : DashPattern(pen.Style());
 }
 
 // A dash pattern scaled to `step` user units per pixel step.
