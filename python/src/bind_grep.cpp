@@ -43,6 +43,14 @@ class Pattern {
     return grep_->RegExpListing();
   }
 
+  // Whether text holds a match from its first position on; call with the mutex held. Cheaper
+  // than Find: nothing of the match is kept.
+  bool Contains(std::u16string_view text) {
+    grep_->SetSearchStartPos(1);
+    krv::Integer pos = 0;
+    return grep_->MatchString(text, pos);
+  }
+
   // The first match in text at or after the 1-based start; call with the mutex held.
   bool Find(std::u16string_view text, krv::Integer start, Match& m) {
     grep_->SetSearchStartPos(start);
@@ -91,14 +99,14 @@ auto Locked(Pattern& p, std::size_t size, F&& f) {
   return f();
 }
 
-// A line as matched: without one trailing LF, CR LF or CR.
-krv::String Subject(const py::handle& line) {
-  if (!py::isinstance<py::str>(line))
+// Appends a line's characters to units, as matched: without one trailing LF, CR LF or CR.
+void AppendSubject(const py::handle& line, std::u16string& units) {
+  if (!PyUnicode_Check(line.ptr()))
     throw py::type_error(std::string("lines must be str, not ") + Py_TYPE(line.ptr())->tp_name);
-  krv::String s = Utf16Of(line);
-  if (!s.empty() && s.back() == u'\n') s.pop_back();
-  if (!s.empty() && s.back() == u'\r') s.pop_back();
-  return s;
+  const std::size_t first = units.size();
+  AppendUtf16(line, units);
+  if (units.size() > first && units.back() == u'\n') units.pop_back();
+  if (units.size() > first && units.back() == u'\r') units.pop_back();
 }
 
 // The iterator Pattern.lines returns.
@@ -134,33 +142,34 @@ class LineFilter {
  private:
   // Reads up to kChunk lines (with the GIL), matches them (without it), keeps the chosen ones.
   void Fill() {
-    std::vector<py::object> lines;
-    std::vector<krv::String> subjects;
-    while (lines.size() < kChunk) {
+    lines_.clear();
+    units_.clear();
+    ends_.clear();
+    while (lines_.size() < kChunk) {
       PyObject* item = PyIter_Next(it_.ptr());
       if (item == nullptr) {
         if (PyErr_Occurred() != nullptr) throw py::error_already_set();
         done_ = true;
         break;
       }
-      lines.push_back(py::reinterpret_steal<py::object>(item));
-      subjects.push_back(Subject(lines.back()));
+      lines_.push_back(py::reinterpret_steal<py::object>(item));
+      AppendSubject(lines_.back(), units_);
+      ends_.push_back(units_.size());
     }
-    std::vector<char> hit(subjects.size());
+    hits_.assign(lines_.size(), 0);
     {
       py::gil_scoped_release release;
       std::lock_guard<std::mutex> lock(pattern_.mutex());
-      for (std::size_t i = 0; i < subjects.size(); ++i) {
-        Match m;
-        hit[i] = pattern_.Find(subjects[i], 1, m) ? 1 : 0;
-      }
+      const std::u16string_view all(units_);
+      for (std::size_t i = 0, from = 0; i < ends_.size(); from = ends_[i++])
+        hits_[i] = pattern_.Contains(all.substr(from, ends_[i] - from)) ? 1 : 0;
     }
     ready_.clear();
     next_ = 0;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
       ++number_;
-      if ((hit[i] != 0) == invert_) continue;
-      ready_.push_back(numbered_ ? py::make_tuple(number_, lines[i]) : lines[i]);
+      if ((hits_[i] != 0) == invert_) continue;
+      ready_.push_back(numbered_ ? py::make_tuple(number_, lines_[i]) : std::move(lines_[i]));
     }
   }
 
@@ -172,6 +181,11 @@ class LineFilter {
   std::int64_t number_ = 0;
   std::vector<py::object> ready_;
   std::size_t next_ = 0;
+  // The chunk being matched, kept from one chunk to the next so that their storage is reused.
+  std::vector<py::object> lines_;
+  std::u16string units_;          // the lines' characters, one after the other
+  std::vector<std::size_t> ends_;  // where each line's characters end in units_
+  std::vector<char> hits_;
 };
 
 py::object Search(Pattern& p, const py::str& str, std::int64_t start) {

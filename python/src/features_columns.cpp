@@ -52,9 +52,7 @@ bool StoreValue(ColumnSink& sink, std::size_t o, const krv::String& s) {
         sink.real[o] = std::numeric_limits<double>::quiet_NaN();
         return true;
       }
-      if (!krv::IsValidFeatDouble(s)) return false;
-      sink.real[o] = krv::FeatStrToFloat(s);
-      return true;
+      return krv::TryFeatStrToFloat(s, sink.real[o]);
     case krv::fkInteger:
       sink.missing[o] = s.empty();
       sink.integer[o] = 0;

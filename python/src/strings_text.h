@@ -11,6 +11,9 @@ namespace korvex_py {
 
 // The UTF-16 code units of a str; TypeError for anything else.
 krv::String Utf16Of(const py::handle& text);
+// Appends the UTF-16 code units of a str to out, with no allocation beyond out's growth for
+// Latin-1 and BMP strings (nearly all); TypeError for anything else.
+void AppendUtf16(const py::handle& text, krv::String& out);
 // The str of UTF-16 code units; a lone surrogate becomes that code point.
 py::str StrOf(std::u16string_view text);
 // The one UTF-16 code unit of a str (what a library Char parameter takes); ValueError naming

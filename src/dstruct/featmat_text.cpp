@@ -1,4 +1,5 @@
 // The value texts of TFeatureMatrix: validity tests, number-to-text and text-to-number.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -141,34 +142,49 @@ std::int32_t FeatStrToInt(const String& s) {
   return static_cast<std::int32_t>(v);
 }
 
-double FeatStrToFloat(const String& s) {
-  // Blanks around the number are allowed; the rest must be
-  // [sign] digits [. digits] [E [sign] digits] with at least one mantissa digit.
+namespace {
+
+// The number FeatStrToFloat reads from s, or false when s is not one. Blanks around the
+// number are allowed; the rest must be [sign] digits [. digits] [E [sign] digits] with at
+// least one mantissa digit. exponent gets the value of the exponent's digits (capped far above
+// 4200), which IsValidFeatDouble bounds. Texts of up to 64 characters are read without
+// allocating.
+bool ParseFeatFloat(std::u16string_view s, double& value, int& exponent) {
   std::size_t b = 0, e = s.size();
   while (b < e && s[b] == u' ') ++b;
   while (e > b && s[e - 1] == u' ') --e;
-  std::string t;
-  t.reserve(e - b);
-  std::size_t i = b;
+  char small[64];
+  std::string large;
+  char* t = small;  // every character read gives at most one character here
+  if (e - b > sizeof small) {
+    large.resize(e - b);
+    t = large.data();
+  }
+  std::size_t n = 0, i = b;
   bool neg = false;
   if (i < e && (s[i] == u'+' || s[i] == u'-')) neg = s[i++] == u'-';
-  int int_digits = 0, frac_digits = 0;
-  for (; i < e && IsAsciiDigit(s[i]); ++i, ++int_digits) t.push_back(static_cast<char>(s[i]));
+  std::size_t digits = 0;
+  for (; i < e && IsAsciiDigit(s[i]); ++i, ++digits) t[n++] = static_cast<char>(s[i]);
   if (i < e && s[i] == u'.') {
-    t.push_back('.');
-    for (++i; i < e && IsAsciiDigit(s[i]); ++i, ++frac_digits) t.push_back(static_cast<char>(s[i]));
+    t[n++] = '.';
+    for (++i; i < e && IsAsciiDigit(s[i]); ++i, ++digits) t[n++] = static_cast<char>(s[i]);
   }
-  if (int_digits + frac_digits == 0) ConvertError(s, u"floating point value");
+  if (digits == 0) return false;
+  exponent = 0;
   if (i < e && AsciiUpper(s[i]) == u'E') {
-    t.push_back('e');
+    t[n++] = 'e';
     ++i;
-    if (i < e && (s[i] == u'+' || s[i] == u'-')) t.push_back(static_cast<char>(s[i++]));
-    if (i == e || !IsAsciiDigit(s[i])) ConvertError(s, u"floating point value");
-    for (; i < e && IsAsciiDigit(s[i]); ++i) t.push_back(static_cast<char>(s[i]));
+    if (i < e && (s[i] == u'+' || s[i] == u'-')) t[n++] = static_cast<char>(s[i++]);
+    if (i == e || !IsAsciiDigit(s[i])) return false;
+    for (; i < e && IsAsciiDigit(s[i]); ++i) {
+      t[n++] = static_cast<char>(s[i]);
+      exponent = std::min(exponent * 10 + (s[i] - u'0'), 1000000);
+    }
   }
-  if (i != e) ConvertError(s, u"floating point value");
+  if (i != e) return false;
+  const std::string_view text(t, n);
   double v = 0;
-  const auto r = std::from_chars(t.data(), t.data() + t.size(), v);
+  const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
   if (r.ec == std::errc::result_out_of_range) {
     // Beyond the double range. Underflow gives 0. Overflow is an error, except for texts up
     // to the largest double written with 15 digits (1.79769313486232E308, which the matrix
@@ -176,16 +192,31 @@ double FeatStrToFloat(const String& s) {
     // most that number in 64-bit-mantissa extended precision, that is, not above the midpoint
     // of its extended value and the next (a tie rounds down to the even one); the comparison
     // is exact, so it does not depend on the run-time's long double.
-    if (detail::CompareDecimalMagnitudes(t, "1") < 0)
+    if (detail::CompareDecimalMagnitudes(text, "1") < 0)
       v = 0;
-    else if (detail::CompareDecimalMagnitudes(t, kExtendedLimitMidpoint) <= 0)
+    else if (detail::CompareDecimalMagnitudes(text, kExtendedLimitMidpoint) <= 0)
       v = std::numeric_limits<double>::max();
     else
-      ConvertError(s, u"floating point value");
-  } else if (r.ec != std::errc() || r.ptr != t.data() + t.size()) {
-    ConvertError(s, u"floating point value");
+      return false;
+  } else if (r.ec != std::errc() || r.ptr != text.data() + text.size()) {
+    return false;
   }
-  return neg ? -v : v;
+  value = neg ? -v : v;
+  return true;
+}
+
+}  // namespace
+
+double FeatStrToFloat(const String& s) {
+  double v = 0;
+  int exponent = 0;
+  if (!ParseFeatFloat(s, v, exponent)) ConvertError(s, u"floating point value");
+  return v;
+}
+
+bool TryFeatStrToFloat(std::u16string_view s, double& value) {
+  int exponent = 0;
+  return ParseFeatFloat(s, value, exponent) && exponent <= 4200;
 }
 
 }  // namespace krv

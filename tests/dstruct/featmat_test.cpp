@@ -4,6 +4,9 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 #include "korvex/base/exceptions.h"
 #include "korvex/platform/text.h"
@@ -433,6 +436,48 @@ TEST(FeatMatText, Conversions) {
   for (double v : {0.1, 1e-300, 4.9e-324, 123.456, -7e22, 1.7976931348623157e308}) {
     const double back = FeatStrToFloat(FeatFloatToStr(v));
     EXPECT_NEAR(back, v, std::fabs(v) * 1e-14) << v;
+  }
+}
+
+// The one-pass reading against the two calls it stands for, over texts built from the
+// characters a number is made of (and a few others), every one up to length 4 and random
+// longer ones.
+TEST(FeatMatText, TryFeatStrToFloatIsTheCheckAndTheConversion) {
+  const std::u16string alphabet = u"0159+-.eE x\u0661";
+  std::vector<std::u16string> texts = {u"1e4200", u"1e4201", u"-1e-99999", u"1.5abc",
+                                       u"1.79769313486232E308", u"1.8e308", u"0x10",
+                                       u"  -0.000123456789012345678901234567890123456789E-4  "};
+  std::vector<std::u16string> level = {u""};
+  for (int length = 1; length <= 4; ++length) {
+    std::vector<std::u16string> longer;
+    for (const std::u16string& t : level)
+      for (char16_t c : alphabet) longer.push_back(t + c);
+    texts.insert(texts.end(), longer.begin(), longer.end());
+    level = std::move(longer);
+  }
+  std::uint32_t seed = 12345;
+  for (int k = 0; k < 20000; ++k) {
+    std::u16string t;
+    const int length = 5 + k % 70;  // past the 64 characters read without allocating
+    for (int i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      t += alphabet[(seed >> 16) % (k % 3 == 0 ? alphabet.size() : 4)];
+    }
+    texts.push_back(t);
+  }
+  for (const std::u16string& t : texts) {
+    bool converts = IsValidFeatDouble(t);
+    double expected = 0;
+    try {
+      if (converts) expected = FeatStrToFloat(t);
+    } catch (const EConvertError&) {
+      converts = false;
+    }
+    double got = -1;
+    ASSERT_EQ(TryFeatStrToFloat(t, got), converts) << ToUtf8(t);
+    if (converts) {
+      ASSERT_EQ(got, expected) << ToUtf8(t);
+    }
   }
 }
 

@@ -392,7 +392,7 @@ class FileCheck {
           Note(number_, Quoted(value) + " is not an integer, the kind of " + feature);
         return;
       case fkDouble:
-        if (!IsValidFeatDouble(v) || !Converts([&] { FeatStrToFloat(v); }))
+        if (double d; !TryFeatStrToFloat(v, d))
           Note(number_, Quoted(value) + " is not a floating-point number, the kind of " + feature);
         return;
       case fkTriState:
@@ -733,7 +733,7 @@ TFeatKind InferKind(const std::vector<Record>& records, std::size_t col) {
     any = true;
     const String& v = records[r][col];
     ints = ints && IsValidFeatInteger(v) && converts([&] { FeatStrToInt(v); });
-    doubles = doubles && IsValidFeatDouble(v) && converts([&] { FeatStrToFloat(v); });
+    doubles = doubles && [&] { double d; return TryFeatStrToFloat(v, d); }();
     if (tris) {
       String l = v;
       for (auto& ch : l) ch = AsciiLower(ch);

@@ -86,6 +86,10 @@ String FeatTriStateToStr(TTriState v);  // "false", "true", empty
 // The run-time conversions the getters use; failures raise EConvertError.
 std::int32_t FeatStrToInt(const String& s);
 double FeatStrToFloat(const String& s);
+// The value a floating-point feature's text stands for, in one pass: true, with value set,
+// exactly when IsValidFeatDouble(s) passes and FeatStrToFloat(s) converts; false otherwise,
+// raising nothing. For readers of many values.
+bool TryFeatStrToFloat(std::u16string_view s, double& value);
 
 class TFeatureMatrix : public TComponent {
  public:
