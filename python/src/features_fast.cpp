@@ -7,6 +7,7 @@
 // skipped, and a later line for the same value replaces an earlier one.
 #include "features_fast.h"
 
+#include <atomic>
 #include <cstring>
 #include <exception>
 #include <string_view>
@@ -92,18 +93,19 @@ std::int64_t ParseIndex(const std::string& b, std::size_t& i, std::size_t end) {
   return neg ? -v : v;
 }
 
-struct Cells {
-  std::vector<std::uint64_t> begin;  // 0: no line (a value text never starts the file)
-  std::vector<std::uint32_t> length;
-  bool ended = false;  // an empty line or a '#' line ended the section
-  bool too_long = false;
+// What a reading of value lines found beyond the texts themselves.
+struct Section {
+  bool ended = false;     // an empty line or a '#' line ended the section
+  bool too_long = false;  // a text of 16 MiB or more
+  std::vector<bool> written;  // the cells this reading gave a text, when asked for
 };
 
-// Records the value lines in [pos, end) (which ends at a line end or the end of the bytes).
+// Records the value lines in [pos, end) (which ends at a line end or the end of the bytes)
+// into cells. A later line for a value replaces an earlier one. Stores are atomic, so that
+// two readings of different parts may share the cells (see ReadSection).
 void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int64_t nf,
-                std::int64_t no, Cells& out) {
-  out.begin.assign(static_cast<std::size_t>(nf * no), 0);
-  out.length.assign(static_cast<std::size_t>(nf * no), 0);
+                std::int64_t no, std::vector<std::uint64_t>& cells, Section& out) {
+  constexpr std::size_t kMaxLength = (std::size_t{1} << FastFile::kLengthBits) - 1;
   while (pos < end) {
     const Line l = LineAt(b, pos);
     pos = l.next;
@@ -118,64 +120,74 @@ void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int
     std::size_t e = l.end;
     while (i < e && b[i] == ' ') ++i;
     while (e > i && b[e - 1] == ' ') --e;
-    if (e - i > 0xFFFFFFFFu) {
+    if (e - i > kMaxLength) {
       out.too_long = true;
       return;
     }
     const auto cell = static_cast<std::size_t>((fi - 1) * no + (oi - 1));
-    out.begin[cell] = i;
-    out.length[cell] = static_cast<std::uint32_t>(e - i);
+    std::atomic_ref<std::uint64_t>(cells[cell]).store(
+        std::uint64_t{i} << FastFile::kLengthBits | (e - i), std::memory_order_relaxed);
+    if (!out.written.empty()) out.written[cell] = true;
   }
 }
 
-// Records the value section from pos on: a large one in two halves on two threads, the
-// second half's lines winning over the first's (as later lines do), and counting only when
-// the first half did not end the section.
+// Records the value section from pos on. A large one is read in two halves on two threads
+// into the same cells; where both halves give a value, the second half's line is the later
+// one and must win, so the second half is read once more after both are done. The second
+// half counts only when the first did not end the section.
 bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, FastFile& out) {
   const std::int64_t no = out.n_objects;
-  const void* lf = pos + (b.size() - pos) / 2 < b.size()
-                       ? std::memchr(b.data() + pos + (b.size() - pos) / 2, '\n',
-                                     b.size() - pos - (b.size() - pos) / 2)
-                       : nullptr;
-  Cells first, second;
+  out.cells.assign(static_cast<std::size_t>(nf * no), 0);
+  const std::size_t half = pos + (b.size() - pos) / 2;
+  const void* lf = half < b.size() ? std::memchr(b.data() + half, '\n', b.size() - half) : nullptr;
+  Section first;
   if (b.size() - pos < (std::size_t{1} << 20) || lf == nullptr ||
       std::thread::hardware_concurrency() < 2) {
-    ReadValues(b, pos, b.size(), nf, no, first);
-  } else {
-    const std::size_t mid = static_cast<std::size_t>(static_cast<const char*>(lf) - b.data()) + 1;
-    bool failed = false;  // the second half could not be recorded (no memory)
-    std::thread other([&] {
-      try {
-        ReadValues(b, mid, b.size(), nf, no, second);
-      } catch (const std::exception&) {
-        failed = true;
-      }
-    });
-    try {
-      ReadValues(b, pos, mid, nf, no, first);
-    } catch (const std::exception&) {
-      other.join();
-      throw;
-    }
-    other.join();
-    if (failed) return false;
-    if (!first.ended && !first.too_long) {
-      first.too_long = second.too_long;
-      for (std::size_t c = 0; c < second.begin.size(); ++c)
-        if (second.begin[c] != 0) {
-          first.begin[c] = second.begin[c];
-          first.length[c] = second.length[c];
-        }
-    }
+    ReadValues(b, pos, b.size(), nf, no, out.cells, first);
+    return !first.too_long;
   }
-  out.begin = std::move(first.begin);
-  out.length = std::move(first.length);
-  return !first.too_long;
+  const std::size_t mid = static_cast<std::size_t>(static_cast<const char*>(lf) - b.data()) + 1;
+  Section second;
+  first.written.assign(out.cells.size(), false);
+  second.written.assign(out.cells.size(), false);
+  std::vector<std::uint64_t> scratch;  // the second half's cells, when the first ends early
+  bool failed = false;                 // the second half could not be read (no memory)
+  std::thread other([&] {
+    try {
+      ReadValues(b, mid, b.size(), nf, no, out.cells, second);
+    } catch (const std::exception&) {
+      failed = true;
+    }
+  });
+  try {
+    ReadValues(b, pos, mid, nf, no, out.cells, first);
+  } catch (const std::exception&) {
+    other.join();
+    throw;
+  }
+  other.join();
+  if (failed || first.too_long) return false;
+  if (first.ended) {
+    // The second half's values do not count: the first half's reading alone gives the cells.
+    out.cells.assign(out.cells.size(), 0);
+    Section again;
+    ReadValues(b, pos, mid, nf, no, out.cells, again);
+    return !again.too_long;
+  }
+  bool overlap = false;
+  for (std::size_t c = 0; c < out.cells.size() && !overlap; ++c)
+    overlap = first.written[c] && second.written[c];
+  if (overlap) {
+    Section again;
+    ReadValues(b, mid, b.size(), nf, no, out.cells, again);
+  }
+  return !second.too_long;
 }
 
 }  // namespace
 
 bool ReadFast(const std::string& bytes, FastFile& out) try {
+  if (bytes.size() >> (64 - FastFile::kLengthBits) != 0) return false;  // 1 TiB or more
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     const Line l = LineAt(bytes, pos);
@@ -193,8 +205,8 @@ bool ReadFast(const std::string& bytes, FastFile& out) try {
 }
 
 void FastText(const std::string& bytes, const FastFile& file, std::size_t cell, krv::String& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + file.begin[cell];
-  const std::size_t n = file.length[cell];
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + file.Begin(cell);
+  const std::size_t n = file.Length(cell);
   out.resize(n);
   for (std::size_t i = 0; i < n; ++i)
     out[i] = p[i] < 0x80 ? static_cast<krv::Char>(p[i]) : krv::AnsiToChar(p[i]);

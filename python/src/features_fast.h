@@ -17,15 +17,21 @@ struct FastFile {
   krv::TFeatureMatrix header;
   std::int32_t n_objects = 0;
   // Per value (feature f, object o, 0-based, at f * n_objects + o): where its text lies in
-  // the bytes; length 0 for an empty text or a value the file does not give.
-  std::vector<std::uint64_t> begin;
-  std::vector<std::uint32_t> length;
+  // the bytes, packed as begin << kLengthBits | length; 0 for a value the file does not give
+  // (a value text never starts the file), length 0 for an empty text.
+  static constexpr int kLengthBits = 24;
+  std::vector<std::uint64_t> cells;
+  std::size_t Begin(std::size_t cell) const { return cells[cell] >> kLengthBits; }
+  std::size_t Length(std::size_t cell) const {
+    return cells[cell] & ((std::uint64_t{1} << kLengthBits) - 1);
+  }
 };
 
 // Reads the bytes of a feature-matrix file into `out`. True when the result is exactly what
 // the library's Load gives: the same records, counts and value texts. False, with `out` in
 // no particular state, for anything else: no value section, a header the library refuses or
-// reads otherwise, counts beyond the library's caps, a value longer than 4 GiB. Runs without
+// reads otherwise, counts beyond the library's caps, a value longer than 16 MiB, a file of
+// 1 TiB or more. Runs without
 // the GIL (it uses a scratch file for the library's part).
 bool ReadFast(const std::string& bytes, FastFile& out);
 

@@ -308,3 +308,11 @@ def test_large_sections_read_in_halves_agree_with_the_library(tmp_path, end_earl
     frame = korvex.read_feature_dataframe(path)
     pd.testing.assert_frame_equal(frame, korvex.FeatureMatrix.load(path).to_dataframe())
     assert frame["i"][0] == (1 if end_early else -1)
+
+
+def test_a_text_of_16_mib_is_left_to_the_library(tmp_path):
+    path = tmp_path / "m.txt"
+    text = "x" * (1 << 24)
+    path.write_text(HEADER + "#featvals 3 1\r\n3 1 " + text + "\r\n", newline="")
+    assert _korvex._read_feature_columns(path, fast_only=True) is None
+    assert korvex.read_feature_dataframe(path)["s"][0] == text

@@ -67,14 +67,17 @@ inline unsigned MatchMask(__m128i v, unsigned char c, bool fold) {
 }  // namespace
 
 // The first phase of FindNeedle: memchr (the C library's widest scan) on the needle's rarest
-// byte, each hit checked in full, for as long as the hits stay rare. Returns kFound + the
-// start of the needle, npos when there is none, or the first start not yet ruled out when
-// the byte proved common (so the block screen goes on from there).
+// byte, each hit checked in full, for as long as the hits stay rare. Gives the start of the
+// needle (found), npos when there is none, or the first start not yet ruled out when the
+// byte proved common (so the block screen goes on from there).
 namespace {
 
-constexpr std::size_t kFound = std::size_t{1} << 62;
+struct RarestScan {
+  std::size_t at;  // the needle's start, npos, or where the block screen goes on
+  bool found;      // at is the needle's start
+};
 
-std::size_t MemchrRarest(std::string_view text, std::string_view needle, bool fold) {
+RarestScan MemchrRarest(std::string_view text, std::string_view needle, bool fold) {
   const std::size_t n = needle.size();
   std::size_t r = std::string_view::npos;  // a byte memchr can look for: not one to fold
   for (std::size_t k = 0; k < n; ++k) {
@@ -84,18 +87,18 @@ std::size_t MemchrRarest(std::string_view text, std::string_view needle, bool fo
         Frequency(c) < Frequency(static_cast<unsigned char>(needle[r])))
       r = k;
   }
-  if (r == std::string_view::npos) return 0;
+  if (r == std::string_view::npos) return {0, false};
   const std::size_t last = text.size() - (n - 1 - r);  // the rare byte's places end here
   std::size_t from = r, misses = 0;
   while (from < last) {
     const void* p = std::memchr(text.data() + from, needle[r], last - from);
-    if (p == nullptr) return std::string_view::npos;
+    if (p == nullptr) return {std::string_view::npos, false};
     const auto at = static_cast<std::size_t>(static_cast<const char*>(p) - text.data());
-    if (Equals(text.data() + at - r, needle, fold)) return kFound + at - r;
+    if (Equals(text.data() + at - r, needle, fold)) return {at - r, true};
     from = at + 1;
-    if (++misses > 16 && from < misses * 64) return from - r;  // common: screen blocks
+    if (++misses > 16 && from < misses * 64) return {from - r, false};  // common: screen blocks
   }
-  return std::string_view::npos;
+  return {std::string_view::npos, false};
 }
 
 }  // namespace
@@ -115,10 +118,9 @@ std::size_t FindNeedle(std::string_view text, std::string_view needle, bool fold
     return p == nullptr ? std::string_view::npos
                         : static_cast<std::size_t>(static_cast<const char*>(p) - text.data());
   }
-  std::size_t i = MemchrRarest(text, needle, fold);
-  if (i == std::string_view::npos || i >= kFound) {
-    return i == std::string_view::npos ? i : i - kFound;
-  }
+  const RarestScan first = MemchrRarest(text, needle, fold);
+  if (first.found || first.at == std::string_view::npos) return first.at;
+  std::size_t i = first.at;
 #ifdef __SSE2__
   std::size_t pa = 0, pb = 0;
   ScreenPlaces(needle, pa, pb);
