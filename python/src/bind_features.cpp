@@ -213,13 +213,24 @@ krv::String ToStr(Matrix& x) {
 
 // The records and columns of a feature-matrix file: straight from its bytes when the file
 // allows, else through the library's Load (or, when fast_only, None).
+// The library's Load of the bytes, through a scratch file; false when either fails.
+bool LoadThroughScratchFile(std::string_view bytes, krv::TFeatureMatrix& header) {
+  try {
+    ScratchFile scratch;
+    scratch.Write(bytes);
+    return header.Load(scratch.Name()) == 0;
+  } catch (const std::exception&) {
+    return false;  // no scratch file: the library reads the whole file instead
+  }
+}
+
 py::object ReadColumns(const py::object& path, bool fast_only) {
   const std::string bytes = ReadNativeFile(path);
   FastFile ff;
   bool fast = false;
   {
     py::gil_scoped_release release;
-    fast = ReadFast(bytes, ff);
+    fast = ReadFast(bytes, LoadThroughScratchFile, ff);
   }
   const std::vector<krv::TFeatKind> kinds = KindsOf(ff.header);
   const auto n = static_cast<std::size_t>(ff.n_objects);

@@ -183,7 +183,7 @@ class LineFilter {
   std::size_t next_ = 0;
   // The chunk being matched, kept from one chunk to the next so that their storage is reused.
   std::vector<py::object> lines_;
-  std::u16string units_;          // the lines' characters, one after the other
+  std::u16string units_;           // the lines' characters, one after the other
   std::vector<std::size_t> ends_;  // where each line's characters end in units_
   std::vector<char> hits_;
 };

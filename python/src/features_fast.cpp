@@ -13,7 +13,6 @@
 #include <string_view>
 #include <thread>
 
-#include "features_io.h"
 #include "korvex/platform/text.h"
 
 namespace korvex_py {
@@ -68,17 +67,11 @@ bool HeaderCounts(const std::string& b, const Line& l, std::int32_t& nf, std::in
 
 // The library's reading of everything before the value section, with the header rewritten to
 // name no objects (so that nothing is allocated for the values).
-bool ReadHeader(const std::string& b, const Line& header, std::int32_t nf, FastFile& out) {
+bool ReadHeader(const std::string& b, const Line& header, std::int32_t nf, const HeaderLoader& load,
+                FastFile& out) {
   std::string prefix = b.substr(0, header.begin);
   prefix += "#featvals " + std::to_string(nf) + " 0\r\n";
-  try {
-    ScratchFile scratch;
-    scratch.Write(prefix);
-    return out.header.Load(scratch.Name()) == 0 && out.header.NFeatures() == nf &&
-           out.header.NObjects() == 0;
-  } catch (const std::exception&) {
-    return false;  // no scratch file: the library reads the whole file instead
-  }
+  return load(prefix, out.header) && out.header.NFeatures() == nf && out.header.NObjects() == 0;
 }
 
 // A line index as the library reads one: blanks, a sign, digits; beyond 32 bits -1.
@@ -95,8 +88,8 @@ std::int64_t ParseIndex(const std::string& b, std::size_t& i, std::size_t end) {
 
 // What a reading of value lines found beyond the texts themselves.
 struct Section {
-  bool ended = false;     // an empty line or a '#' line ended the section
-  bool too_long = false;  // a text of 16 MiB or more
+  bool ended = false;         // an empty line or a '#' line ended the section
+  bool too_long = false;      // a text of 16 MiB or more
   std::vector<bool> written;  // the cells this reading gave a text, when asked for
 };
 
@@ -125,8 +118,8 @@ void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int
       return;
     }
     const auto cell = static_cast<std::size_t>((fi - 1) * no + (oi - 1));
-    std::atomic_ref<std::uint64_t>(cells[cell]).store(
-        std::uint64_t{i} << FastFile::kLengthBits | (e - i), std::memory_order_relaxed);
+    std::atomic_ref<std::uint64_t>(cells[cell])
+        .store(std::uint64_t{i} << FastFile::kLengthBits | (e - i), std::memory_order_relaxed);
     if (!out.written.empty()) out.written[cell] = true;
   }
 }
@@ -135,14 +128,14 @@ void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int
 // into the same cells; where both halves give a value, the second half's line is the later
 // one and must win, so the second half is read once more after both are done. The second
 // half counts only when the first did not end the section.
-bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, FastFile& out) {
+bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, std::size_t split_from,
+                 FastFile& out) {
   const std::int64_t no = out.n_objects;
   out.cells.assign(static_cast<std::size_t>(nf * no), 0);
   const std::size_t half = pos + (b.size() - pos) / 2;
   const void* lf = half < b.size() ? std::memchr(b.data() + half, '\n', b.size() - half) : nullptr;
   Section first;
-  if (b.size() - pos < (std::size_t{1} << 20) || lf == nullptr ||
-      std::thread::hardware_concurrency() < 2) {
+  if (b.size() - pos < split_from || lf == nullptr || std::thread::hardware_concurrency() < 2) {
     ReadValues(b, pos, b.size(), nf, no, out.cells, first);
     return !first.too_long;
   }
@@ -186,16 +179,17 @@ bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, FastFil
 
 }  // namespace
 
-bool ReadFast(const std::string& bytes, FastFile& out) try {
+bool ReadFast(const std::string& bytes, const HeaderLoader& load, FastFile& out,
+              std::size_t split_from) try {
   if (bytes.size() >> (64 - FastFile::kLengthBits) != 0) return false;  // 1 TiB or more
   std::size_t pos = 0;
   while (pos < bytes.size()) {
     const Line l = LineAt(bytes, pos);
     if (IsValueHeader(bytes, l)) {
       std::int32_t nf = 0, no = 0;
-      if (!HeaderCounts(bytes, l, nf, no) || !ReadHeader(bytes, l, nf, out)) return false;
+      if (!HeaderCounts(bytes, l, nf, no) || !ReadHeader(bytes, l, nf, load, out)) return false;
       out.n_objects = no;
-      return ReadSection(bytes, l.next, nf, out);
+      return ReadSection(bytes, l.next, nf, split_from, out);
     }
     pos = l.next;
   }

@@ -5,7 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "korvex/dstruct/featmat.h"
@@ -27,13 +29,19 @@ struct FastFile {
   }
 };
 
+// The library's Load of a file holding `bytes` into `header`: true when it succeeds. The
+// module writes the bytes to a scratch file; it must not raise.
+using HeaderLoader = std::function<bool(std::string_view bytes, krv::TFeatureMatrix& header)>;
+
 // Reads the bytes of a feature-matrix file into `out`. True when the result is exactly what
 // the library's Load gives: the same records, counts and value texts. False, with `out` in
 // no particular state, for anything else: no value section, a header the library refuses or
 // reads otherwise, counts beyond the library's caps, a value longer than 16 MiB, a file of
-// 1 TiB or more. Runs without
-// the GIL (it uses a scratch file for the library's part).
-bool ReadFast(const std::string& bytes, FastFile& out);
+// 1 TiB or more. Everything before the value section goes to `load`, with a value header
+// that names no objects. A value section of split_from bytes or more is read in two halves
+// on two threads. Runs without the GIL when `load` does.
+bool ReadFast(const std::string& bytes, const HeaderLoader& load, FastFile& out,
+              std::size_t split_from = std::size_t{1} << 20);
 
 // The text of value `cell` of a FastFile read from `bytes`, as the library decodes it.
 void FastText(const std::string& bytes, const FastFile& file, std::size_t cell, krv::String& out);

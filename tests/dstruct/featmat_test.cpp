@@ -444,8 +444,13 @@ TEST(FeatMatText, Conversions) {
 // longer ones.
 TEST(FeatMatText, TryFeatStrToFloatIsTheCheckAndTheConversion) {
   const std::u16string alphabet = u"0159+-.eE x\u0661";
-  std::vector<std::u16string> texts = {u"1e4200", u"1e4201", u"-1e-99999", u"1.5abc",
-                                       u"1.79769313486232E308", u"1.8e308", u"0x10",
+  std::vector<std::u16string> texts = {u"1e4200",
+                                       u"1e4201",
+                                       u"-1e-99999",
+                                       u"1.5abc",
+                                       u"1.79769313486232E308",
+                                       u"1.8e308",
+                                       u"0x10",
                                        u"  -0.000123456789012345678901234567890123456789E-4  "};
   std::vector<std::u16string> level = {u""};
   for (int length = 1; length <= 4; ++length) {

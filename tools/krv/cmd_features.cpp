@@ -733,7 +733,10 @@ TFeatKind InferKind(const std::vector<Record>& records, std::size_t col) {
     any = true;
     const String& v = records[r][col];
     ints = ints && IsValidFeatInteger(v) && converts([&] { FeatStrToInt(v); });
-    doubles = doubles && [&] { double d; return TryFeatStrToFloat(v, d); }();
+    doubles = doubles && [&] {
+      double d;
+      return TryFeatStrToFloat(v, d);
+    }();
     if (tris) {
       String l = v;
       for (auto& ch : l) ch = AsciiLower(ch);
