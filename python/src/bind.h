@@ -18,6 +18,9 @@ namespace py = pybind11;
 // A library name from a str, bytes or os.PathLike, through os.fsencode: the file system's
 // bytes, undecodable ones (surrogateescape in a str) kept as the library keeps them.
 krv::String PathArg(const py::object& path);
+// The library's name for exactly the native file PathArg reads (the verbatim prefix: no
+// drive, case or back-slash rule applies to it). "" gives the bare prefix, which names nothing.
+krv::String VerbatimName(const py::object& path);
 
 // The bytes of any C-contiguous buffer (bytes, bytearray, memoryview, numpy arrays) without a
 // copy, held for the view's life; anything else raises TypeError (Python's own message).

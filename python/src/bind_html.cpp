@@ -19,12 +19,6 @@ namespace {
 
 constexpr std::size_t kReleaseGil = 64 * 1024;
 
-// A Python file name as a library name that stands for exactly that native name (the
-// verbatim prefix: no drive, case or back-slash rule applies to it).
-krv::String VerbatimName(const py::object& path) {
-  return u"\\\\?\\" + PathArg(path);
-}
-
 krv::String AsciiLowered(krv::String s) {
   for (krv::Char& c : s) c = krv::AsciiLower(c);
   return s;

@@ -12,4 +12,8 @@ krv::String PathArg(const py::object& path) {
   return krv::FromNativeName(name);
 }
 
+krv::String VerbatimName(const py::object& path) {
+  return u"\\\\?\\" + PathArg(path);
+}
+
 }  // namespace korvex_py

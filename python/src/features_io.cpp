@@ -87,10 +87,6 @@ std::string ShownName(const py::object& path) {
   return utf8.cast<std::string>();
 }
 
-krv::String VerbatimName(const py::object& path) {
-  return u"\\\\?\\" + PathArg(path);
-}
-
 void RaiseOSError(int err, const py::object& path) {
   errno = err;
   PyErr_SetFromErrnoWithFilenameObject(PyExc_OSError, path.ptr());

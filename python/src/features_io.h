@@ -13,10 +13,6 @@
 
 namespace korvex_py {
 
-// A Python file name as a library name standing for exactly that native name (the verbatim
-// prefix: no drive, case or back-slash rule applies).
-krv::String VerbatimName(const py::object& path);
-
 // Raises the OSError subclass of errno `err` with the file name `path` (FileNotFoundError,
 // PermissionError, IsADirectoryError...).
 [[noreturn]] void RaiseOSError(int err, const py::object& path);

@@ -53,7 +53,7 @@ py::object CheckedProgress(const py::object& progress) {
 
 void CopyFile(const py::object& src, const py::object& dst, const py::object& progress,
               bool copy_attributes) {
-  const krv::String source = NameIn(src), dest = NameIn(dst);
+  const krv::String source = VerbatimName(src), dest = VerbatimName(dst);
   CopyProgress state(CheckedProgress(progress), source);
   std::int32_t status = krv::kCopyOk;
   int err = 0;
@@ -76,7 +76,7 @@ void CopyFile(const py::object& src, const py::object& dst, const py::object& pr
 
 void CopyTree(const py::object& src, const py::object& dst, const py::object& progress,
               bool copy_attributes) {
-  const krv::String source = NameIn(src), dest = NameIn(dst);
+  const krv::String source = VerbatimName(src), dest = VerbatimName(dst);
   CopyProgress state(CheckedProgress(progress), source);
   std::vector<krv::TCopyFailure> failures;
   krv::String refusal;
@@ -94,7 +94,7 @@ void CopyTree(const py::object& src, const py::object& dst, const py::object& pr
 }
 
 void DeleteTree(const py::object& path) {
-  const krv::String name = NameIn(path);
+  const krv::String name = VerbatimName(path);
   if (PathArg(path).empty()) RaiseOsError(ENOENT, path);
   krv::String reason, failed;
   int err = 0;

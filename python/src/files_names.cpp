@@ -17,12 +17,6 @@ py::str Checked(PyObject* s) {
 
 }  // namespace
 
-krv::String NameIn(const py::object& path) {
-  const krv::String name = PathArg(path);
-  if (name.find(u'\0') != krv::String::npos) throw py::value_error("embedded null byte");
-  return krv::String(kVerbatim) + name;
-}
-
 py::str NameOut(std::u16string_view name) {
   if (name.substr(0, kVerbatim.size()) == kVerbatim) name.remove_prefix(kVerbatim.size());
   std::string native;

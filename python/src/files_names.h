@@ -1,5 +1,5 @@
-// The names and texts of the files area: Python file names in, the library's names of exactly
-// those native files; stored names out as os.fsdecode gives them; str <-> String keeping lone
+// The names and texts of the files area (file names go in through VerbatimName, bind.h):
+// stored names out as os.fsdecode gives them; str <-> String keeping lone
 // surrogates; OSError from an errno-style code.
 #pragma once
 
@@ -9,10 +9,6 @@
 
 namespace korvex_py::files {
 
-// The library's name for exactly the native file a str, bytes or os.PathLike names (the
-// verbatim form: no drive, case or back-slash rule applies). ValueError for a name holding
-// NUL, as os functions raise it; "" stays the bare verbatim form, which names nothing.
-krv::String NameIn(const py::object& path);
 // The str of a name the library gave back (verbatim or not): os.fsdecode of its bytes, so
 // undecodable bytes come back as the surrogate escapes os.listdir gives.
 py::str NameOut(std::u16string_view name);

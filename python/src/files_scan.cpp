@@ -28,7 +28,7 @@ class Scanner {
       : mask_(TextIn(mask)), case_sensitive_(case_sensitive) {
     if (mask_.empty() || mask_.find_first_of(u"\\/") != krv::String::npos)
       throw py::value_error("the mask must be one non-empty name, without '/' or '\\'");
-    krv::String dir = NameIn(folder);
+    krv::String dir = VerbatimName(folder);
     if (dir.back() != u'/') dir += u'/';
     prefix_ = Shown(folder);
     if (!prefix_.attr("endswith")("/").cast<bool>()) prefix_ = prefix_ + py::str("/");

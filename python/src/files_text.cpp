@@ -44,7 +44,7 @@ py::list Strs(const std::vector<krv::String>& lines, std::size_t from) {
 }
 
 py::list TailLines(const py::object& path, std::int32_t n) {
-  const krv::String name = NameIn(path);
+  const krv::String name = VerbatimName(path);
   std::int32_t total = 0;
   const krv::TStrArray lines =
       Released([&] { return krv::ReadLastNLinesOfTextFile(name, n, total); });
@@ -54,7 +54,7 @@ py::list TailLines(const py::object& path, std::int32_t n) {
 }
 
 py::object FindLine(const py::object& path, const py::object& text, bool ignore_case) {
-  const krv::String name = NameIn(path), t = TextIn(text);
+  const krv::String name = VerbatimName(path), t = TextIn(text);
   krv::String line;
   const std::int32_t at =
       Released([&] { return krv::FindFirstMatchInTextFile(name, t, ignore_case, line); });
@@ -63,7 +63,7 @@ py::object FindLine(const py::object& path, const py::object& text, bool ignore_
 }
 
 void AppendLines(const py::object& path, const py::object& lines) {
-  const krv::String name = NameIn(path);
+  const krv::String name = VerbatimName(path);
   krv::TStringList list;
   if (PyUnicode_Check(lines.ptr())) {
     list.Add(TextIn(lines));
@@ -82,7 +82,7 @@ void BindTextFiles(py::module_& m) {
   m.def(
       "text_file_type",
       [](const py::object& path) {
-        const krv::String name = NameIn(path);
+        const krv::String name = VerbatimName(path);
         return TypeName(Released([&] { return krv::CheckTextFileType(name); }));
       },
       py::arg("path"),
@@ -92,7 +92,7 @@ void BindTextFiles(py::module_& m) {
   m.def(
       "count_lines",
       [](const py::object& path) {
-        const krv::String name = NameIn(path);
+        const krv::String name = VerbatimName(path);
         return Released([&] { return krv::CountLinesInTextFile(name); });
       },
       py::arg("path"),
@@ -107,7 +107,7 @@ void BindTextFiles(py::module_& m) {
   m.def(
       "find_offset",
       [](const py::object& path, const py::object& text, std::int32_t limit, bool ignore_case) {
-        const krv::String name = NameIn(path), t = TextIn(text);
+        const krv::String name = VerbatimName(path), t = TextIn(text);
         return Released([&] { return krv::DetectStringInFile(name, t, ignore_case, limit); });
       },
       py::arg("path"), py::arg("text"), py::arg("limit") = INT32_MAX, py::kw_only(),
@@ -117,7 +117,7 @@ void BindTextFiles(py::module_& m) {
   m.def(
       "ensure_crlf",
       [](const py::object& src, const py::object& dst) {
-        const krv::String in = NameIn(src), out = NameIn(dst);
+        const krv::String in = VerbatimName(src), out = VerbatimName(dst);
         Released([&] {
           krv::EnsureCRLFInFile(in, out);
           return 0;

@@ -19,7 +19,7 @@ class PyTextFile {
   PyTextFile(const py::object& path, const std::string& mode) : name_(Shown(path)), mode_(mode) {
     if (mode != "r" && mode != "w" && mode != "a")
       throw py::value_error("mode must be 'r', 'w' or 'a', not '" + mode + "'");
-    const krv::String name = NameIn(path);
+    const krv::String name = VerbatimName(path);
     py::gil_scoped_release release;
     const krv::IOChecksOn checks;
     file_.Assign(name);
