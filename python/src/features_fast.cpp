@@ -13,6 +13,7 @@
 #include <string_view>
 #include <thread>
 
+#include "huge_pages.h"
 #include "korvex/platform/text.h"
 
 namespace korvex_py {
@@ -131,6 +132,8 @@ void ReadValues(const std::string& b, std::size_t pos, std::size_t end, std::int
 bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, std::size_t split_from,
                  FastFile& out) {
   const std::int64_t no = out.n_objects;
+  out.cells.reserve(static_cast<std::size_t>(nf * no));
+  AdviseHugePages(out.cells.data(), out.cells.capacity() * sizeof(std::uint64_t));
   out.cells.assign(static_cast<std::size_t>(nf * no), 0);
   const std::size_t half = pos + (b.size() - pos) / 2;
   const void* lf = half < b.size() ? std::memchr(b.data() + half, '\n', b.size() - half) : nullptr;

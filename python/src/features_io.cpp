@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "huge_pages.h"
 #include "korvex/platform/text.h"
 #include "korvex/platform/textfile.h"
 
@@ -45,7 +46,11 @@ int ReadAll(int fd, std::string& out) {
   struct stat st {};
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) return EISDIR;
   std::size_t used = 0;
-  out.resize(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16);
+  const std::size_t size =
+      st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : std::size_t{1} << 16;
+  out.reserve(size);
+  AdviseHugePages(out.data(), out.capacity());
+  out.resize(size);
   for (;;) {
     if (used == out.size()) out.resize(out.size() * 2);
     const ssize_t n = ::read(fd, out.data() + used, out.size() - used);
