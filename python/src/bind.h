@@ -41,6 +41,10 @@ class ByteView {
   Py_buffer buffer_{};
 };
 
+// str <-> String keeping lone surrogates (strings_text.h has their promises).
+krv::String Utf16Of(const py::handle& text);
+py::str StrOf(std::u16string_view text);
+
 // Binds one area; module.cpp calls each in turn.
 void BindErrors(py::module_& m);
 void BindChecksums(py::module_& m);
@@ -54,3 +58,25 @@ void BindDrawing(py::module_& m);
 void BindFiles(py::module_& m);
 
 }  // namespace korvex_py
+
+namespace pybind11::detail {
+
+// Every String parameter and result of the module goes through Utf16Of and StrOf, so a lone
+// surrogate (U+D800..U+DFFF, which text read with errors="surrogateescape" holds) goes in and
+// comes back as the code unit it is. pybind11's own conversion refuses such a str. Declared
+// here, before any binding converts a String, in every file that binds.
+template <>
+struct type_caster<std::u16string> {
+  PYBIND11_TYPE_CASTER(std::u16string, const_name("str"));
+  bool load(handle src, bool /*convert*/) {
+    if (!PyUnicode_Check(src.ptr())) return false;
+    value = korvex_py::Utf16Of(src);
+    return true;
+  }
+  static handle cast(const std::u16string& text, return_value_policy /*policy*/,
+                     handle /*parent*/) {
+    return korvex_py::StrOf(text).release();
+  }
+};
+
+}  // namespace pybind11::detail

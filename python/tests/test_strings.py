@@ -101,3 +101,13 @@ def test_read_ints():
         korvex.read_ints(b"1", -1)
     with pytest.raises(TypeError):
         korvex.read_ints("1", 1)
+
+
+def test_lone_surrogates_pass_every_string_parameter_and_result():
+    # Text read with errors="surrogateescape" holds them; the library keeps them as code units.
+    a = korvex.AssocArray()
+    a["k\udc80"] = "v\ud800"
+    assert list(a.items()) == [("k\udc80", "v\ud800")]
+    assert korvex.TGrep("\udc80").pattern == "\udc80"
+    with pytest.raises(KeyError):  # an unknown name, not a refused argument
+        korvex.color_by_name("\ud800")
