@@ -1,9 +1,9 @@
 """Colours: conversions against known values, colour arguments, the dictionary, and ColorArray
 with its colour-table file written and read on both sides (Python and the library)."""
-import importlib.util
 import math
 import os
 import pathlib
+import runpy
 import struct
 import subprocess
 import sys
@@ -254,11 +254,9 @@ def test_same_file_as_krv_color_scale(tmp_path, palette, size, levels):
 
 def test_the_scale_plot_example(tmp_path, capsys):
     source = pathlib.Path(__file__).resolve().parents[2] / "examples/python/color_scale_plot.py"
-    spec = importlib.util.spec_from_file_location("color_scale_plot", source)
-    example = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(example)
+    example = runpy.run_path(str(source), run_name="color_scale_plot")
     out = tmp_path / "scale.png"
-    assert example.main(["--palette", "geo3", "--size", "64", "-o", str(out)]) == 0
+    assert example["main"](["--palette", "geo3", "--size", "64", "-o", str(out)]) == 0
     assert out.read_bytes().startswith(b"\x89PNG") and "geo3: 64 colours" in capsys.readouterr().out
     if "matplotlib" in sys.modules:
         return
