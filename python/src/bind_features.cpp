@@ -211,8 +211,6 @@ krv::String ToStr(Matrix& x) {
   return krv::FromAnsi(bytes);
 }
 
-// The records and columns of a feature-matrix file: straight from its bytes when the file
-// allows, else through the library's Load (or, when fast_only, None).
 // The library's Load of the bytes, through a scratch file; false when either fails.
 bool LoadThroughScratchFile(std::string_view bytes, krv::TFeatureMatrix& header) {
   try {
@@ -224,6 +222,8 @@ bool LoadThroughScratchFile(std::string_view bytes, krv::TFeatureMatrix& header)
   }
 }
 
+// The records and columns of a feature-matrix file: straight from its bytes when the file
+// allows, else through the library's Load (or, when fast_only, None).
 py::object ReadColumns(const py::object& path, bool fast_only) {
   const std::string bytes = ReadNativeFile(path);
   FastFile ff;

@@ -146,8 +146,7 @@ bool ReadSection(const std::string& b, std::size_t pos, std::int32_t nf, std::si
   Section second;
   first.written.assign(out.cells.size(), false);
   second.written.assign(out.cells.size(), false);
-  std::vector<std::uint64_t> scratch;  // the second half's cells, when the first ends early
-  bool failed = false;                 // the second half could not be read (no memory)
+  bool failed = false;  // the second half could not be read (no memory)
   std::thread other([&] {
     try {
       ReadValues(b, mid, b.size(), nf, no, out.cells, second);

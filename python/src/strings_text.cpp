@@ -50,27 +50,21 @@ void AppendUtf16(const py::handle& text, krv::String& out) {
       if (length != 0) std::memcpy(out.data() + first, PyUnicode_DATA(o), length * 2);
       return;
     default:
-      out += Utf16Of(text);
-  }
-}
-
-krv::String Utf16Of(const py::handle& text) {
-  if (!PyUnicode_Check(text.ptr()))
-    throw py::type_error(std::string("expected str, not ") + Py_TYPE(text.ptr())->tp_name);
-  if (PyUnicode_READY(text.ptr()) != 0) throw py::error_already_set();
-  if (PyUnicode_KIND(text.ptr()) != PyUnicode_4BYTE_KIND) {
-    krv::String out;
-    AppendUtf16(text, out);
-    return out;
+      break;
   }
   const py::object bytes = py::reinterpret_steal<py::object>(
-      PyUnicode_AsEncodedString(text.ptr(), kLittle ? "utf-16-le" : "utf-16-be", "surrogatepass"));
+      PyUnicode_AsEncodedString(o, kLittle ? "utf-16-le" : "utf-16-be", "surrogatepass"));
   if (!bytes) throw py::error_already_set();
   char* data = nullptr;
   Py_ssize_t size = 0;
   if (PyBytes_AsStringAndSize(bytes.ptr(), &data, &size) != 0) throw py::error_already_set();
-  krv::String out(static_cast<std::size_t>(size) / 2, u'\0');
-  if (!out.empty()) std::memcpy(out.data(), data, out.size() * 2);
+  out.resize(first + static_cast<std::size_t>(size) / 2);
+  if (size != 0) std::memcpy(out.data() + first, data, (out.size() - first) * 2);
+}
+
+krv::String Utf16Of(const py::handle& text) {
+  krv::String out;
+  AppendUtf16(text, out);
   return out;
 }
 

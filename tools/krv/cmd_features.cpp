@@ -25,6 +25,12 @@ namespace {
 constexpr std::size_t kBlock = std::size_t{1} << 18;
 constexpr std::size_t kFindingsShown = 25;
 
+// Whether a double feature's getter reads v: its check passes and its conversion succeeds.
+bool ReadsAsDouble(const String& v) {
+  double value = 0;
+  return TryFeatStrToFloat(v, value);
+}
+
 struct Options {
   std::string file = "-";  // the feature-matrix file, or the CSV for from-csv
   std::string output = "-";
@@ -392,7 +398,7 @@ class FileCheck {
           Note(number_, Quoted(value) + " is not an integer, the kind of " + feature);
         return;
       case fkDouble:
-        if (double d; !TryFeatStrToFloat(v, d))
+        if (!ReadsAsDouble(v))
           Note(number_, Quoted(value) + " is not a floating-point number, the kind of " + feature);
         return;
       case fkTriState:
@@ -733,10 +739,7 @@ TFeatKind InferKind(const std::vector<Record>& records, std::size_t col) {
     any = true;
     const String& v = records[r][col];
     ints = ints && IsValidFeatInteger(v) && converts([&] { FeatStrToInt(v); });
-    doubles = doubles && [&] {
-      double d;
-      return TryFeatStrToFloat(v, d);
-    }();
+    doubles = doubles && ReadsAsDouble(v);
     if (tris) {
       String l = v;
       for (auto& ch : l) ch = AsciiLower(ch);
